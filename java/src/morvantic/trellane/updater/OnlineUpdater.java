@@ -1,0 +1,21 @@
+package morvantic.trellane.updater;
+
+/**
+ * The update check of a launched application. The native launcher provides
+ * {@link #nCheckForUpdates}; without it (an application started by plain java), the check is a
+ * no-op.
+ */
+public final class OnlineUpdater {
+    private OnlineUpdater() {}
+
+    private static native void nCheckForUpdates();
+
+    /** Asks the launcher to check for updates; returns at once. */
+    public static void checkForUpdates() {
+        try {
+            nCheckForUpdates();
+        } catch (UnsatisfiedLinkError notLaunched) {
+            // started outside the launcher: there is nothing to check with
+        }
+    }
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <jni.h>
+
+namespace trellane {
+
+// Describes an exception thrown out of main: the bootstrap class's text, the stack trace on
+// standard error, and an error box unless the application is a console application. Ends the
+// process with status 1 itself when a step of the report fails.
+void reportUncaughtException(JNIEnv* env, jthrowable thrown);
+
+}  // namespace trellane
