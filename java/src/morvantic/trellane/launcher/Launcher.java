@@ -2,6 +2,9 @@ package morvantic.trellane.launcher;
 
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
+import java.util.Collections;
+import java.util.IdentityHashMap;
+import java.util.Set;
 
 /**
  * The launcher's bootstrap class. The native launcher calls {@link #prepare} with the configured
@@ -9,46 +12,106 @@ import java.lang.reflect.Modifier;
  * throws, it asks {@link #fromException} for the text of its error box.
  */
 public final class Launcher {
+    /** The application's public static void main(String[]), once {@link #prepare} returned. */
     public static Method mainMethod;
+    /** The class main is called on: the configured class, which may inherit main. */
     public static Class<?> clazz;
+
+    // A cause chain longer than this is cut short: it is a box for a user, not a log.
+    private static final int MAX_CAUSES = 16;
 
     private Launcher() {}
 
+    /**
+     * Finds the main class through the system class loader, without initializing it (its static
+     * initializer runs when main is called, as with the java command), and its main method.
+     *
+     * @throws LaunchException when there is no such class or no suitable main
+     */
     public static void prepare(String mainClassName) {
-        Class<?> found;
-        try {
-            found = Class.forName(mainClassName, false, ClassLoader.getSystemClassLoader());
-        } catch (ClassNotFoundException | NoClassDefFoundError e) {
-            throw new IllegalStateException(
-                    "Main class " + mainClassName + " not found on the class path", e);
+        if (mainClassName == null || mainClassName.isEmpty()) {
+            throw new LaunchException("No main class is configured");
         }
-        Method main;
-        try {
-            main = found.getMethod("main", String[].class);
-        } catch (NoSuchMethodException e) {
-            throw new IllegalStateException(
-                    "Main class " + mainClassName + " has no public static void main(String[])", e);
-        }
-        int modifiers = main.getModifiers();
-        if (!Modifier.isStatic(modifiers) || main.getReturnType() != void.class) {
-            throw new IllegalStateException(
-                    "Main class " + mainClassName + " has no public static void main(String[])");
-        }
+        Class<?> found = loadMainClass(mainClassName);
+        Method main = findMain(found, mainClassName);
         clazz = found;
         mainMethod = main;
     }
 
-    /** The exception's class and message, then each cause's: what a user can read in a box. */
+    private static Class<?> loadMainClass(String name) {
+        try {
+            return Class.forName(name, false, ClassLoader.getSystemClassLoader());
+        } catch (ClassNotFoundException e) {
+            throw new LaunchException("Main class " + name + " not found on the class path");
+        } catch (LinkageError e) {
+            // The class is there but unusable: a missing superclass, a newer class file version.
+            throw new LaunchException(
+                    "Main class " + name + " could not be loaded: " + describe(e));
+        }
+    }
+
+    private static Method findMain(Class<?> found, String name) {
+        Method main;
+        try {
+            main = found.getMethod("main", String[].class);
+        } catch (NoSuchMethodException e) {
+            main = null;
+        } catch (LinkageError e) {
+            // Listing public methods resolves their parameter types, which may be missing.
+            throw new LaunchException(
+                    "Main class " + name + " could not be loaded: " + describe(e));
+        }
+        if (main == null
+                || !Modifier.isStatic(main.getModifiers())
+                || main.getReturnType() != void.class) {
+            throw new LaunchException(
+                    "Main class " + name + " has no public static void main(String[])");
+        }
+        return main;
+    }
+
+    /**
+     * The exception's class and message, then each cause's on a line of its own: what a user
+     * can read in a box. Never null, and never throws for a misbehaving exception.
+     */
     public static String fromException(Throwable thrown) {
         StringBuilder text = new StringBuilder();
-        int depth = 0;
-        for (Throwable t = thrown; t != null && depth < 20; t = t.getCause(), depth++) {
-            if (depth > 0) text.append("\nCaused by: ");
-            text.append(t.getClass().getName());
-            String message = t.getMessage();
-            if (message != null) text.append(": ").append(message);
-            if (t.getCause() == t) break;
+        Set<Throwable> seen = Collections.newSetFromMap(new IdentityHashMap<Throwable, Boolean>());
+        Throwable t = thrown;
+        while (t != null && seen.add(t)) {
+            if (seen.size() > MAX_CAUSES) {
+                text.append("\n...");
+                break;
+            }
+            if (seen.size() > 1) text.append("\nCaused by: ");
+            text.append(describe(t));
+            t = causeOf(t);
         }
         return text.toString();
+    }
+
+    // toString as printStackTrace shows it, or the class name and message when toString fails.
+    private static String describe(Throwable t) {
+        try {
+            String text = t.toString();
+            if (text != null) return text;
+        } catch (Throwable ignored) {
+            // fall back below
+        }
+        String name = t.getClass().getName();
+        try {
+            String message = t.getLocalizedMessage();
+            return message == null ? name : name + ": " + message;
+        } catch (Throwable ignored) {
+            return name;
+        }
+    }
+
+    private static Throwable causeOf(Throwable t) {
+        try {
+            return t.getCause();
+        } catch (Throwable ignored) {
+            return null;
+        }
     }
 }
