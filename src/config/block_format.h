@@ -50,16 +50,20 @@ inline const BlockField kBlockFields[] = {
 
 struct FlagBit {
     uint8_t mask;
+    const char* name;
     bool LaunchConfig::*field;
     const char* meaning;
 };
 
 // Bits 3 and 5 to 7 carry nothing: the parser ignores them and the writer leaves them clear.
 inline const FlagBit kFlagBits[] = {
-    {0x01, &LaunchConfig::useMainThread, "run the launch sequence on the primary thread"},
-    {0x02, &LaunchConfig::isConsoleApp, "console application: errors show no message box"},
-    {0x04, &LaunchConfig::setUpConsole, "with isConsoleApp: UTF-8 console, VT output"},
-    {0x10, &LaunchConfig::redirectAppDataVariables,
+    {0x01, "useMainThread", &LaunchConfig::useMainThread,
+     "run the launch sequence on the primary thread"},
+    {0x02, "isConsoleApp", &LaunchConfig::isConsoleApp,
+     "console application: errors show no message box"},
+    {0x04, "setUpConsole", &LaunchConfig::setUpConsole,
+     "with isConsoleApp: UTF-8 console, VT output"},
+    {0x10, "redirectAppDataVariables", &LaunchConfig::redirectAppDataVariables,
      "also export LOCALAPPDATA and APPDATA from the package-redirected folders"},
 };
 

@@ -6,10 +6,11 @@ namespace trellane {
 
 namespace {
 
-bool appendString(const std::string& text, const char* field, std::string& block,
+// what names the string in a refusal: the field, and for a list entry its 1-based place.
+bool appendString(const std::string& text, const std::string& what, std::string& block,
                   std::string& problem) {
     if (text.find('\0') != std::string::npos) {
-        problem = std::string(field) + " holds a NUL byte, which the block cannot store";
+        problem = what + " holds a NUL byte, which the block cannot store";
         return false;
     }
     block += text;
@@ -41,8 +42,10 @@ bool appendField(const BlockField& field, const LaunchConfig& config, std::strin
                 return false;
             }
             block += static_cast<char>(list.size());
-            for (const std::string& entry : list)
-                if (!appendString(entry, field.name, block, problem)) return false;
+            for (size_t i = 0; i < list.size(); ++i) {
+                std::string what = std::string(field.name) + " entry " + std::to_string(i + 1);
+                if (!appendString(list[i], what, block, problem)) return false;
+            }
             return true;
         }
     }

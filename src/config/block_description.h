@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace trellane {
+
+// The block's byte format as two markdown tables (fields, then flag bits), generated from
+// kBlockFields and kFlagBits. trellane-stamp prints it and the README carries it verbatim.
+std::string describeBlockFormat();
+
+}  // namespace trellane

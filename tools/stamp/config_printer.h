@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "area_locator.h"
+
+namespace trellane {
+
+// text in double quotes, so empty entries and spaces show; a quote, a backslash and control
+// bytes are escaped (\", \\, \xNN), other bytes (UTF-8 text) are printed as they are.
+std::string quoteText(const std::string& text);
+
+// Prints a stamped area readably, field by field in block order. flagByte is the area's
+// first byte as stored, to show bits the parsed record has no field for.
+void printStampedArea(std::FILE* out, const StampedArea& area, unsigned char flagByte);
+
+}  // namespace trellane

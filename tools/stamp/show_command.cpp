@@ -1,0 +1,47 @@
+#include "show_command.h"
+
+#include <cstdio>
+
+#include "area_locator.h"
+#include "config_printer.h"
+#include "launcher_file.h"
+#include "offset_list.h"
+#include "refusal.h"
+
+namespace trellane {
+
+namespace {
+
+StampedArea locate(const std::string& path, const std::string& bytes) {
+    if (!findUnstampedAreas(bytes).empty())
+        refuse("%s is not stamped: its configuration area holds only underscores", path.c_str());
+    std::vector<StampedArea> areas = findStampedArea(bytes);
+    if (areas.empty())
+        refuse("%s holds no configuration area: it is not a trellane launcher", path.c_str());
+    if (areas.size() > 1) {
+        std::vector<size_t> offsets;
+        for (const StampedArea& area : areas) offsets.push_back(area.offset);
+        refuse(
+            "%s: the block fills its configuration area, and %zu places read as it (file "
+            "offsets %s); give the one write reported with --offset",
+            path.c_str(), areas.size(), listOffsets(offsets).c_str());
+    }
+    return areas.front();
+}
+
+}  // namespace
+
+void runShow(const ShowRequest& request) {
+    const std::string& path = request.path;
+    LauncherFile launcher = readLauncherFile(path);
+    StampedArea area;
+    if (!request.offsetGiven) {
+        area = locate(path, launcher.bytes);
+    } else if (!readStampedArea(launcher.bytes, request.offset, area)) {
+        refuse("%s holds no stamped configuration area at file offset %zu", path.c_str(),
+               request.offset);
+    }
+    printStampedArea(stdout, area, static_cast<unsigned char>(launcher.bytes[area.offset]));
+}
+
+}  // namespace trellane

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace trellane {
+
+struct ShowRequest {
+    std::string path;
+    bool offsetGiven = false;  // --offset: where the area starts, as write reported it
+    size_t offset = 0;
+};
+
+// Prints the configuration stamped into the launcher, or refuses.
+void runShow(const ShowRequest& request);
+
+}  // namespace trellane

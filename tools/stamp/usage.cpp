@@ -1,0 +1,46 @@
+#include "usage.h"
+
+namespace trellane {
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  trellane-stamp write --input LAUNCHER --output STAMPED --main-class NAME [OPTION]...\n"
+    "  trellane-stamp show [--offset N] STAMPED\n"
+    "  trellane-stamp format\n"
+    "  trellane-stamp --help\n"
+    "\n"
+    "write copies LAUNCHER (an unstamped launcher or launcher.exe) to STAMPED with this\n"
+    "launch configuration in its configuration area; STAMPED keeps LAUNCHER's permissions.\n"
+    "\n"
+    "  --main-class NAME           the application's main class, dotted: com.example.Main\n"
+    "  --jvm-option OPT            a JVM option, e.g. -Xmx1g; repeatable, kept in order\n"
+    "  --default-argument ARG      an argument given to main before the command line's;\n"
+    "                              repeatable\n"
+    "  --allow-user-option PREFIX  a prefix that options in TRELLANE_JVM_OPTIONS may start\n"
+    "                              with; repeatable\n"
+    "  --stack-size N[k|m]         the launch thread's stack size in bytes, or in KiB (k) or\n"
+    "                              MiB (m); 0 (the default) keeps the executable's default\n"
+    "  --use-main-thread           run the application on the primary thread\n"
+    "  --console-app               a console application: errors show no message box\n"
+    "  --set-up-console            with --console-app: UTF-8 console, VT output\n"
+    "  --redirect-appdata          also export LOCALAPPDATA and APPDATA from the\n"
+    "                              package-redirected folders\n"
+    "\n"
+    "An option's value is the next argument, or follows '=' (--jvm-option=-Xmx1g); it may\n"
+    "begin with '-'. Each list holds at most 255 entries.\n"
+    "\n"
+    "show prints the configuration stamped into STAMPED. It finds the area by its contents;\n"
+    "when a block fills the whole area, write says which --offset to give instead.\n"
+    "format prints the configuration block's byte format as markdown tables.\n"
+    "\n"
+    "Exit status: 0 done; 1 refused, nothing written; 2 command-line error.\n";
+
+}  // namespace
+
+void printUsage(std::FILE* out) {
+    std::fputs(kUsage, out);
+}
+
+}  // namespace trellane

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <cstdio>
+
+namespace trellane {
+
+void printUsage(std::FILE* out);
+
+}  // namespace trellane

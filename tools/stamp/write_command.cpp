@@ -1,0 +1,68 @@
+#include "write_command.h"
+
+#include <cstdio>
+
+#include "area_locator.h"
+#include "config/block_writer.h"
+#include "launcher_file.h"
+#include "offset_list.h"
+#include "refusal.h"
+
+namespace trellane {
+
+namespace {
+
+size_t locateUnstampedArea(const std::string& path, const std::string& bytes) {
+    std::vector<size_t> areas = findUnstampedAreas(bytes);
+    if (areas.size() == 1) return areas.front();
+    if (areas.size() > 1)
+        refuse(
+            "%s holds %zu unstamped configuration areas (file offsets %s); a launcher holds "
+            "one",
+            path.c_str(), areas.size(), listOffsets(areas).c_str());
+    if (!findStampedArea(bytes).empty())
+        refuse("%s is already stamped; stamp an unstamped launcher instead", path.c_str());
+    refuse(
+        "%s is not an unstamped launcher: it holds no configuration area (16463 "
+        "underscores, then a NUL byte)",
+        path.c_str());
+}
+
+// The launcher's own parser must read back exactly this block from the stamped bytes.
+void checkReadsBack(const std::string& stamped, size_t offset, const std::string& block) {
+    StampedArea area;
+    std::string again, problem;
+    if (!readStampedArea(stamped, offset, area) || !writeBlock(area.config, again, problem) ||
+        again != block)
+        refuse("cannot stamp: the block does not read back as written");
+}
+
+// show finds the area by its contents; a block that (nearly) fills the area leaves too
+// little of it to be told apart from look-alikes, so say where it is.
+void noteIfShowNeedsTheOffset(const std::string& stamped, size_t offset,
+                              const std::string& output) {
+    std::vector<StampedArea> found = findStampedArea(stamped);
+    if (found.size() == 1 && found.front().offset == offset) return;
+    std::fprintf(stderr,
+                 "trellane-stamp: note: the block fills the configuration area, so show cannot "
+                 "find it by itself; use: trellane-stamp show --offset %zu %s\n",
+                 offset, output.c_str());
+}
+
+}  // namespace
+
+void runWrite(const WriteRequest& request) {
+    std::string block, problem;
+    if (!writeBlock(request.config, block, problem)) refuse("cannot stamp: %s", problem.c_str());
+
+    LauncherFile launcher = readLauncherFile(request.input);
+    size_t offset = locateUnstampedArea(request.input, launcher.bytes);
+    // Only the block's own bytes change: the underscores after it and the area's final NUL
+    // stay as built.
+    launcher.bytes.replace(offset, block.size(), block);
+    checkReadsBack(launcher.bytes, offset, block);
+    writeLauncherFile(request.output, launcher);
+    noteIfShowNeedsTheOffset(launcher.bytes, offset, request.output);
+}
+
+}  // namespace trellane
