@@ -6,8 +6,8 @@
 
 namespace trellane {
 
-// The String[] for main: the default arguments, then the command-line arguments, each as
-// stored, nothing converted or expanded.
+// The String[] for main: the default arguments, then the command-line arguments, each the
+// characters of its UTF-8 text, nothing expanded.
 jobjectArray buildArgumentArray(JNIEnv* env, const StringList& defaultArguments,
                                 int argumentCount, const char* const* arguments);
 

@@ -1,6 +1,7 @@
 #include "hosting/bootstrap.h"
 
 #include "common/fail_fatal.h"
+#include "hosting/java_string.h"
 #include "hosting/jni_check.h"
 
 namespace trellane {
@@ -10,7 +11,7 @@ MainEntry resolveMainEntry(JNIEnv* env, const std::string& mainClassName) {
     exitOnPendingException(env);
     jmethodID prepare = env->GetStaticMethodID(launcher, "prepare", "(Ljava/lang/String;)V");
     exitOnPendingException(env);
-    env->CallStaticVoidMethod(launcher, prepare, env->NewStringUTF(mainClassName.c_str()));
+    env->CallStaticVoidMethod(launcher, prepare, newJavaString(env, mainClassName.c_str()));
     exitOnPendingException(env);
     jfieldID methodField = env->GetStaticFieldID(launcher, "mainMethod", "Ljava/lang/reflect/Method;");
     exitOnPendingException(env);
