@@ -1,8 +1,6 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <climits>
-
 #include "common/fail_fatal.h"
 #include "platform/platform.h"
 
@@ -15,13 +13,17 @@ void* launchThreadStart(void* body) {
     return nullptr;
 }
 
-// pthreads take the whole stack size up front and refuse sizes below PTHREAD_STACK_MIN or
-// off page boundaries; round up so every configured size gives at least that much stack.
+// The JVM needs room on the thread that creates it for its guard zones and its own start:
+// below a few hundred KiB creation fails or the process dies of SIGSEGV without a word. On
+// Windows the stack's reservation never drops below the executable's 1 MiB, so the same
+// floor here gives a stamped size the same effect on both platforms.
+constexpr size_t kMinimumLaunchStack = 1024 * 1024;
+
+// pthreads take the whole stack size up front and refuse sizes off page boundaries.
 size_t usableStackSize(uint32_t requested) {
     size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
     size_t size = (static_cast<size_t>(requested) + page - 1) / page * page;
-    const size_t minimum = static_cast<size_t>(PTHREAD_STACK_MIN);
-    return size < minimum ? minimum : size;
+    return size < kMinimumLaunchStack ? kMinimumLaunchStack : size;
 }
 
 }  // namespace
