@@ -34,6 +34,9 @@ LAUNCHER = _built("TRELLANE_E2E_LAUNCHER", "launcher")
 STAMP_TOOL = _built("TRELLANE_E2E_STAMP", "tools/stamp/trellane-stamp")
 RUNTIME_JAR = _built("TRELLANE_E2E_RUNTIME_JAR", "java/trellane-runtime.jar")
 FIXTURE_JAR = _built("TRELLANE_E2E_FIXTURE_JAR", "tests/e2e/fixtures.jar")
+# A bootstrap class that breaks its contract (prepare fills nothing but for fixture.Throw;
+# no fromException), used in place of the runtime jar.
+STUB_BOOTSTRAP_JAR = _built("TRELLANE_E2E_STUB_BOOTSTRAP_JAR", "tests/e2e/stub-bootstrap.jar")
 
 # The class path of a normal app image: the fixture programs and the bootstrap classes.
 CLASS_PATH_OPTION = "-Djava.class.path=&&fixtures.jar:&&trellane-runtime.jar"
@@ -220,7 +223,8 @@ class LauncherTestCase(unittest.TestCase):
     maxDiff = None
 
     def make_dir(self) -> str:
-        directory = tempfile.mkdtemp(prefix="trellane-e2e-")
+        # Real path: the launcher finds its install root through /proc/self/exe.
+        directory = os.path.realpath(tempfile.mkdtemp(prefix="trellane-e2e-"))
         self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
         return directory
 

@@ -1,0 +1,76 @@
+"""How a launch ends: the exit status and what stands on stderr for each way out."""
+
+import re
+import unittest
+
+import harness
+
+MISSING_BOOTSTRAP = (
+    'Exception in thread "main" java.lang.NoClassDefFoundError: '
+    "morvantic/trellane/launcher/Launcher\n"
+    "Caused by: java.lang.ClassNotFoundException: morvantic.trellane.launcher.Launcher\n")
+
+
+class ExitPathTest(harness.LauncherTestCase):
+
+    def test_main_returning_exits_with_zero(self):
+        self.assertLaunch(self.make_app("fixture.Hello").run(), 0, stdout="hello\n", stderr="")
+
+    def test_exit_inside_main_is_the_jvms_own(self):
+        self.assertLaunch(self.make_app("fixture.Exit").run("3"), 3, stdout="", stderr="")
+
+    def test_unrecognized_jvm_option_fails_creation(self):
+        app = self.make_app("fixture.Hello", [harness.CLASS_PATH_OPTION, "-Xbogus"])
+        self.assertLaunch(app.run(), 1, stdout="",
+                          stderr="Unrecognized option: -Xbogus\n"
+                                 "Failed to create JVM: Error 0xffffffff\r\n")
+
+    def test_bootstrap_class_missing_from_the_class_path(self):
+        app = self.make_app("fixture.Hello", ["-Djava.class.path=&&fixtures.jar"])
+        result = app.run()
+        self.assertEqual(1, result.status, result.describe())
+        self.assertEqual("", result.stdout)
+        self.assertTrue(result.stderr.startswith(MISSING_BOOTSTRAP), result.describe())
+        # Then the stack trace of the failed lookup, and nothing of the launcher's own.
+        for line in result.stderr[len(MISSING_BOOTSTRAP):].splitlines():
+            self.assertRegex(line, r"^\tat ", result.describe())
+
+    def test_main_class_missing(self):
+        self.assertLaunch(self.make_app("com.example.Nope").run(), 1, stdout="",
+                          stderr='Exception in thread "main" '
+                                 "morvantic.trellane.launcher.LaunchException: "
+                                 "Main class com.example.Nope not found on the class path\n")
+
+    def test_main_throwing_is_reported_and_ends_at_once(self):
+        # The sleeper thread would hold a launcher that waited for it for a minute.
+        result = self.make_app("fixture.Throw").run(timeout=20)
+        # The bootstrap class describes the exception first, the stack trace follows.
+        self.assertLaunch(result, 1,
+                          stdout="described for morvantic.trellane.launcher.Launcher.fromException\n"
+                                 "described for java.lang.Throwable.printStackTrace\n")
+        self.assertRegex(result.stderr, re.compile(
+            r"\Afixture\.Throw\.Reported: boom from main\n"
+            r"\tat fixture\.Throw\.main\(Throw\.java:\d+\)\n\Z"))
+
+    def make_stub_bootstrap_app(self, main_class):
+        return self.make_app(main_class, ["-Djava.class.path=&&fixtures.jar:&&stub-bootstrap.jar"],
+                             jars=[harness.FIXTURE_JAR, harness.STUB_BOOTSTRAP_JAR])
+
+    def test_bootstrap_returning_without_a_main_method(self):
+        self.assertLaunch(self.make_stub_bootstrap_app("fixture.Hello").run(), 1, stdout="",
+                          stderr="The bootstrap class found no main method for fixture.Hello.\r\n")
+
+    def test_bootstrap_without_fromException_when_main_throws(self):
+        # The failed lookup is described; the application's exception leaves no trace.
+        result = self.make_stub_bootstrap_app("fixture.Throw").run(timeout=20)
+        self.assertLaunch(result, 1, stdout="",
+                          stderr='Exception in thread "main" '
+                                 "java.lang.NoSuchMethodError: fromException\n")
+
+    def test_main_returning_waits_for_other_non_daemon_threads(self):
+        result = self.make_app("fixture.Linger").run()
+        self.assertLaunch(result, 0, stdout="main returned\nworker done\n", stderr="")
+
+
+if __name__ == "__main__":
+    unittest.main()
