@@ -1,0 +1,82 @@
+"""Finding the area in ELF and PE files alike, stamped or not, whatever the block holds."""
+
+import os
+import unittest
+
+from stamp_fixture import (LAUNCHER, LAUNCHER_EXE, UNSTAMPED_AREA, StampTestCase, area_offset,
+                           block)
+
+
+class AreaLocationTest(StampTestCase):
+
+    def stamp_and_check(self, source: str, name: str, *options: str, expected: bytes):
+        output = self.path(name)
+        self.assert_done(self.write(*options, input_path=source, output=output))
+        original = self.read(source)
+        at = area_offset(original)
+        self.assertEqual(self.read(output),
+                         original[:at] + expected + original[at + len(expected):])
+        shown = self.run_stamp("show", output)
+        self.assert_done(shown)
+        return at, shown.stdout.decode()
+
+    @unittest.skipUnless(os.path.isfile(LAUNCHER_EXE), "launcher.exe is not built")
+    def test_windows_launcher(self):
+        at, shown = self.stamp_and_check(
+            LAUNCHER_EXE, "app.exe", "--main-class", "com.example.Main", "--console-app",
+            "--jvm-option", "-Djava.class.path=&&app.jar;&&trellane-runtime.jar",
+            "--stack-size", "2M",
+            expected=block(b"com.example.Main",
+                           [b"-Djava.class.path=&&app.jar;&&trellane-runtime.jar"],
+                           flags=0x02, stack_size=2 << 20))
+        self.assertTrue(shown.startswith("area offset:               %d (0x%X)\n" % (at, at)))
+        self.assertIn('  1 "-Djava.class.path=&&app.jar;&&trellane-runtime.jar"\n', shown)
+
+    def test_underscores_inside_the_block(self):
+        # Strings of underscores next to the fill, and a block that leaves one underscore.
+        cases = [
+            ("_" * 100, ["_" * 2000, "_"], ["_"]),
+            ("M", ["_" * 16451], []),
+        ]
+        for name, options, prefixes in cases:
+            with self.subTest(size=len(block(name.encode(), [o.encode() for o in options]))):
+                arguments = ["--main-class", name]
+                for option in options:
+                    arguments += ["--jvm-option", option]
+                for prefix in prefixes:
+                    arguments += ["--allow-user-option", prefix]
+                _, shown = self.stamp_and_check(
+                    LAUNCHER, "stamped", *arguments,
+                    expected=block(name.encode(), [o.encode() for o in options], [],
+                                   [p.encode() for p in prefixes]))
+                self.assertIn('mainClassName:             "%s"\n' % name, shown)
+                self.assertIn("jvmOptions:                %d\n" % len(options), shown)
+
+    def test_a_full_block_that_reads_as_two_places(self):
+        # When the byte after the area is a NUL too (padding, as in launcher.exe), a block that
+        # fills the area also reads one byte further on: write says which offset show needs.
+        before = b"MZ" + bytes(range(256)) * 4
+        at = len(before)
+        source = self.file_with("padded", before + UNSTAMPED_AREA + b"\0" * 64 + b"tail")
+        output = self.path("stamped")
+        name = "c" * 16455
+        done = self.write("--main-class", name, input_path=source, output=output)
+        self.assertEqual((done.returncode, done.stderr.decode()), (0, (
+            "trellane-stamp: note: the block fills the configuration area, so show cannot find "
+            "it by itself; use: trellane-stamp show --offset %d %s\n" % (at, output))))
+
+        shown = self.run_stamp("show", output)
+        self.assertEqual((shown.returncode, shown.stderr.decode()), (1, (
+            "trellane-stamp: %s: the block fills its configuration area, and 2 places read as "
+            "it (file offsets %d, %d); give the one write reported with --offset\n"
+            % (output, at, at + 1))))
+
+        for offset in (str(at), "0x%x" % at):
+            with self.subTest(offset=offset):
+                shown = self.run_stamp("show", "--offset", offset, output)
+                self.assert_done(shown)
+                self.assertIn('mainClassName:             "%s"\n' % name, shown.stdout.decode())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,141 @@
+"""What trellane-stamp refuses: a message, a non-zero status, and no output file."""
+
+import os
+import unittest
+
+from stamp_fixture import LAUNCHER, UNSTAMPED_AREA, StampTestCase
+
+USAGE_HINT = "Run 'trellane-stamp --help' for usage.\n"
+
+
+class WriteRefusalTest(StampTestCase):
+
+    def assert_refused(self, done, status: int, message: str):
+        self.assertEqual((done.returncode, done.stderr.decode()),
+                         (status, "trellane-stamp: " + message + "\n" +
+                          (USAGE_HINT if status == 2 else "")))
+        self.assertEqual(done.stdout, b"")
+        self.assertEqual(sorted(os.listdir(self.directory)), self.inputs)
+
+    def setUp(self):
+        super().setUp()
+        self.stamped = self.path("already")
+        self.assert_done(self.write("--main-class", "M", output=self.stamped))
+        self.text = self.file_with("notes.txt", b"no launcher here\n")
+        self.twice = self.file_with("twice", b"x" + UNSTAMPED_AREA + b"y" + UNSTAMPED_AREA)
+        self.inputs = sorted(os.listdir(self.directory))
+
+    def test_launchers_it_cannot_stamp(self):
+        missing = self.path("missing")
+        cases = [
+            (self.stamped, "%s is already stamped; stamp an unstamped launcher instead"),
+            (self.text, "%s is not an unstamped launcher: it holds no configuration area "
+                        "(16463 underscores, then a NUL byte)"),
+            (self.twice, "%s holds 2 unstamped configuration areas (file offsets 1, 16466); "
+                         "a launcher holds one"),
+            (missing, "cannot read %s: No such file or directory"),
+            (self.directory, "cannot read %s: not a regular file"),
+        ]
+        for path, message in cases:
+            with self.subTest(input=path):
+                self.assert_refused(self.write("--main-class", "M", input_path=path), 1,
+                                    message % path)
+
+    def test_configurations_the_block_cannot_hold(self):
+        def repeated(option, count):
+            return [option + "=-D%d" % i for i in range(count)]
+        cases = [
+            (repeated("--jvm-option", 256), "jvmOptions has 256 entries; a list holds at most 255"),
+            (repeated("--default-argument", 256),
+             "defaultAppArguments has 256 entries; a list holds at most 255"),
+            (repeated("--allow-user-option", 256),
+             "allowedUserOptionPrefixes has 256 entries; a list holds at most 255"),
+            # One byte more than a block that fills the area exactly.
+            (["--main-class", "c" * 16456],
+             "the block takes 16465 bytes; the configuration area holds 16464"),
+            (["--jvm-option", "o" * 8000, "--default-argument", "a" * 8000, "--allow-user-option",
+              "p" * 500], "the block takes 16513 bytes; the configuration area holds 16464"),
+        ]
+        for options, problem in cases:
+            with self.subTest(problem=problem):
+                options = options if options[0] == "--main-class" else ["--main-class", "M"] + options
+                self.assert_refused(self.write(*options), 1, "cannot stamp: " + problem)
+
+    def test_stack_sizes(self):
+        too_large = ["4294967296", "4194304k", "4096M", "99999999999999999999999999m"]
+        malformed = ["", "-1", "+5", "1.5m", "12kb", " 12", "12 ", "0x10", "4g", "k", "1 k",
+                     "\u0661"]
+        for text in too_large:
+            with self.subTest(stack_size=text):
+                self.assert_refused(
+                    self.write("--main-class", "M", "--stack-size", text), 1,
+                    "--stack-size '%s' is over 4294967295 bytes, the most the block holds" % text)
+        for text in malformed:
+            with self.subTest(stack_size=text):
+                self.assert_refused(
+                    self.write("--main-class", "M", "--stack-size=" + text), 2,
+                    "--stack-size '%s' is not a size: give bytes, or a whole number and k or m"
+                    % text)
+
+    def test_command_lines(self):
+        cases = [
+            ([], "no command given"),
+            (["stamp"], "unknown command 'stamp'"),
+            (["write", "--input", LAUNCHER, "--output", self.path("out")],
+             "write needs --main-class"),
+            (["write", "--main-class", "M", "--output", self.path("out")], "write needs --input"),
+            (["write", "--input", LAUNCHER, "--main-class", "M"], "write needs --output"),
+            (["write", "--main-class", "M", "--jvm-option"], "option '--jvm-option' needs a value"),
+            (["write", "--main-class", "M", "--main-class", "N"],
+             "option '--main-class' is given more than once"),
+            (["write", "--console-app=yes"], "option '--console-app' takes no value"),
+            (["write", "--main-class", "M", "--jvm-options", "-Xmx1g"],
+             "unknown option '--jvm-options'"),
+            (["write", "--mainclass=M"], "unknown option '--mainclass'"),
+            (["write", "--main-class", "M", "extra"], "unexpected argument 'extra'"),
+            (["show"], "show takes one file: trellane-stamp show STAMPED"),
+            (["show", "a", "b"], "show takes one file: trellane-stamp show STAMPED"),
+            (["show", "--offset", "12x", "a"], "--offset '12x' is not a file offset"),
+            (["show", "a", "--offset"], "option '--offset' needs a value"),
+            (["format", "extra"], "format takes no arguments"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                self.assert_refused(self.run_stamp(*args), 2, message)
+
+    def test_a_refusal_leaves_an_existing_output_alone(self):
+        output = self.file_with("previous", b"previous contents")
+        self.inputs = sorted(os.listdir(self.directory))
+        self.assert_refused(self.write("--main-class", "M", input_path=self.stamped,
+                                       output=output), 1,
+                            "%s is already stamped; stamp an unstamped launcher instead"
+                            % self.stamped)
+        self.assertEqual(self.read(output), b"previous contents")
+
+
+class ShowRefusalTest(StampTestCase):
+
+    def test_files_without_a_stamped_area(self):
+        text = self.file_with("notes.txt", b"no launcher here\n")
+        stamped = self.path("stamped")
+        self.assert_done(self.write("--main-class", "M", output=stamped))
+        cases = [
+            ([LAUNCHER], "%s is not stamped: its configuration area holds only underscores"
+             % LAUNCHER),
+            ([text], "%s holds no configuration area: it is not a trellane launcher" % text),
+            (["--offset", "7", stamped],
+             "%s holds no stamped configuration area at file offset 7" % stamped),
+            (["--offset=0x7fffffffffff", stamped],
+             "%s holds no stamped configuration area at file offset 140737488355327" % stamped),
+            ([self.path("missing")],
+             "cannot read %s: No such file or directory" % self.path("missing")),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                done = self.run_stamp("show", *args)
+                self.assertEqual((done.returncode, done.stderr.decode(), done.stdout),
+                                 (1, "trellane-stamp: " + message + "\n", b""))
+
+
+if __name__ == "__main__":
+    unittest.main()
