@@ -94,7 +94,8 @@ public final class LauncherTest {
                 "java.lang.RuntimeException: outer\nCaused by: java.io.IOException: inner"},
             {a, "java.lang.Exception: a\nCaused by: java.lang.Exception: b"},
             {self, "java.lang.Exception: self"},
-            {new Exception("caf\u00e9 \ud83d\ude00"), "java.lang.Exception: caf\u00e9 \ud83d\ude00"},
+            {new Exception("caf\u00e9 \ud83d\ude00"),
+                "java.lang.Exception: caf\u00e9 \ud83d\ude00"},
             {null, ""},
         };
         for (Object[] c : cases) {
