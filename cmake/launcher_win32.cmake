@@ -43,6 +43,8 @@ target_link_options(launcher PRIVATE
   -Wl,--dynamicbase -Wl,--enable-reloc-section -Wl,--high-entropy-va -Wl,--nxcompat
   -Wl,--tsaware
   "SHELL:-Xlinker --stack=0x100000,0x1000"
+  # The same sources give the same bytes: no link time in the headers.
+  -Wl,--no-insert-timestamp
   # The export directory comes from the .def file alone.
   "${_resources}/launcher.def" -Wl,--exclude-all-symbols
   $<$<CONFIG:Release>:-s>)
