@@ -23,6 +23,24 @@ void forEachAreaEnd(const std::string& file, Visit visit) {
     }
 }
 
+// The places with the most underscores after their block. With onlyFilled, only NULs that
+// follow a NUL and a run of underscores are tried: the end of a block that left some of the
+// area as it was built, which is rare enough in an executable to skip most parsing.
+std::vector<StampedArea> bestStampedAreas(const std::string& file, bool onlyFilled) {
+    std::vector<StampedArea> best;
+    forEachAreaEnd(file, [&](size_t end, size_t underscores) {
+        if (underscores >= kConfigAreaSize - 1) return;  // unstamped
+        if (onlyFilled && (underscores == 0 || file[end - underscores - 1] != '\0')) return;
+        // A place with fewer underscores before its NUL than the best so far cannot win.
+        if (!best.empty() && underscores < best.front().fill) return;
+        StampedArea area;
+        if (!readStampedArea(file, end + 1 - kConfigAreaSize, area)) return;
+        if (!best.empty() && area.fill > best.front().fill) best.clear();
+        if (best.empty() || area.fill == best.front().fill) best.push_back(std::move(area));
+    });
+    return best;
+}
+
 }  // namespace
 
 std::vector<size_t> findUnstampedAreas(const std::string& file) {
@@ -56,15 +74,8 @@ bool readStampedArea(const std::string& file, size_t offset, StampedArea& area) 
 }
 
 std::vector<StampedArea> findStampedArea(const std::string& file) {
-    std::vector<StampedArea> best;
-    forEachAreaEnd(file, [&](size_t end, size_t underscores) {
-        // A place with fewer underscores before its NUL than the best so far cannot win.
-        if (!best.empty() && underscores < best.front().fill) return;
-        StampedArea area;
-        if (!readStampedArea(file, end + 1 - kConfigAreaSize, area)) return;
-        if (!best.empty() && area.fill > best.front().fill) best.clear();
-        if (best.empty() || area.fill == best.front().fill) best.push_back(std::move(area));
-    });
+    std::vector<StampedArea> best = bestStampedAreas(file, true);
+    if (best.empty() || best.front().fill == 0) best = bestStampedAreas(file, false);
     return best;
 }
 
