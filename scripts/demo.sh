@@ -28,18 +28,26 @@ scripts/make-app-image.sh --output "$image" --main-class "$main_class" --console
     --jvm-option "-Dhello.greeting=$greeting" --jvm-option -Xmx64m \
     --cds --train-arg training "$build/hello.jar"
 
+# Shows the command as one would type it, then its output (stderr in place) and status.
 run() {
+    local shown="" word status=0
+    for word in "$@"; do
+        case "$word" in
+            *[!A-Za-z0-9_./=-]*) shown="$shown '$word'" ;;
+            *) shown="$shown $word" ;;
+        esac
+    done
     echo
-    echo "\$ $*"
-    local status=0
-    "$@" || status=$?
+    echo "\$${shown}"
+    "$@" 2>&1 || status=$?
     echo "(exit status $status)"
 }
 run "$image/bin/hello" "first argument" "caf$(printf '\xc3\xa9') && more"
 run "$image/bin/hello" --fail
 
 # --- The Windows layout: the stamped launcher.exe and the jars, without a runtime --------
-# No Windows JDK here: put a Windows runtime made by jlink at the image's root to use it.
+# No Windows JDK here: a Windows runtime made by jlink belongs at its root, with jvm.dll
+# where the loader finds it, beside hello.exe.
 windows=demo/hello-windows
 rm -rf "$windows"
 mkdir -p "$windows/bin" "$windows/app"
@@ -52,4 +60,4 @@ cp "$build/hello.jar" "$dist/java/trellane-runtime.jar" "$windows/app/"
 echo
 echo "Linux image:     $image ($(du -sh "$image" | cut -f1); runtime jar" \
     "$(stat -c %s "$image/app/trellane-runtime.jar") bytes)"
-echo "Windows layout:  $windows/bin/hello.exe, $windows/app/ (add a Windows Java runtime)"
+echo "Windows layout:  $windows (bin/hello.exe and app/; no Java runtime)"
