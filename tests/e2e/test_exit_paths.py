@@ -42,15 +42,18 @@ class ExitPathTest(harness.LauncherTestCase):
                                  "Main class com.example.Nope not found on the class path\n")
 
     def test_main_throwing_is_reported_and_ends_at_once(self):
-        # The sleeper thread would hold a launcher that waited for it for a minute.
-        result = self.make_app("fixture.Throw").run(timeout=20)
-        # The bootstrap class describes the exception first, the stack trace follows.
-        self.assertLaunch(result, 1,
-                          stdout="described for morvantic.trellane.launcher.Launcher.fromException\n"
-                                 "described for java.lang.Throwable.printStackTrace\n")
-        self.assertRegex(result.stderr, re.compile(
-            r"\Afixture\.Throw\.Reported: boom from main\n"
-            r"\tat fixture\.Throw\.main\(Throw\.java:\d+\)\n\Z"))
+        for use_main_thread in (False, True):
+            with self.subTest(use_main_thread=use_main_thread):
+                app = self.make_app("fixture.Throw", use_main_thread=use_main_thread)
+                # The sleeper thread would hold a launcher that waited for it for a minute.
+                result = app.run(timeout=20)
+                # The bootstrap class describes the exception first, the stack trace follows.
+                self.assertLaunch(result, 1, stdout="described for "
+                                  "morvantic.trellane.launcher.Launcher.fromException\n"
+                                  "described for java.lang.Throwable.printStackTrace\n")
+                self.assertRegex(result.stderr, re.compile(
+                    r"\Afixture\.Throw\.Reported: boom from main\n"
+                    r"\tat fixture\.Throw\.main\(Throw\.java:\d+\)\n\Z"))
 
     def make_stub_bootstrap_app(self, main_class):
         return self.make_app(main_class, ["-Djava.class.path=&&fixtures.jar:&&stub-bootstrap.jar"],
@@ -68,8 +71,10 @@ class ExitPathTest(harness.LauncherTestCase):
                                  "java.lang.NoSuchMethodError: fromException\n")
 
     def test_main_returning_waits_for_other_non_daemon_threads(self):
-        result = self.make_app("fixture.Linger").run()
-        self.assertLaunch(result, 0, stdout="main returned\nworker done\n", stderr="")
+        for use_main_thread in (False, True):
+            with self.subTest(use_main_thread=use_main_thread):
+                result = self.make_app("fixture.Linger", use_main_thread=use_main_thread).run()
+                self.assertLaunch(result, 0, stdout="main returned\nworker done\n", stderr="")
 
 
 if __name__ == "__main__":
