@@ -1,0 +1,84 @@
+"""The uncaught-exception report: standard error, the message box (read from Wine's relay trace
+of MessageBoxA) and the exit status."""
+
+import unittest
+
+from launcher_install import LaunchSettings
+from wine_case import (KNOWN_FOLDER_CAPTION, KNOWN_FOLDER_ERROR, WineTestCase, message_boxes,
+                       setUpModule)  # noqa: F401
+
+INTERNAL_ERROR_CAPTION = "The application has experienced an internal error and must quit."
+KNOWN_FOLDER_BOX = ("00000000", "Error 0x80070057", KNOWN_FOLDER_CAPTION, "00201010")
+STACK_TRACE = (b"java.lang.IllegalStateException: boom\n"
+               b"\tat the.application.Main.main(Main.java:7)\n")
+RELAY = "-all,+relay"
+
+
+def box(text, caption=INTERNAL_ERROR_CAPTION):
+    return ("00000000", text, caption, "00201010")
+
+
+class UncaughtExceptionTest(WineTestCase):
+    def test_report_asks_for_the_text_prints_the_trace_then_shows_the_box(self):
+        launch = self.install(script=["main throw"]).run(winedebug=RELAY)
+        self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + STACK_TRACE)
+        self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX, box("Boom happened")])
+        log = launch.log
+        self.assertEqual(log.fields("from_exception"), [(b"boom",)], "the thrown object")
+        self.assertEqual(log.fields("print_stack_trace"), [(b"boom",)])
+        names = log.call_names
+        main_call = len(names) - 1 - names[::-1].index("CallStaticVoidMethod")
+        self.assertEqual(log.calls[main_call + 1:], [
+            ("ExceptionOccurred", b"pending"),
+            ("ExceptionClear",),
+            ("FindClass", b"morvantic/trellane/launcher/Launcher"),
+            ("ExceptionOccurred", b"none"),
+            ("GetStaticMethodID", b"fromException", b"(Ljava/lang/Throwable;)Ljava/lang/String;"),
+            ("ExceptionOccurred", b"none"),
+            ("CallStaticObjectMethod",),
+            ("ExceptionOccurred", b"none"),
+            ("GetStringUTFChars", b"null"),
+            ("ExceptionOccurred", b"none"),
+            ("ReleaseStringUTFChars",),
+            ("FindClass", b"java/lang/Throwable"),
+            ("GetMethodID", b"printStackTrace", b"()V"),
+            ("CallVoidMethod",),
+            ("ExceptionOccurred", b"none"),
+        ], log.describe())
+
+    def test_console_application_gets_the_trace_and_no_box(self):
+        launch = self.install(LaunchSettings(console_app=True),
+                              script=["main throw"]).run(winedebug=RELAY)
+        self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + STACK_TRACE)
+        self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX])
+
+    def test_text_of_the_box_is_what_the_bootstrap_class_returned(self):
+        cases = (
+            # (script, box text in the relay trace: bytes outside ASCII as \xNN, unconverted)
+            (["from_exception Bööm: 5% done"], "B\\xc3\\xb6\\xc3\\xb6m: 5% done"),
+            (["from_exception "], ""),
+            (["from_exception_null"], "The application's exception has no description."),
+        )
+        for script, text in cases:
+            with self.subTest(script=script):
+                launch = self.install(script=["main throw"] + script).run(winedebug=RELAY)
+                self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + STACK_TRACE)
+                self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX, box(text)])
+
+    def test_failing_report_describes_its_own_exception_without_trace_or_box(self):
+        cases = (
+            ("from_exception_missing",
+             b'Exception in thread "main" java.lang.NoSuchMethodError: fromException\n'),
+            ("from_exception_throws",
+             b'Exception in thread "main" java.lang.RuntimeException: fromException failed\n'),
+        )
+        for script, description in cases:
+            with self.subTest(script=script):
+                launch = self.install(script=["main throw", script]).run(winedebug=RELAY)
+                self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + description)
+                self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX])
+                self.assertEqual(launch.log.fields("print_stack_trace"), [])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,145 @@
+"""The suite's private Wine prefix and running Windows programs in it.
+
+The prefix lives in the build tree (build/linux/tests/wine/prefix). It is created once, under a
+file lock, so tests started side by side never race to create it; a marker file says it is
+complete. Every run is headless (no DISPLAY) unless a test brings its own X server, and its
+standard output and error go to files, not pipes: Wine's helper processes may outlive the
+program and would hold a pipe open.
+
+    python3 wine_prefix.py setup     # create the prefix if needed, start a wineserver
+"""
+
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+from typing import Callable, Dict, NamedTuple, Optional, Sequence
+
+_HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(_HERE))
+BUILD = os.path.join(REPO, "build", "linux", "tests", "wine")
+
+WINE = os.environ.get("TRELLANE_WINE") or "/usr/lib/wine/wine64"
+WINESERVER = os.environ.get("TRELLANE_WINESERVER") or "/usr/lib/wine/wineserver"
+PREFIX = os.environ.get("TRELLANE_WINE_PREFIX") or os.path.join(BUILD, "prefix")
+WORK = os.environ.get("TRELLANE_WINE_WORK") or os.path.join(BUILD, "work")
+
+_READY_MARKER = ".trellane-prefix-ready"
+
+# How long an idle wineserver stays up: long enough to bridge the gaps between test modules,
+# short enough that an interrupted run leaves nothing behind for long.
+_SERVER_LINGER_SECONDS = 60
+
+# Variables of the machine that must not reach a test's Windows process: a display (tests are
+# headless unless they say otherwise) and the variables the launcher itself reads or removes.
+_SCRUBBED = (
+    "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY",
+    "TRELLANE_JVM_OPTIONS", "TRELLANE_DUMP_JVM_ARGS",
+    "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS", "_ALT_JAVA_HOME_DIR",
+)
+
+
+class Completed(NamedTuple):
+    status: int
+    stdout: bytes
+    stderr: bytes
+
+
+def windows_path(path: str) -> str:
+    """The path as a Windows program sees it: Wine's Z: drive is the Unix root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wine_environment(winedebug: str = "-all",
+                     extra: Optional[Dict[str, Optional[str]]] = None) -> Dict[str, str]:
+    """The Unix environment for a Wine run; extra is applied last, None removing a variable.
+
+    Wine hands the Unix environment to the Windows process, with its own USERPROFILE, APPDATA
+    and LOCALAPPDATA, without HOME and without variables whose value is empty; a test that
+    needs those exactly goes through the starter (launcher_install.Install.start).
+    """
+    env = {k: v for k, v in os.environ.items() if k not in _SCRUBBED}
+    env.update({
+        "WINEPREFIX": PREFIX,
+        "WINEDEBUG": winedebug,
+        # No Mono or Gecko installer prompts while the prefix is made.
+        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        # Unix arguments reach Wine as UTF-8.
+        "LC_ALL": "C.UTF-8",
+    })
+    for name, value in (extra or {}).items():
+        if value is None:
+            env.pop(name, None)
+        else:
+            env[name] = value
+    return env
+
+
+def run_wine(arguments: Sequence[str], env: Dict[str, str], timeout: float = 60,
+             preexec: Optional[Callable[[], None]] = None) -> Completed:
+    """Runs wine with the arguments; on timeout kills the whole process group and fails."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        process = subprocess.Popen([WINE, *arguments], stdin=subprocess.DEVNULL, stdout=out,
+                                   stderr=err, env=env, start_new_session=True,
+                                   preexec_fn=preexec)
+        try:
+            status = process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            err.seek(0)
+            raise AssertionError("wine %s did not end within %s s; stderr so far:\n%s" % (
+                " ".join(arguments), timeout, err.read().decode("utf-8", "replace")))
+        out.seek(0)
+        err.seek(0)
+        return Completed(status, out.read(), err.read())
+
+
+def _boot_prefix() -> None:
+    shutil.rmtree(PREFIX, ignore_errors=True)
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    env = wine_environment()
+    result = run_wine(["wineboot", "-i"], env, timeout=540)
+    if result.status != 0:
+        raise RuntimeError("wineboot -i failed (%d):\n%s" % (
+            result.status, result.stderr.decode("utf-8", "replace")))
+    # With +relay, trace only the message box: its caption, text and style show in the trace
+    # even where no display can show the box itself.
+    run_wine(["reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t",
+              "REG_SZ", "/d", "user32.MessageBoxA", "/f"], env, timeout=120)
+    subprocess.run([WINESERVER, "-w"], env=env, timeout=120, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(os.path.join(PREFIX, _READY_MARKER), "w") as marker:
+        marker.write("complete\n")
+
+
+def ensure_prefix() -> None:
+    """Creates the prefix unless a complete one exists; safe to call from parallel tests."""
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    with open(PREFIX + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.exists(os.path.join(PREFIX, _READY_MARKER)):
+            _boot_prefix()
+
+
+def start_server() -> None:
+    """A wineserver that outlives single runs, so each run starts in about a second."""
+    subprocess.run([WINESERVER, "-p%d" % _SERVER_LINGER_SECONDS], env=wine_environment(),
+                   timeout=60, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def main(argv: Sequence[str]) -> int:
+    if argv[1:] == ["setup"]:
+        ensure_prefix()
+        start_server()
+        return 0
+    print(__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
