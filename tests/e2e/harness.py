@@ -21,7 +21,7 @@ import subprocess
 import tempfile
 import unittest
 import zipfile
-from typing import Dict, Iterable, List, NamedTuple, Optional, Sequence, Union
+from typing import Dict, Iterable, NamedTuple, Optional, Sequence, Union
 
 _REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 _BUILD = os.path.join(_REPO, "build", "linux")
