@@ -30,7 +30,7 @@ public final class Launcher {
      */
     public static void prepare(String mainClassName) {
         if (mainClassName == null || mainClassName.isEmpty()) {
-            throw new LaunchException("No main class is configured");
+            throw LaunchException.because("No main class is configured");
         }
         Class<?> found = loadMainClass(mainClassName);
         Method main = findMain(found, mainClassName);
@@ -42,10 +42,10 @@ public final class Launcher {
         try {
             return Class.forName(name, false, ClassLoader.getSystemClassLoader());
         } catch (ClassNotFoundException e) {
-            throw new LaunchException("Main class " + name + " not found on the class path");
+            throw LaunchException.because("Main class " + name + " not found on the class path");
         } catch (LinkageError e) {
             // The class is there but unusable: a missing superclass, a newer class file version.
-            throw new LaunchException(
+            throw LaunchException.because(
                     "Main class " + name + " could not be loaded: " + describe(e));
         }
     }
@@ -58,13 +58,13 @@ public final class Launcher {
             main = null;
         } catch (LinkageError e) {
             // Listing public methods resolves their parameter types, which may be missing.
-            throw new LaunchException(
+            throw LaunchException.because(
                     "Main class " + name + " could not be loaded: " + describe(e));
         }
         if (main == null
                 || !Modifier.isStatic(main.getModifiers())
                 || main.getReturnType() != void.class) {
-            throw new LaunchException(
+            throw LaunchException.because(
                     "Main class " + name + " has no public static void main(String[])");
         }
         return main;

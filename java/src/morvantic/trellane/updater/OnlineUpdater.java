@@ -12,10 +12,20 @@ public final class OnlineUpdater {
 
     /** Asks the launcher to check for updates; returns at once. */
     public static void checkForUpdates() {
-        try {
-            nCheckForUpdates();
-        } catch (UnsatisfiedLinkError notLaunched) {
-            // started outside the launcher: there is nothing to check with
+        Check.run();
+    }
+
+    // The launcher looks this class up at every start. A handler here would make the verifier
+    // load UnsatisfiedLinkError then; in a class of its own, only a real check pays for it.
+    private static final class Check {
+        private Check() {}
+
+        static void run() {
+            try {
+                nCheckForUpdates();
+            } catch (UnsatisfiedLinkError notLaunched) {
+                // started outside the launcher: there is nothing to check with
+            }
         }
     }
 }
