@@ -25,6 +25,10 @@ BUILD = os.path.join(REPO, "build", "linux", "tests", "wine")
 WINE = os.environ.get("TRELLANE_WINE") or "/usr/lib/wine/wine64"
 WINESERVER = os.environ.get("TRELLANE_WINESERVER") or "/usr/lib/wine/wineserver"
 PREFIX = os.environ.get("TRELLANE_WINE_PREFIX") or os.path.join(BUILD, "prefix")
+# The tests that put message boxes on a screen have a prefix, and so a wineserver and a desktop,
+# of their own: a headless run shortly before leaves the shared desktop without a display for
+# a few seconds, and the next box would vanish unseen.
+SCREEN_PREFIX = PREFIX + "-screen"
 WORK = os.environ.get("TRELLANE_WINE_WORK") or os.path.join(BUILD, "work")
 
 _READY_MARKER = ".trellane-prefix-ready"
@@ -54,7 +58,8 @@ def windows_path(path: str) -> str:
 
 
 def wine_environment(winedebug: str = "-all",
-                     extra: Optional[Dict[str, Optional[str]]] = None) -> Dict[str, str]:
+                     extra: Optional[Dict[str, Optional[str]]] = None,
+                     prefix: str = PREFIX) -> Dict[str, str]:
     """The Unix environment for a Wine run; extra is applied last, None removing a variable.
 
     Wine hands the Unix environment to the Windows process, with its own USERPROFILE, APPDATA
@@ -63,7 +68,7 @@ def wine_environment(winedebug: str = "-all",
     """
     env = {k: v for k, v in os.environ.items() if k not in _SCRUBBED}
     env.update({
-        "WINEPREFIX": PREFIX,
+        "WINEPREFIX": prefix,
         "WINEDEBUG": winedebug,
         # No Mono or Gecko installer prompts while the prefix is made.
         "WINEDLLOVERRIDES": "mscoree,mshtml=",
@@ -98,10 +103,10 @@ def run_wine(arguments: Sequence[str], env: Dict[str, str], timeout: float = 60,
         return Completed(status, out.read(), err.read())
 
 
-def _boot_prefix() -> None:
-    shutil.rmtree(PREFIX, ignore_errors=True)
-    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
-    env = wine_environment()
+def _boot_prefix(prefix: str) -> None:
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.makedirs(os.path.dirname(prefix), exist_ok=True)
+    env = wine_environment(prefix=prefix)
     result = run_wine(["wineboot", "-i"], env, timeout=540)
     if result.status != 0:
         raise RuntimeError("wineboot -i failed (%d):\n%s" % (
@@ -112,17 +117,17 @@ def _boot_prefix() -> None:
               "REG_SZ", "/d", "user32.MessageBoxA", "/f"], env, timeout=120)
     subprocess.run([WINESERVER, "-w"], env=env, timeout=120, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    with open(os.path.join(PREFIX, _READY_MARKER), "w") as marker:
+    with open(os.path.join(prefix, _READY_MARKER), "w") as marker:
         marker.write("complete\n")
 
 
-def ensure_prefix() -> None:
+def ensure_prefix(prefix: str = PREFIX) -> None:
     """Creates the prefix unless a complete one exists; safe to call from parallel tests."""
-    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
-    with open(PREFIX + ".lock", "w") as lock:
+    os.makedirs(os.path.dirname(prefix), exist_ok=True)
+    with open(prefix + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.exists(os.path.join(PREFIX, _READY_MARKER)):
-            _boot_prefix()
+        if not os.path.exists(os.path.join(prefix, _READY_MARKER)):
+            _boot_prefix(prefix)
 
 
 def start_server() -> None:
