@@ -136,9 +136,11 @@ class Install:
         def limit_address_space() -> None:
             resource.setrlimit(resource.RLIMIT_AS, (address_space_limit, address_space_limit))
 
+        # The install root as the working directory: the loader searches it for jvm.dll too,
+        # and it holds none.
         completed = wine_prefix.run_wine(
             wine_arguments, env, timeout,
-            preexec=limit_address_space if address_space_limit else None)
+            preexec=limit_address_space if address_space_limit else None, cwd=self.root)
         data = b""
         if os.path.exists(self._log_path()):
             with open(self._log_path(), "rb") as log:

@@ -4,7 +4,8 @@ import os
 import unittest
 
 from launcher_install import LaunchSettings, StartPlan
-from wine_case import KNOWN_FOLDER_ERROR, NO_BOOTSTRAP_CLASS, WineTestCase, setUpModule  # noqa: F401
+from wine_case import (KNOWN_FOLDER_ERROR, NO_BOOTSTRAP_CLASS, WineTestCase, launcher_output,
+                       setUpModule)  # noqa: F401
 
 BOOTSTRAP = b"morvantic/trellane/launcher/Launcher"
 UPDATER = b"morvantic/trellane/updater/OnlineUpdater"
@@ -74,9 +75,12 @@ class NormalLaunchTest(WineTestCase):
     def test_missing_jvm_dll_stops_the_process_before_any_launcher_code(self):
         install = self.install()
         os.remove(os.path.join(install.bin, "jvm.dll"))
-        launch = install.run()
+        launch = install.run(winedebug="-all,err+module")
         self.assertNotEqual(launch.status, 0)
-        self.assertNotIn(b"Error 0x", launch.stderr, "no launcher code ran")
+        self.assertEqual(launcher_output(launch.stderr), b"", "no launcher code ran")
+        self.assertIn("Library jvm.dll (which is needed by L\"%s\") not found"
+                      % install.windows_exe.replace("\\", "\\\\"),
+                      launch.stderr.decode("utf-8", "replace"))
 
 
 class ArgumentTest(WineTestCase):

@@ -71,6 +71,7 @@ class WineTestCase(unittest.TestCase):
         """The exit status and, when given, standard error exactly (the known-folder report
         that Wine provokes comes first and is part of it); never a JNI misuse."""
         self.assertEqual(launch.status, status, launch.describe())
+        self.assertEqual(launch.stdout, b"", "the launcher writes nothing on standard output")
         if stderr is not None:
             self.assertEqual(launcher_output(launch.stderr), stderr, launch.describe())
         self.assertEqual(launch.log.problems, [], launch.describe())

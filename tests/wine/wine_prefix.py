@@ -84,12 +84,13 @@ def wine_environment(winedebug: str = "-all",
 
 
 def run_wine(arguments: Sequence[str], env: Dict[str, str], timeout: float = 60,
-             preexec: Optional[Callable[[], None]] = None) -> Completed:
+             preexec: Optional[Callable[[], None]] = None,
+             cwd: Optional[str] = None) -> Completed:
     """Runs wine with the arguments; on timeout kills the whole process group and fails."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         process = subprocess.Popen([WINE, *arguments], stdin=subprocess.DEVNULL, stdout=out,
                                    stderr=err, env=env, start_new_session=True,
-                                   preexec_fn=preexec)
+                                   preexec_fn=preexec, cwd=cwd)
         try:
             status = process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
