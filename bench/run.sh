@@ -4,7 +4,8 @@
 # writes the figures to bench/RESULTS.md.
 #
 # Environment:
-#   BENCH_ROUNDS   paired rounds per application (default 30; each round runs every
+#   BENCH_ROUNDS_HELLO, BENCH_ROUNDS_BIG
+#                  rounds per application (default 80 and 30; a round runs every
 #                  configuration once, in alternating order)
 #   BENCH_WARMUP   unmeasured rounds first (default 3)
 #   BENCH_QUICK=1  a smoke run: few rounds, short micro-benchmarks, RESULTS.md left alone
