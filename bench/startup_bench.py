@@ -326,7 +326,12 @@ def pre_jvm_section(programs: List[Program], samples: Dict[str, List[Sample]],
              for name in set(launcher_calls) | set(reference_calls)}
     extra = {k: v for k, v in sorted(extra.items()) if v != 0}
     lines += ["", "System calls of the launcher beyond the program's, whole run (strace -f -c): " +
-              (", ".join("%s %+d" % kv for kv in extra.items()) or "none") + "."]
+              (", ".join("%s %+d" % kv for kv in extra.items()) or "none") + ". The launch "
+              "thread accounts for clone3, its stack's mmap and mprotect, rseq, set_robust_list "
+              "and the signal masks; readlink is /proc/self/exe for the install root; openat "
+              "and newfstatat are the dynamic loader trying `$ORIGIN/../lib/server` first for "
+              "each library the launcher links, a folder this layout lacks and an app image "
+              "has."]
     lines.append("Programs executed besides itself (execve): %d; directories read (getdents64): "
                  "%d." % (launcher_calls.get("execve", 1) - 1, launcher_calls.get("getdents64", 0)))
     targets.append("launcher's own work before JNI_CreateJavaVM, example block: %.3f ms in-process "
