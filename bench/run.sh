@@ -27,6 +27,8 @@ for file in "$launcher" "$stamp" "$runtime_jar"; do
     [ -f "$file" ] || { echo "bench: $file is missing: run make dist first" >&2; exit 1; }
 done
 step() { echo "bench: $*" >&2; }
+# The machine's load before this script's own builds raise it.
+export BENCH_LOAD_AT_START="$(cut -d' ' -f1-3 /proc/loadavg)"
 
 # --- Native pieces: reference programs, the JNI_CreateJavaVM stand-in, micro-benchmarks ---
 step "building the reference programs and micro-benchmarks in $build"

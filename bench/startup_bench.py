@@ -432,10 +432,12 @@ def main() -> None:
         "Last full run: %s, `make bench` (Hello %d rounds, Big %d rounds, each after %d "
         "warm-up rounds)." % (started.strftime("%Y-%m-%d %H:%M %Z"), rounds["hello"],
                               rounds["big"], warmup),
-        "Machine: %d cores (%s), %s. Load average (1, 5, 15 min): %s before, %s after; other "
-        "builds may have been running: the ratios are paired to cancel that, the absolute times "
-        "are not comparable between runs." % (
-            os.cpu_count(), cpu_model(), java_version(args.jdk), " ".join(load_before),
+        "Machine: %d cores (%s), %s. Load average (1, 5, 15 min): %s before make bench's own "
+        "builds, %s when the timed runs began, %s at the end; other engineers' builds may have "
+        "been running: the ratios are paired to cancel that, the absolute times are not "
+        "comparable between runs." % (
+            os.cpu_count(), cpu_model(), java_version(args.jdk),
+            os.environ.get("BENCH_LOAD_AT_START", "unknown"), " ".join(load_before),
             " ".join(load_after)), "",
         "Each round runs every configuration of an application once, in alternating order; a "
         "ratio is the median over rounds of subject / reference within a round, with a "
