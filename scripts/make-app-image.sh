@@ -165,7 +165,10 @@ if [ "$cds" = 1 ]; then
     fi
     rm -f "$trainer" "$out/app/.training.log"
     [ -f "$out/app/$name.jsa" ] || fail "the training run wrote no app/$name.jsa"
-    stamp_arguments+=(--jvm-option "-XX:SharedArchiveFile=&&$name.jsa")
+    # The archive names the image's absolute location; an image installed elsewhere starts
+    # without it. The user must not get the JVM's warning about that at every start.
+    stamp_arguments+=(--jvm-option "-XX:SharedArchiveFile=&&$name.jsa"
+                      --jvm-option "-Xlog:cds+dynamic=off")
 fi
 
 "$stamp" write --input "$launcher" --output "$out/bin/$name" "${stamp_arguments[@]}"
