@@ -129,7 +129,7 @@ class Install:
         return os.path.join(self.bin, "fakejvm.log")
 
     def _launch(self, wine_arguments: List[str], env: Dict[str, str], timeout: float,
-                address_space_limit: Optional[int]) -> Launch:
+                address_space_limit: Optional[int], pipes: bool = False) -> Launch:
         if os.path.exists(self._log_path()):
             os.remove(self._log_path())
 
@@ -140,7 +140,8 @@ class Install:
         # and it holds none.
         completed = wine_prefix.run_wine(
             wine_arguments, env, timeout,
-            preexec=limit_address_space if address_space_limit else None, cwd=self.root)
+            preexec=limit_address_space if address_space_limit else None, cwd=self.root,
+            pipes=pipes)
         data = b""
         if os.path.exists(self._log_path()):
             with open(self._log_path(), "rb") as log:
@@ -149,14 +150,16 @@ class Install:
 
     def run(self, *arguments: str, env: Optional[Dict[str, Optional[str]]] = None,
             winedebug: str = "-all", timeout: float = 60,
-            address_space_limit: Optional[int] = None) -> Launch:
-        """Runs the launcher from Unix with these arguments; env goes through Wine's filter."""
+            address_space_limit: Optional[int] = None, pipes: bool = False) -> Launch:
+        """Runs the launcher from Unix with these arguments; env goes through Wine's filter.
+        With pipes its standard output and error are pipes rather than files."""
         return self._launch([self.exe, *arguments], wine_prefix.wine_environment(winedebug, env),
-                            timeout, address_space_limit)
+                            timeout, address_space_limit, pipes)
 
-    def start(self, plan: StartPlan, winedebug: str = "-all", timeout: float = 60) -> Launch:
+    def start(self, plan: StartPlan, winedebug: str = "-all", timeout: float = 60,
+              pipes: bool = False) -> Launch:
         """Runs the launcher through the starter, with the plan's exact command line and
-        environment."""
+        environment; the starter hands its standard handles on."""
         lines = ["program " + self.windows_exe,
                  'command "%s" %s' % (self.windows_exe, plan.arguments)]
         if plan.empty_environment:
@@ -167,4 +170,4 @@ class Install:
         with open(plan_path, "w", encoding="utf-8") as plan_file:
             plan_file.write("\n".join(lines) + "\n")
         return self._launch([STARTER, wine_prefix.windows_path(plan_path)],
-                            wine_prefix.wine_environment(winedebug), timeout, None)
+                            wine_prefix.wine_environment(winedebug), timeout, None, pipes)

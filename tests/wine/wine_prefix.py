@@ -3,8 +3,9 @@
 The prefix lives in the build tree (build/linux/tests/wine/prefix). It is created once, under a
 file lock, so tests started side by side never race to create it; a marker file says it is
 complete. Every run is headless (no DISPLAY) unless a test brings its own X server, and its
-standard output and error go to files, not pipes: Wine's helper processes may outlive the
-program and would hold a pipe open.
+standard output and error go to files, or to pipes for the tests of what a calling program
+receives. Wine's helper processes (a wineserver the run started) may outlive the program and
+hold a pipe open, so a pipe is read once the program has ended, never to its end.
 
     python3 wine_prefix.py setup     # create the prefix if needed, start a wineserver
 """
@@ -16,7 +17,7 @@ import signal
 import subprocess
 import sys
 import tempfile
-from typing import Callable, Dict, NamedTuple, Optional, Sequence
+from typing import IO, Callable, Dict, NamedTuple, Optional, Sequence
 
 _HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(_HERE))
@@ -83,25 +84,49 @@ def wine_environment(winedebug: str = "-all",
     return env
 
 
+def _file_contents(file: IO[bytes]) -> bytes:
+    file.seek(0)
+    return file.read()
+
+
+def _pipe_contents(pipe: IO[bytes]) -> bytes:
+    """What the pipe holds now, without waiting for every writer to close it."""
+    os.set_blocking(pipe.fileno(), False)
+    chunks = []
+    while True:
+        try:
+            chunk = os.read(pipe.fileno(), 65536)
+        except BlockingIOError:
+            break
+        if not chunk:
+            break
+        chunks.append(chunk)
+    pipe.close()
+    return b"".join(chunks)
+
+
 def run_wine(arguments: Sequence[str], env: Dict[str, str], timeout: float = 60,
              preexec: Optional[Callable[[], None]] = None,
-             cwd: Optional[str] = None) -> Completed:
-    """Runs wine with the arguments; on timeout kills the whole process group and fails."""
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        process = subprocess.Popen([WINE, *arguments], stdin=subprocess.DEVNULL, stdout=out,
-                                   stderr=err, env=env, start_new_session=True,
-                                   preexec_fn=preexec, cwd=cwd)
+             cwd: Optional[str] = None, pipes: bool = False) -> Completed:
+    """Runs wine with the arguments; on timeout kills the whole process group and fails.
+
+    With pipes, standard output and error are pipes, read when the program has ended: what
+    they hold must fit a pipe's buffer (64 KiB), so no Wine trace channel with them."""
+    with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
+        destinations = (subprocess.PIPE, subprocess.PIPE) if pipes else (out_file, err_file)
+        process = subprocess.Popen([WINE, *arguments], stdin=subprocess.DEVNULL,
+                                   stdout=destinations[0], stderr=destinations[1], env=env,
+                                   start_new_session=True, preexec_fn=preexec, cwd=cwd)
+        out, err = (process.stdout, process.stderr) if pipes else (out_file, err_file)
+        contents = _pipe_contents if pipes else _file_contents
         try:
             status = process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             os.killpg(process.pid, signal.SIGKILL)
             process.wait()
-            err.seek(0)
             raise AssertionError("wine %s did not end within %s s; stderr so far:\n%s" % (
-                " ".join(arguments), timeout, err.read().decode("utf-8", "replace")))
-        out.seek(0)
-        err.seek(0)
-        return Completed(status, out.read(), err.read())
+                " ".join(arguments), timeout, contents(err).decode("utf-8", "replace")))
+        return Completed(status, contents(out), contents(err))
 
 
 def _boot_prefix(prefix: str) -> None:
