@@ -23,9 +23,7 @@ std::string areaWithOptions(int count) {
     return area;
 }
 
-void BM_ParseBlock(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    const std::string area = areaWithOptions(count);
+void parseEachIteration(benchmark::State& state, const std::string& area) {
     for (auto _ : state) {
         LaunchConfig config;
         const char* problem = parseLaunchConfig(
@@ -33,6 +31,12 @@ void BM_ParseBlock(benchmark::State& state) {
         benchmark::DoNotOptimize(problem);
         benchmark::DoNotOptimize(config.jvmOptions.data());
     }
+}
+
+void BM_ParseBlock(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string area = areaWithOptions(count);
+    parseEachIteration(state, area);
     reportPerEntry(state, count, "per_option");
 }
 BENCHMARK(BM_ParseBlock)->Arg(25)->Arg(255);
@@ -42,13 +46,7 @@ void BM_ParseExampleBlock(benchmark::State& state) {
     const size_t blockBytes = area.size();
     area.resize(kConfigAreaSize - 1, kUnstampedFill);
     area.push_back('\0');
-    for (auto _ : state) {
-        LaunchConfig config;
-        const char* problem = parseLaunchConfig(
-            reinterpret_cast<const unsigned char*>(area.data()), area.size(), config);
-        benchmark::DoNotOptimize(problem);
-        benchmark::DoNotOptimize(config.jvmOptions.data());
-    }
+    parseEachIteration(state, area);
     reportPerEntry(state, static_cast<double>(blockBytes), "per_byte");
 }
 BENCHMARK(BM_ParseExampleBlock);
