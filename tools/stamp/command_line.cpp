@@ -1,10 +1,10 @@
-#include "command_line.h"
+#include "stamp/command_line.h"
 
 #include <string>
 #include <vector>
 
-#include "refusal.h"
-#include "stack_size.h"
+#include "common/refusal.h"
+#include "common/stack_size.h"
 
 namespace trellane {
 

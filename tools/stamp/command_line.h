@@ -1,7 +1,7 @@
 #pragma once
 
-#include "show_command.h"
-#include "write_command.h"
+#include "stamp/show_command.h"
+#include "stamp/write_command.h"
 
 namespace trellane {
 

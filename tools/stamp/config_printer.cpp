@@ -1,4 +1,4 @@
-#include "config_printer.h"
+#include "stamp/config_printer.h"
 
 #include <cinttypes>
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "area_locator.h"
+#include "exe/area_locator.h"
 
 namespace trellane {
 

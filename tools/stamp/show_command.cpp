@@ -1,12 +1,12 @@
-#include "show_command.h"
+#include "stamp/show_command.h"
 
 #include <cstdio>
 
-#include "area_locator.h"
-#include "config_printer.h"
-#include "launcher_file.h"
-#include "offset_list.h"
-#include "refusal.h"
+#include "exe/area_locator.h"
+#include "stamp/config_printer.h"
+#include "exe/launcher_file.h"
+#include "common/offset_list.h"
+#include "common/refusal.h"
 
 namespace trellane {
 

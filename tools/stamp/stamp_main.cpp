@@ -2,14 +2,16 @@
 // prints the block's format.
 #include <cstdio>
 
-#include "command_line.h"
+#include "common/refusal.h"
+#include "stamp/command_line.h"
 #include "config/block_description.h"
-#include "show_command.h"
-#include "usage.h"
-#include "write_command.h"
+#include "stamp/show_command.h"
+#include "stamp/usage.h"
+#include "stamp/write_command.h"
 
 int main(int argc, char** argv) {
     using namespace trellane;
+    setToolName("trellane-stamp");
     StampRequest request = parseCommandLine(argc, argv);
     switch (request.command) {
         case StampCommand::Help:

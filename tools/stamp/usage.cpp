@@ -1,4 +1,4 @@
-#include "usage.h"
+#include "stamp/usage.h"
 
 namespace trellane {
 

@@ -1,12 +1,12 @@
-#include "write_command.h"
+#include "stamp/write_command.h"
 
 #include <cstdio>
 
-#include "area_locator.h"
+#include "exe/area_locator.h"
 #include "config/block_writer.h"
-#include "launcher_file.h"
-#include "offset_list.h"
-#include "refusal.h"
+#include "exe/launcher_file.h"
+#include "common/offset_list.h"
+#include "common/refusal.h"
 
 namespace trellane {
 
@@ -44,9 +44,9 @@ void noteIfShowNeedsTheOffset(const std::string& stamped, size_t offset,
     std::vector<StampedArea> found = findStampedArea(stamped);
     if (found.size() == 1 && found.front().offset == offset) return;
     std::fprintf(stderr,
-                 "trellane-stamp: note: the block fills the configuration area, so show cannot "
-                 "find it by itself; use: trellane-stamp show --offset %zu %s\n",
-                 offset, output.c_str());
+                 "%s: note: the block fills the configuration area, so show cannot find it by "
+                 "itself; use: trellane-stamp show --offset %zu %s\n",
+                 toolName(), offset, output.c_str());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "offset_list.h"
+#include "common/offset_list.h"
 
 namespace trellane {
 

@@ -1,4 +1,4 @@
-#include "launcher_file.h"
+#include "exe/launcher_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "refusal.h"
+#include "common/refusal.h"
 
 namespace trellane {
 

@@ -1,4 +1,4 @@
-#include "area_locator.h"
+#include "exe/area_locator.h"
 
 #include "config/block_format.h"
 #include "config/block_parser.h"

@@ -1,8 +1,8 @@
-#include "stack_size.h"
+#include "common/stack_size.h"
 
 #include <cctype>
 
-#include "refusal.h"
+#include "common/refusal.h"
 
 namespace trellane {
 

@@ -1,0 +1,18 @@
+// How to sign a Windows launcher: a PKCS #12 file with its password from a file or an
+// environment variable, or a PEM certificate chain and key. Nothing given: not signed.
+#pragma once
+
+#include <string>
+
+namespace trellane {
+
+struct SigningRequest {
+    std::string pkcs12Path;
+    std::string passwordFile;
+    std::string passwordEnv;  // the variable's name, never the password itself
+    std::string certPath;
+    std::string keyPath;
+    std::string timestampUrl;  // RFC 3161; optional
+};
+
+}  // namespace trellane
