@@ -60,11 +60,17 @@ build_app big "$bench/apps/big/src" "$out/gen/big"
 
 # --- Stamped launchers against the build JDK ------------------------------------------------
 # One folder per application: bin/ holds a launcher per configuration, app/ the jars, so "&&"
-# means the same folder for all of them. No lib/server here: the launchers find the build
-# JDK's libjvm.so through their RUNPATH, the same JVM that java -cp and the references run.
+# means the same folder for all of them, and lib/ is a link to the build JDK's lib/: the
+# launchers find its libjvm.so through their RUNPATH ($ORIGIN/../lib/server), and the JVM,
+# resolving the link, takes the JDK as its home. The same JVM as java -cp and the references
+# run, with the same java.home and class data sharing archive.
+link_build_jdk() {  # IMAGE
+    ln -s "$jdk/lib" "$1/lib"
+}
 for app in hello big; do
     image="$out/images/$app"
     mkdir -p "$image/bin" "$image/app"
+    link_build_jdk "$image"
     cp "$out/apps/$app.jar" "$out/apps/$app-with-runtime.jar" "$runtime_jar" "$image/app/"
     class_path="-Djava.class.path=&&$app.jar:&&trellane-runtime.jar"
     "$stamp" write --input "$launcher" --output "$image/bin/$app" --main-class "$app.Main" \
@@ -84,6 +90,7 @@ while read -r key value; do
     [ -n "$value" ] && example_arguments+=("$value")
 done <"$bench/example/example_block.txt"
 mkdir -p "$out/images/example/bin" "$out/images/example/app"
+link_build_jdk "$out/images/example"
 "$stamp" write --input "$launcher" --output "$out/images/example/bin/example-desktop" \
     "${example_arguments[@]}"
 
