@@ -146,15 +146,18 @@ class ResourceEditTest(unittest.TestCase):
     def test_a_signed_launcher_loses_its_signature_with_a_note(self):
         signer = signing_fixture.make_signer(self.directory)
         signing_fixture.sign(signer, LAUNCHER_EXE, self.path("signed.exe"))
-        self.assertNotEqual(pefile.PE(self.path("signed.exe")).OPTIONAL_HEADER.DATA_DIRECTORY[4].Size, 0)
+        signed = pefile.PE(self.path("signed.exe"))
+        self.assertNotEqual(signed.OPTIONAL_HEADER.DATA_DIRECTORY[4].Size, 0)
 
         image, notes = self.edit("--subsystem", "3", source=self.path("signed.exe"))
         self.assertIn("signed.exe is signed; the copy loses that signature", notes)
         self.assertConsistent(image)
         self.assertEqual(image.OPTIONAL_HEADER.DATA_DIRECTORY[4].Size, 0)
         self.edit("--subsystem", "3", output="from-unsigned.exe")
-        with open(self.path("edited.exe"), "rb") as a, open(self.path("from-unsigned.exe"), "rb") as b:
-            self.assertEqual(a.read(), b.read(), "as if it had never been signed")
+        with open(self.path("edited.exe"), "rb") as edited:
+            with open(self.path("from-unsigned.exe"), "rb") as from_unsigned:
+                self.assertEqual(edited.read(), from_unsigned.read(),
+                                 "as if it had never been signed")
 
     def test_refuses_what_is_not_a_pe32_plus_file_and_writes_nothing(self):
         not_pe = self.data_file("script.sh", b"#!/bin/sh\necho not a launcher\n" * 10)

@@ -26,8 +26,7 @@ ResourceList readResourcesOrRefuse(const std::string& image, const std::string& 
     PeImage headers;
     ResourceList resources;
     std::string problem;
-    if (!readPeImage(image, headers, problem) ||
-        !readResources(image, headers, resources, problem))
+    if (!readPeImage(image, headers, problem) || !readResources(image, headers, resources, problem))
         refuse("%s %s", path.c_str(), problem.c_str());
     return resources;
 }

@@ -28,8 +28,9 @@ bool readHeaders(const std::string& file, PeImage& image, uint16_t& sectionCount
         return fail(problem, "is not a Windows executable (no MZ header)");
     uint32_t peOffset = readU32(file, 0x3C);
     if (!fits(file.size(), peOffset, 4 + 20) || file.compare(peOffset, 4, "PE\0\0", 4) != 0)
-        return fail(problem, "is not a Windows executable (no PE header where the MZ header "
-                             "points)");
+        return fail(problem,
+                    "is not a Windows executable (no PE header where the MZ header "
+                    "points)");
     image.coffHeader = peOffset + 4;
     sectionCount = readU16(file, image.coffHeader + 2);
     image.pointerToSymbolTable = readU32(file, image.coffHeader + 8);
@@ -39,26 +40,29 @@ bool readHeaders(const std::string& file, PeImage& image, uint16_t& sectionCount
         return fail(problem, "is damaged: its optional header runs past the end of the file");
     uint16_t magic = readU16(file, image.optionalHeader);
     if (magic == kMagicPe32)
-        return fail(problem, "is a 32-bit executable (PE32); only 64-bit (PE32+) executables "
-                             "can be edited");
+        return fail(problem,
+                    "is a 32-bit executable (PE32); only 64-bit (PE32+) executables "
+                    "can be edited");
     if (magic != kMagicPe32Plus || optionalSize < kOptionalHeaderFixedSize)
-        return fail(problem, "is not a 64-bit executable (PE32+): its optional header is not "
-                             "one");
+        return fail(problem,
+                    "is not a 64-bit executable (PE32+): its optional header is not "
+                    "one");
 
     image.sectionAlignment = readU32(file, image.optionalHeader + 32);
     image.fileAlignment = readU32(file, image.optionalHeader + 36);
     if (!isPowerOfTwo(image.fileAlignment) || !isPowerOfTwo(image.sectionAlignment) ||
         image.fileAlignment > image.sectionAlignment)
-        return fail(problem, "is damaged: its file and section alignments are not powers of two "
-                             "with the file's no larger");
+        return fail(problem,
+                    "is damaged: its file and section alignments are not powers of two "
+                    "with the file's no larger");
     image.subsystem = readU16(file, image.subsystemField());
 
     uint32_t directoryCount = readU32(file, image.optionalHeader + 108);
     if (directoryCount > (optionalSize - kOptionalHeaderFixedSize) / 8)
-        return fail(problem, "is damaged: it declares more data directories than its optional "
-                             "header holds");
-    image.directories.resize(directoryCount < kMaxDirectories ? directoryCount
-                                                              : kMaxDirectories);
+        return fail(problem,
+                    "is damaged: it declares more data directories than its optional "
+                    "header holds");
+    image.directories.resize(directoryCount < kMaxDirectories ? directoryCount : kMaxDirectories);
     for (size_t i = 0; i < image.directories.size(); ++i) {
         image.directories[i].address = readU32(file, image.directoryField(i));
         image.directories[i].size = readU32(file, image.directoryField(i) + 4);
@@ -66,12 +70,12 @@ bool readHeaders(const std::string& file, PeImage& image, uint16_t& sectionCount
     return true;
 }
 
-bool readSections(const std::string& file, PeImage& image, uint16_t count,
-                  std::string& problem) {
+bool readSections(const std::string& file, PeImage& image, uint16_t count, std::string& problem) {
     size_t table = image.optionalHeader + readU16(file, image.coffHeader + 16);
     if (count > kMaxSections || !fits(file.size(), table, uint64_t{count} * kSectionEntrySize))
-        return fail(problem, "is damaged: its section table runs past the end of the file or "
-                             "holds more than 96 sections");
+        return fail(problem,
+                    "is damaged: its section table runs past the end of the file or "
+                    "holds more than 96 sections");
     for (size_t i = 0; i < count; ++i) {
         PeSection section;
         section.tableEntry = table + i * kSectionEntrySize;
@@ -89,8 +93,10 @@ bool readSections(const std::string& file, PeImage& image, uint16_t count,
         if (!image.sections.empty()) {
             const PeSection& before = image.sections.back();
             if (section.virtualAddress < uint64_t{before.virtualAddress} + before.loadedSize())
-                return fail(problem, "is damaged: its sections overlap or are not in address "
-                                     "order ('" + before.name + "', '" + section.name + "')");
+                return fail(problem,
+                            "is damaged: its sections overlap or are not in address "
+                            "order ('" +
+                                before.name + "', '" + section.name + "')");
         }
         image.sections.push_back(std::move(section));
     }

@@ -13,10 +13,22 @@ namespace {
 constexpr size_t kSectionEntrySize = 40;
 constexpr size_t kDebugEntrySize = 28;
 
-const char* const kDirectoryNames[] = {
-    "export",        "import",   "resource",   "exception",    "certificate", "base relocation",
-    "debug",         "architecture", "global pointer", "TLS", "load configuration",
-    "bound import",  "import address", "delay import", "CLR runtime", "reserved"};
+const char* const kDirectoryNames[] = {"export",
+                                       "import",
+                                       "resource",
+                                       "exception",
+                                       "certificate",
+                                       "base relocation",
+                                       "debug",
+                                       "architecture",
+                                       "global pointer",
+                                       "TLS",
+                                       "load configuration",
+                                       "bound import",
+                                       "import address",
+                                       "delay import",
+                                       "CLR runtime",
+                                       "reserved"};
 
 bool fail(std::string& problem, std::string text) {
     problem = std::move(text);
@@ -55,10 +67,10 @@ bool debugDataFrom(const std::string& file, const PeImage& image, uint64_t fileO
 }
 
 struct Placement {
-    size_t index = 0;         // of the resource section
-    uint64_t newRawSize = 0;  // its new SizeOfRawData
-    int64_t addressShift = 0; // for the sections after it
-    int64_t fileShift = 0;    // for everything in the file after its old data
+    size_t index = 0;          // of the resource section
+    uint64_t newRawSize = 0;   // its new SizeOfRawData
+    int64_t addressShift = 0;  // for the sections after it
+    int64_t fileShift = 0;     // for everything in the file after its old data
 };
 
 // Whether the sections after the resource section, and all file data after the section's,
@@ -86,8 +98,8 @@ bool followersCanMove(const PeImage& image, size_t index, std::string& blocker) 
     return true;
 }
 
-bool placeSection(const std::string& file, const PeImage& image, size_t index,
-                  uint64_t newSize, Placement& placement, std::string& problem) {
+bool placeSection(const std::string& file, const PeImage& image, size_t index, uint64_t newSize,
+                  Placement& placement, std::string& problem) {
     const PeSection& resources = image.sections[index];
     placement.index = index;
     placement.newRawSize = alignUp(newSize, image.fileAlignment);
@@ -100,8 +112,8 @@ bool placeSection(const std::string& file, const PeImage& image, size_t index,
     if (followersCanMove(image, index, blocker)) {
         if (index + 1 < image.sections.size())
             placement.addressShift =
-                static_cast<int64_t>(alignUp(resources.virtualAddress + newSize,
-                                             image.sectionAlignment)) -
+                static_cast<int64_t>(
+                    alignUp(resources.virtualAddress + newSize, image.sectionAlignment)) -
                 image.sections[index + 1].virtualAddress;
         placement.fileShift = static_cast<int64_t>(placement.newRawSize) - resources.sizeOfRawData;
         return true;
@@ -115,7 +127,8 @@ bool placeSection(const std::string& file, const PeImage& image, size_t index,
     }
     return fail(problem,
                 "is not supported: its new resources need more room than its resource section "
-                "has, and the section " + blocker + " cannot move");
+                "has, and the section " +
+                    blocker + " cannot move");
 }
 
 // Where the image ends in memory once placed, before the last section alignment.
@@ -190,8 +203,9 @@ bool replaceResourceSection(std::string& file, const ResourceList& resources,
     PeImage image;
     if (!readPeImage(file, image, problem)) return false;
     if (image.directory(kDirectoryCertificate).present())
-        return fail(problem, "is signed: its signature must be removed before its resources "
-                             "change");
+        return fail(problem,
+                    "is signed: its signature must be removed before its resources "
+                    "change");
     size_t index = 0;
     if (!findResourceSection(image, index, problem)) return false;
     const PeSection& old = image.sections[index];
@@ -202,8 +216,7 @@ bool replaceResourceSection(std::string& file, const ResourceList& resources,
     }
     Placement placement;
     if (!placeSection(file, image, index, fresh.size(), placement, problem)) return false;
-    if (alignUp(newImageEnd(image, placement, fresh.size()), image.sectionAlignment) >
-            0xFFFFFFFF ||
+    if (alignUp(newImageEnd(image, placement, fresh.size()), image.sectionAlignment) > 0xFFFFFFFF ||
         static_cast<int64_t>(file.size()) + placement.fileShift > 0xFFFFFFFF)
         return fail(problem, "cannot take these resources: the image would pass 4 GiB");
 

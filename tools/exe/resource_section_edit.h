@@ -19,7 +19,6 @@ namespace trellane {
 // False with a problem (to follow the file's name in a message) when the file is not a PE32+
 // image with a resource section this editor can rewrite, or is signed (remove the signature
 // first). The checksum is left stale: write it after the last edit.
-bool replaceResourceSection(std::string& file, const ResourceList& resources,
-                            std::string& problem);
+bool replaceResourceSection(std::string& file, const ResourceList& resources, std::string& problem);
 
 }  // namespace trellane

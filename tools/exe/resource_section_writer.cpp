@@ -87,8 +87,8 @@ class SectionLayout {
             writeDirectory(section, typeDirectories_[t], type.names.size(),
                            [&](size_t i, uint32_t& key, uint32_t& target) {
                                key = keyOf(*type.names[i].name, string);
-                               target = kHighBit | static_cast<uint32_t>(
-                                                       nameDirectories_[nameDirectory++]);
+                               target = kHighBit |
+                                        static_cast<uint32_t>(nameDirectories_[nameDirectory++]);
                            });
         }
         size_t n = 0;

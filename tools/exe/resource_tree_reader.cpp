@@ -38,8 +38,9 @@ class TreeReader {
             keys.push_back(key);
             uint32_t target = readU32(file_, entry + 4);
             if (((target & kHighBit) != 0) != (level < kLanguageLevel))
-                return damaged("its resource tree is not three levels deep (type, name, "
-                               "language)");
+                return damaged(
+                    "its resource tree is not three levels deep (type, name, "
+                    "language)");
             if (level == 1) path.type = key;
             if (level == 2) path.name = key;
             if (level == kLanguageLevel) {

@@ -21,10 +21,10 @@ constexpr uint32_t kZeroFill = 0xC0000080;     // uninitialized data: no bytes i
 
 struct Section {
     std::string name;
-    std::string data;       // its file data, padded to the file alignment
-    uint32_t virtualSize;   // 0: the data's size
+    std::string data;      // its file data, padded to the file alignment
+    uint32_t virtualSize;  // 0: the data's size
     uint32_t characteristics;
-    ResourceList resources; // when not empty, data is this resource section
+    ResourceList resources;  // when not empty, data is this resource section
 };
 
 struct Image {
@@ -60,7 +60,8 @@ inline std::string build(Image image) {
             buildResourceSection(s.resources, sectionAddress(image, i), s.data, problem);
     }
     size_t count = image.sections.size();
-    uint32_t headers = static_cast<uint32_t>(alignUp(kSectionTable + 40 * count, image.fileAlignment));
+    uint32_t headers =
+        static_cast<uint32_t>(alignUp(kSectionTable + 40 * count, image.fileAlignment));
     std::string file(headers, '\0');
     file[0] = 'M';
     file[1] = 'Z';
@@ -135,8 +136,11 @@ inline Image launcherLike(ResourceList resources) {
         {".data", "data bytes", 0, kData, {}},
         {".bss", "", 0x80, kZeroFill, {}},
         {".rsrc", "", 0, kData, std::move(resources)},
-        {".reloc", std::string("\x00\x10\x00\x00\x0C\x00\x00\x00\x08\xA0\x00\x00", 12), 0,
-         kRelocations, {}},
+        {".reloc",
+         std::string("\x00\x10\x00\x00\x0C\x00\x00\x00\x08\xA0\x00\x00", 12),
+         0,
+         kRelocations,
+         {}},
     };
     image.resourceSection = 3;
     image.relocationSection = 4;

@@ -21,8 +21,8 @@ TEST(PeHeaderFields, ChecksumFoldsCarriesSkipsItsFieldAndAddsTheLength) {
         {"", 100, 0},
         {std::string("\x01\x02", 2), 100, 0x0201 + 2},
         {std::string("\x01\x02\x03", 3), 100, 0x0201 + 0x03 + 3},  // odd: a zero pads the end
-        {std::string(4, '\xFF'), 100, 0xFFFF + 4},                   // 0x1FFFE folds to 0xFFFF
-        {std::string("\xFF\xFF\x02\x00", 4), 100, 0x0002 + 4},       // 0x10001 folds to 0x0002
+        {std::string(4, '\xFF'), 100, 0xFFFF + 4},                 // 0x1FFFE folds to 0xFFFF
+        {std::string("\xFF\xFF\x02\x00", 4), 100, 0x0002 + 4},     // 0x10001 folds to 0x0002
         {std::string("\x01\x00\xAA\xBB\xCC\xDD\x02\x00", 8), 2, 0x0003 + 8},
         {std::string("\x01\xAA\xBB\xCC\xDD\x00\x02", 7), 1, 0x0003 + 7},  // a field at an odd place
     };

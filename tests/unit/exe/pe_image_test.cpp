@@ -88,8 +88,8 @@ TEST(PeImage, RefusesWhatIsNotAnIntactPe32PlusFile) {
          "'.data' runs past"},
         {"sections out of address order",
          [](std::string& f) { writeU32(f, kSectionTable + 40 + 12, 0x100); }, "address order"},
-        {"sections overlapping",
-         [](std::string& f) { writeU32(f, kSectionTable + 8, 0x1800); }, "overlap"},
+        {"sections overlapping", [](std::string& f) { writeU32(f, kSectionTable + 8, 0x1800); },
+         "overlap"},
     };
     for (const BadFile& bad : cases) {
         std::string file = launcherLikeFile();

@@ -114,8 +114,7 @@ TEST(ResourceSectionEdit, SectionsThatCannotMoveKeepTheirPlace) {
         const char* blocker;
     };
     const Case cases[] = {
-        {"not discardable",
-         [](std::string& f) { writeU32(f, kSectionTable + 40 * 4 + 36, kData); },
+        {"not discardable", [](std::string& f) { writeU32(f, kSectionTable + 40 * 4 + 36, kData); },
          "'.reloc'"},
         {"holding the export directory",
          [](std::string& f) {
@@ -145,7 +144,8 @@ TEST(ResourceSectionEdit, SectionsThatCannotMoveKeepTheirPlace) {
         EXPECT_EQ(after.sections[3].sizeOfRawData, before.sections[3].sizeOfRawData) << c.what;
         EXPECT_EQ(after.sections[4].virtualAddress, before.sections[4].virtualAddress) << c.what;
         EXPECT_EQ(fitted.substr(before.sections[4].pointerToRawData),
-                  original.substr(before.sections[4].pointerToRawData)) << c.what;
+                  original.substr(before.sections[4].pointerToRawData))
+            << c.what;
 
         std::string problem = refusal(original, large());
         EXPECT_NE(problem.find("need more room"), std::string::npos) << c.what << ": " << problem;
@@ -167,7 +167,8 @@ TEST(ResourceSectionEdit, RefusesWhatItCannotRewrite) {
              static_cast<uint32_t>(file.size()));
     writeU32(signedFile, kOptionalHeader + 112 + 8 * kDirectoryCertificate + 4, 16);
     std::string offStart = file;
-    writeU32(offStart, kOptionalHeader + 112 + 8 * kDirectoryResource, sectionAddress(plain, 3) + 8);
+    writeU32(offStart, kOptionalHeader + 112 + 8 * kDirectoryResource,
+             sectionAddress(plain, 3) + 8);
     std::string sharing = file;
     writeU32(sharing, kOptionalHeader + 112 + 8 * 9, sectionAddress(plain, 3) + 0x10);  // TLS
     writeU32(sharing, kOptionalHeader + 112 + 8 * 9 + 4, 0x28);

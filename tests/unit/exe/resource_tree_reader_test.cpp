@@ -15,10 +15,11 @@ namespace {
 using namespace fixture;
 
 bool sameResources(const ResourceList& a, const ResourceList& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Resource& x, const Resource& y) {
-        return x.type == y.type && x.name == y.name && x.language == y.language &&
-               x.codePage == y.codePage && x.data == y.data;
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const Resource& x, const Resource& y) {
+                          return x.type == y.type && x.name == y.name && x.language == y.language &&
+                                 x.codePage == y.codePage && x.data == y.data;
+                      });
 }
 
 bool read(const std::string& file, ResourceList& resources, std::string& problem) {
@@ -87,8 +88,7 @@ TEST(ResourceTreeReader, RefusesADamagedOrHostileTree) {
          [](std::string& f, size_t s) { writeU32(f, s + kTypeEntry + 4, 0x80000018); },
          "reaches one directory twice"},
         {"more entries than the section holds",
-         [](std::string& f, size_t s) { writeU16(f, s + 14, 0xFFFF); },
-         "entries run past"},
+         [](std::string& f, size_t s) { writeU16(f, s + 14, 0xFFFF); }, "entries run past"},
         {"data where a directory belongs",
          [](std::string& f, size_t s) { writeU32(f, s + kTypeEntry + 4, kDataEntries); },
          "not three levels deep"},
@@ -98,8 +98,7 @@ TEST(ResourceTreeReader, RefusesADamagedOrHostileTree) {
          },
          "not three levels deep"},
         {"a number over 16 bits",
-         [](std::string& f, size_t s) { writeU32(f, s + kRootEntry, 0x10003); },
-         "over 16 bits"},
+         [](std::string& f, size_t s) { writeU32(f, s + kRootEntry, 0x10003); }, "over 16 bits"},
         {"a name outside the section",
          [](std::string& f, size_t s) { writeU32(f, s + kRootEntry, 0x8000FFFE); },
          "name lies outside"},
@@ -113,9 +112,7 @@ TEST(ResourceTreeReader, RefusesADamagedOrHostileTree) {
          },
          "name runs past"},
         {"a named language",
-         [](std::string& f, size_t s) {
-             writeU32(f, s + kLanguageEntries, 0x80000000 | kData);
-         },
+         [](std::string& f, size_t s) { writeU32(f, s + kLanguageEntries, 0x80000000 | kData); },
          "language entry has a name"},
         {"one language twice",
          [](std::string& f, size_t s) {
@@ -151,14 +148,15 @@ TEST(ResourceTreeReader, RefusesADamagedOrHostileTree) {
         damage.apply(file, headers.sections[3].pointerToRawData);
         ResourceList got;
         EXPECT_FALSE(readResources(file, headers, got, problem)) << damage.what;
-        EXPECT_NE(problem.find(damage.problem), std::string::npos) << damage.what << ": " << problem;
+        EXPECT_NE(problem.find(damage.problem), std::string::npos)
+            << damage.what << ": " << problem;
     }
 }
 
 TEST(ResourceTreeReader, TwoTypesSharingOneSubtreeAreRefused) {
     // Shared subtrees would let a small file list an enormous number of resources.
-    std::string file = build(launcherLike({resource(number(3), number(1), 0x409, "a"),
-                                           resource(number(14), number(1), 0x409, "b")}));
+    std::string file = build(launcherLike(
+        {resource(number(3), number(1), 0x409, "a"), resource(number(14), number(1), 0x409, "b")}));
     PeImage image;
     std::string problem;
     ASSERT_TRUE(readPeImage(file, image, problem)) << problem;
