@@ -12,17 +12,17 @@ namespace {
 constexpr size_t kLongestIdentity = 255;
 
 bool isNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
 }
 
 // The Latin-1 letters U+00C0 to U+00FF as ASCII ("" for the two signs among them), so
 // "Zoë Café" keeps its letters as "ZoeCafe".
 const char* const kLatinLetters[64] = {
-    "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",
-    "D", "N", "O", "O", "O", "O", "O", "",  "O", "U", "U", "U", "U", "Y", "TH", "ss",
-    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",
-    "d", "n", "o", "o", "o", "o", "o", "",  "o", "u", "u", "u", "u", "y", "th", "y",
+    "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
+    "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "ss",
+    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
+    "d", "n", "o", "o", "o", "o", "o",  "",  "o", "u", "u", "u", "u", "y", "th", "y",
 };
 
 // The safe characters of the text, its dots kept as part separators.
@@ -31,7 +31,8 @@ std::string safeParts(const std::string& text) {
     if (!decodeUtf8(text, decoded)) return "";
     std::string kept;
     for (char16_t c : decoded) {
-        if (c >= 0xC0 && c <= 0xFF) kept += kLatinLetters[c - 0xC0];
+        if (c >= 0xC0 && c <= 0xFF)
+            kept += kLatinLetters[c - 0xC0];
         else if (c < 0x80 && (isNameCharacter(static_cast<char>(c)) || c == '.'))
             kept.push_back(static_cast<char>(c));
     }

@@ -82,8 +82,8 @@ std::string brandedIdentity(const AppMetadata& metadata, const VersionStrings& s
     return carried;
 }
 
-void brandManifest(ResourceList& resources, const AppMetadata& metadata,
-                   const std::string& version, const VersionStrings& strings) {
+void brandManifest(ResourceList& resources, const AppMetadata& metadata, const std::string& version,
+                   const VersionStrings& strings) {
     const Resource* manifest = findAnyLanguage(resources, kManifestType, kFirstId);
     ManifestIdentity identity;
     std::string problem, rewritten;
@@ -120,8 +120,8 @@ void brandIcons(ResourceList& resources, const std::vector<std::string>& pngs) {
         replaceResource(resources, kIconType, ResourceName::number(entry.id), pngs[i]);
         entries.push_back(entry);
     }
-    putResource(resources, Resource{kGroupType, group, kLanguageEnglishUs, 0,
-                                    writeIconGroup(entries)});
+    putResource(resources,
+                Resource{kGroupType, group, kLanguageEnglishUs, 0, writeIconGroup(entries)});
 }
 
 }  // namespace
@@ -129,20 +129,22 @@ void brandIcons(ResourceList& resources, const std::vector<std::string>& pngs) {
 void checkAppMetadata(const AppMetadata& metadata) {
     std::string padded, problem;
     if (!metadata.name.empty() && !(problem = fileNameProblem(metadata.name)).empty())
-        refuse("the application name \"%s\" %s; the launcher's file name in its version "
-               "strings is the name and \".exe\", so give a name Windows can use for a file",
-               metadata.name.c_str(), problem.c_str());
+        refuse(
+            "the application name \"%s\" %s; the launcher's file name in its version "
+            "strings is the name and \".exe\", so give a name Windows can use for a file",
+            metadata.name.c_str(), problem.c_str());
     if (!metadata.version.empty() && !padAppVersion(metadata.version, padded))
-        refuse("the application version \"%s\" is not one to four numbers of 0 to 65535 "
-               "joined by dots; give a version such as 1.2 or 1.2.3.4",
-               metadata.version.c_str());
+        refuse(
+            "the application version \"%s\" is not one to four numbers of 0 to 65535 "
+            "joined by dots; give a version such as 1.2 or 1.2.3.4",
+            metadata.version.c_str());
     if (!metadata.identity.empty() && !(problem = identityProblem(metadata.identity)).empty())
-        refuse("the manifest identity \"%s\" %s; give ASCII letters, digits, '-' and '_' in "
-               "parts joined by dots, such as Vendor.Application",
-               metadata.identity.c_str(), problem.c_str());
+        refuse(
+            "the manifest identity \"%s\" %s; give ASCII letters, digits, '-' and '_' in "
+            "parts joined by dots, such as Vendor.Application",
+            metadata.identity.c_str(), problem.c_str());
     if (!isUtf8(metadata.vendor)) refuse("the vendor is not valid UTF-8; give it in UTF-8");
-    if (!isUtf8(metadata.copyright))
-        refuse("the copyright is not valid UTF-8; give it in UTF-8");
+    if (!isUtf8(metadata.copyright)) refuse("the copyright is not valid UTF-8; give it in UTF-8");
 }
 
 void applyBranding(ResourceList& resources, const AppMetadata& metadata) {
@@ -152,10 +154,10 @@ void applyBranding(ResourceList& resources, const AppMetadata& metadata) {
     std::string version;
     if (!metadata.version.empty()) padAppVersion(metadata.version, version);
 
-    bool manifestChanges = !metadata.name.empty() || !metadata.vendor.empty() ||
-                           !version.empty() || !metadata.identity.empty();
-    bool stringsChange = !metadata.name.empty() || !metadata.vendor.empty() ||
-                         !version.empty() || !metadata.copyright.empty();
+    bool manifestChanges = !metadata.name.empty() || !metadata.vendor.empty() || !version.empty() ||
+                           !metadata.identity.empty();
+    bool stringsChange = !metadata.name.empty() || !metadata.vendor.empty() || !version.empty() ||
+                         !metadata.copyright.empty();
     if (manifestChanges || stringsChange) {
         VersionStrings strings = carriedStrings(resources);
         if (stringsChange) brandVersionStrings(resources, metadata, version, strings);
@@ -177,8 +179,8 @@ Branding readBranding(const ResourceList& resources) {
     }
     if (const Resource* version = findAnyLanguage(resources, kVersionType, kFirstId))
         readVersionStrings(version->data, branding.strings);
-    if (const Resource* group = findAnyLanguage(resources, kGroupType,
-                                                ResourceName::number(kIconGroupId)))
+    if (const Resource* group =
+            findAnyLanguage(resources, kGroupType, ResourceName::number(kIconGroupId)))
         readIconGroup(group->data, branding.icons);
     return branding;
 }

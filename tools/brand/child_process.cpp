@@ -39,8 +39,10 @@ std::string exchange(int inputFd, int outputFd, const std::string& input) {
         if (fds[0].revents != 0) {
             char chunk[4096];
             ssize_t got = read(outputFd, chunk, sizeof chunk);
-            if (got > 0) output.append(chunk, static_cast<size_t>(got));
-            else if (got == 0 || errno != EINTR) close(outputFd), outputFd = -1;
+            if (got > 0)
+                output.append(chunk, static_cast<size_t>(got));
+            else if (got == 0 || errno != EINTR)
+                close(outputFd), outputFd = -1;
         }
     }
     if (inputFd >= 0) close(inputFd);

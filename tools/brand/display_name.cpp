@@ -23,8 +23,8 @@ bool isDeviceName(const std::u16string& base) {
         upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
     }
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
-    bool numbered = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 ||
-                                          upper.compare(0, 3, "LPT") == 0);
+    bool numbered =
+        upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0);
     return numbered && upper[3] >= '1' && upper[3] <= '9';
 }
 
@@ -45,8 +45,7 @@ std::string fileNameProblem(const std::string& name) {
     }
     if (text.back() == u'.' || text.back() == u' ') return "ends in a dot or a space";
     if (isDeviceName(text.substr(0, text.find(u'.')))) return "is a Windows device name";
-    if (text.size() + 4 > kLongestFileName)
-        return "is longer than 251 characters (UTF-16 units)";
+    if (text.size() + 4 > kLongestFileName) return "is longer than 251 characters (UTF-16 units)";
     return "";
 }
 

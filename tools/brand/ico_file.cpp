@@ -18,9 +18,9 @@ struct IcoEntry {
     uint64_t length = 0;
 };
 
-bool readDirectory(const std::string& bytes, std::vector<IcoEntry>& entries,
-                   std::string& problem) {
-    if (bytes.size() < kHeaderSize || readLittle(bytes, 0, 2) != 0 || readLittle(bytes, 2, 2) != 1) {
+bool readDirectory(const std::string& bytes, std::vector<IcoEntry>& entries, std::string& problem) {
+    if (bytes.size() < kHeaderSize || readLittle(bytes, 0, 2) != 0 ||
+        readLittle(bytes, 2, 2) != 1) {
         problem = "is not an .ico file";
         return false;
     }
@@ -100,8 +100,10 @@ bool decodeBitmap(const std::string& data, int size, RgbaImage& image, std::stri
     for (int row = 0; row < size; ++row) {
         unsigned char* out = &image.pixels[size_t(size - 1 - row) * size * 4];
         for (int x = 0; x < size; ++x) {
-            bool transparent = hasMask && (static_cast<unsigned char>(
-                data[mask + row * maskStride + x / 8]) >> (7 - x % 8)) & 1;
+            bool transparent =
+                hasMask &&
+                (static_cast<unsigned char>(data[mask + row * maskStride + x / 8]) >> (7 - x % 8)) &
+                    1;
             out[x * 4 + 3] = transparent ? 0 : 255;
         }
     }

@@ -48,8 +48,8 @@ bool findSpans(const std::string& manifest, ManifestSpans& spans, std::string& p
     }
     const std::string opening = "<description>", closing = "</description>";
     size_t description = manifest.find(opening);
-    size_t end = description == std::string::npos ? description
-                                                  : manifest.find(closing, description);
+    size_t end =
+        description == std::string::npos ? description : manifest.find(closing, description);
     if (end == std::string::npos || manifest.find(opening, description + 1) != std::string::npos) {
         problem = "has no single description element";
         return false;
@@ -62,10 +62,14 @@ bool findSpans(const std::string& manifest, ManifestSpans& spans, std::string& p
 std::string escapeText(const std::string& text) {
     std::string escaped;
     for (char c : text) {
-        if (c == '&') escaped += "&amp;";
-        else if (c == '<') escaped += "&lt;";
-        else if (c == '>') escaped += "&gt;";
-        else escaped.push_back(c);
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else if (c == '>')
+            escaped += "&gt;";
+        else
+            escaped.push_back(c);
     }
     return escaped;
 }

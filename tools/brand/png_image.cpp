@@ -60,8 +60,8 @@ RgbaImage scaleImage(const RgbaImage& source, int size) {
     scaled.width = scaled.height = size;
     scaled.pixels.resize(size_t(size) * size * 4);
     if (!stbir_resize_uint8_srgb(source.pixels.data(), source.width, source.height,
-                                 source.width * 4, scaled.pixels.data(), size, size, size * 4, 4,
-                                 3, 0))
+                                 source.width * 4, scaled.pixels.data(), size, size, size * 4, 4, 3,
+                                 0))
         refuse("cannot scale the icon: out of memory");
     return scaled;
 }

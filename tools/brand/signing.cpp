@@ -48,6 +48,18 @@ std::string ownLines(const std::string& output) {
     return lines;
 }
 
+// What osslsigncode verify found wrong: its "Error: ..." lines, else its own lines.
+std::string verifyProblem(const std::string& output) {
+    std::string errors;
+    for (size_t at = output.find("Error: "); at != std::string::npos;
+         at = output.find("Error: ", at + 1)) {
+        size_t start = at + 7;
+        errors +=
+            (errors.empty() ? "" : "; ") + output.substr(start, output.find('\n', start) - start);
+    }
+    return errors.empty() ? ownLines(output) : errors;
+}
+
 std::string requireProgram(const char* name, const char* package) {
     std::string path = findProgram(name);
     if (path.empty())
@@ -108,13 +120,15 @@ std::string passwordInput(const SigningRequest& request) {
         folder.refuse("the password does not open %s; give the password it was exported with",
                       request.pkcs12Path.c_str());
     if (!request.pkcs12Path.empty() && mentions(output, kNotPkcs12))
-        folder.refuse("%s is not a PKCS #12 file; give a .p12/.pfx file, or a PEM certificate "
-                      "chain and key",
-                      request.pkcs12Path.c_str());
+        folder.refuse(
+            "%s is not a PKCS #12 file; give a .p12/.pfx file, or a PEM certificate "
+            "chain and key",
+            request.pkcs12Path.c_str());
     if (mentions(output, kKeyMismatch))
-        folder.refuse("the key %s does not belong to the certificate %s; give the key the "
-                      "certificate was issued for",
-                      request.keyPath.c_str(), request.certPath.c_str());
+        folder.refuse(
+            "the key %s does not belong to the certificate %s; give the key the "
+            "certificate was issued for",
+            request.keyPath.c_str(), request.certPath.c_str());
     folder.refuse("osslsigncode could not sign: %s", ownLines(output).c_str());
 }
 
@@ -160,12 +174,13 @@ void checkSigningRequest(const SigningRequest& request) {
         refuseUsage("give the signing password from a file or from a variable, not both");
     bool password = !request.passwordFile.empty() || !request.passwordEnv.empty();
     if ((password || !request.timestampUrl.empty()) && !wantsSignature(request))
-        refuseUsage("a signing password or timestamp URL needs a PKCS #12 file or a PEM "
-                    "certificate and key to sign with");
+        refuseUsage(
+            "a signing password or timestamp URL needs a PKCS #12 file or a PEM "
+            "certificate and key to sign with");
 }
 
-std::vector<std::string> signingArguments(const SigningRequest& request,
-                                          const std::string& input, const std::string& output) {
+std::vector<std::string> signingArguments(const SigningRequest& request, const std::string& input,
+                                          const std::string& output) {
     std::vector<std::string> arguments = {"sign"};
     if (!request.pkcs12Path.empty()) {
         arguments.insert(arguments.end(), {"-pkcs12", request.pkcs12Path});
@@ -200,13 +215,15 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     if (run.status != 0) refuseSigning(folder, request, run.output);
 
     writeVerificationRoots(folder, osslsigncode, openssl, signedFile);
-    run = runProgram({osslsigncode, "verify", "-in", signedFile, "-CAfile",
-                      folder.file("roots.pem"), "-TSA-CAfile", folder.file("roots.pem"),
-                      "-ignore-crl"});
+    run =
+        runProgram({osslsigncode, "verify", "-in", signedFile, "-CAfile", folder.file("roots.pem"),
+                    "-TSA-CAfile", folder.file("roots.pem"), "-ignore-crl"});
     if (run.status != 0)
-        folder.refuse("the signed launcher does not verify (%s); check that the certificate is "
-                      "meant for code signing and is valid today",
-                      ownLines(run.output).c_str());
+        folder.refuse(
+            "the signed launcher does not verify (%s); give the whole certificate "
+            "chain up to its root, with a certificate meant for code signing and valid "
+            "today",
+            verifyProblem(run.output).c_str());
 
     if (chmod(signedFile.c_str(), unsignedInfo.st_mode & 0777) != 0 ||
         rename(signedFile.c_str(), signedPath.c_str()) != 0)

@@ -20,8 +20,8 @@ void checkSigningRequest(const SigningRequest& request);
 // osslsigncode's arguments, without the program, for signing input into output. The
 // password, when there is one, is read from its file or from standard input ("-readpass -"):
 // never from the command line, which other users of the machine can read.
-std::vector<std::string> signingArguments(const SigningRequest& request,
-                                          const std::string& input, const std::string& output);
+std::vector<std::string> signingArguments(const SigningRequest& request, const std::string& input,
+                                          const std::string& output);
 
 // Signs unsignedPath (a launcher the caller has written) into signedPath, which appears only
 // once the signature verifies, with unsignedPath's permissions. Refuses, leaving no file

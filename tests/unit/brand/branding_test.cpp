@@ -21,9 +21,9 @@ const ResourceName kIcon = ResourceName::number(kResourceTypeIcon);
 const ResourceName kOne = ResourceName::number(1);
 const ResourceName kGroupName = ResourceName::number(kIconGroupId);
 
-const VersionStrings kBuiltStrings = {"Application", "Application", "Vendor", "0.0.0.0",
-                                      "0.0.0.0", "Copyright (C) Vendor", "Application.exe",
-                                      "Application.exe"};
+const VersionStrings kBuiltStrings = {"Application",     "Application",    "Vendor",
+                                      "0.0.0.0",         "0.0.0.0",        "Copyright (C) Vendor",
+                                      "Application.exe", "Application.exe"};
 
 std::string builtManifest() {
     std::ifstream file(TRELLANE_SOURCE_DIR "/src/startup/resources/launcher.manifest");
@@ -44,7 +44,8 @@ ResourceList launcherResources() {
     EXPECT_TRUE(writeVersionInfo(kBuiltStrings, version, problem));
     ResourceList resources;
     for (uint16_t id = 1; id <= 5; ++id)
-        resources.push_back({kIcon, ResourceName::number(id), kLanguageEnglishUs, 0, "old" + std::to_string(id)});
+        resources.push_back(
+            {kIcon, ResourceName::number(id), kLanguageEnglishUs, 0, "old" + std::to_string(id)});
     resources.push_back({kGroup, kGroupName, kLanguageEnglishUs, 0,
                          writeIconGroup({groupEntry(1), groupEntry(2), groupEntry(3), groupEntry(4),
                                          groupEntry(5)})});
@@ -112,8 +113,8 @@ TEST_F(BrandingTest, EachFieldChangesItsOwnPartsAndTheIdentityFollowsNameAndVend
           "Notes.exe"},
          {"Vendor.Notes", "1.0.0.0", "Notes"}},
         {{"", "", "Acme Inc.", "", "", "", false},
-         {"Application", "Application", "Acme Inc.", "0.0.0.0", "0.0.0.0",
-          "Copyright (C) Vendor", "Application.exe", "Application.exe"},
+         {"Application", "Application", "Acme Inc.", "0.0.0.0", "0.0.0.0", "Copyright (C) Vendor",
+          "Application.exe", "Application.exe"},
          {"AcmeInc.Application", "1.0.0.0", "Application"}},
         {{"", "3", "", "", "", "", false},
          {"Application", "Application", "Vendor", "3.0.0.0", "3.0.0.0", "Copyright (C) Vendor",
@@ -149,8 +150,7 @@ TEST_F(BrandingTest, WhatTheMetadataLeavesOutStaysByteForByte) {
 
     // A copyright alone rewrites the version strings only; the manifest keeps its bytes.
     applyBranding(resources, AppMetadata{"", "", "", "(c) Someone", "", "", false});
-    EXPECT_EQ(findResource(resources, kManifest, kOne, kLanguageEnglishUs)->data,
-              builtManifest());
+    EXPECT_EQ(findResource(resources, kManifest, kOne, kLanguageEnglishUs)->data, builtManifest());
     EXPECT_EQ(readBranding(resources).strings.legalCopyright, "(c) Someone");
 }
 

@@ -37,11 +37,13 @@ TEST(IcoFileTest, ReadsBitmapEntriesBottomRowFirstWithAlphaOrMask) {
     // 32 bits: alpha as stored. 24 bits: the mask makes the transparent pixels.
     RgbaImage pattern = patternImage(32);
     RgbaImage masked = patternImage(64);
-    for (size_t i = 3; i < masked.pixels.size(); i += 4) masked.pixels[i] = (i / 4 % 3 == 0) ? 0 : 255;
-    std::vector<IcoEntryFixture> entries = {
-        {16, 32, encodePng(patternImage(16))}, {32, 32, bitmapEntry(pattern, 32)},
-        {64, 24, bitmapEntry(masked, 24)},     {128, 32, encodePng(patternImage(128))},
-        {256, 32, encodePng(patternImage(256))}};
+    for (size_t i = 3; i < masked.pixels.size(); i += 4)
+        masked.pixels[i] = (i / 4 % 3 == 0) ? 0 : 255;
+    std::vector<IcoEntryFixture> entries = {{16, 32, encodePng(patternImage(16))},
+                                            {32, 32, bitmapEntry(pattern, 32)},
+                                            {64, 24, bitmapEntry(masked, 24)},
+                                            {128, 32, encodePng(patternImage(128))},
+                                            {256, 32, encodePng(patternImage(256))}};
     std::vector<RgbaImage> images = readImages(icoFile(entries));
     ASSERT_EQ(images.size(), 5u);
     EXPECT_EQ(images[1].pixels, pattern.pixels);
@@ -54,7 +56,8 @@ TEST(IcoFileTest, AThirtyTwoBitBitmapWithoutAlphaTakesTheMask) {
     std::string entry = bitmapEntry(image, 32);
     for (size_t at = 40 + 3; at < 40 + 16 * 16 * 4; at += 4) entry[at] = 0;  // no alpha at all
     std::vector<IcoEntryFixture> entries = {{16, 32, entry}};
-    for (int size : {32, 64, 128, 256}) entries.push_back({size, 32, encodePng(patternImage(size))});
+    for (int size : {32, 64, 128, 256})
+        entries.push_back({size, 32, encodePng(patternImage(size))});
     std::vector<RgbaImage> images = readImages(icoFile(entries));
     ASSERT_EQ(images.size(), 5u);
     EXPECT_EQ(images[0].pixels, image.pixels);
@@ -65,7 +68,8 @@ TEST(IcoFileTest, TakesTheEntryWithTheMostBitsOfASize) {
         {16, 24, bitmapEntry(solidImage(16, 16, 1, 1, 1, 255), 24)},
         {16, 32, encodePng(patternImage(16))},
         {16, 8, std::string("not read")}};
-    for (int size : {32, 64, 128, 256}) entries.push_back({size, 32, encodePng(patternImage(size))});
+    for (int size : {32, 64, 128, 256})
+        entries.push_back({size, 32, encodePng(patternImage(size))});
     EXPECT_EQ(readImages(icoFile(entries))[0].pixels, patternImage(16).pixels);
 }
 
@@ -85,13 +89,15 @@ TEST(IcoFileTest, SaysWhatIsWrong) {
     pastEnd[6 + 16 * 2 + 12] = '\xFF';  // the third entry's offset
     pastEnd[6 + 16 * 2 + 15] = '\x7F';
     std::vector<IcoEntryFixture> shortBitmap = {{16, 32, std::string(20, '\0')}};
-    for (int size : {32, 64, 128, 256}) shortBitmap.push_back({size, 32, encodePng(patternImage(size))});
+    for (int size : {32, 64, 128, 256})
+        shortBitmap.push_back({size, 32, encodePng(patternImage(size))});
 
     const std::pair<std::string, const char*> cases[] = {
         {"", "is not an .ico file"},
         {good.substr(0, 6 + 16 * 3), "is cut short: its directory runs past the end of the file"},
         {pastEnd, "is cut short: its image 3 lies past the end of the file"},
-        {good.substr(0, good.size() - 1), "is cut short: its image 5 lies past the end of the file"},
+        {good.substr(0, good.size() - 1),
+         "is cut short: its image 5 lies past the end of the file"},
         {icoFile(lacking), "has no image of 64, 128 pixels"},
         {icoFile(paletted),
          "has a 64-pixel image that is a bitmap of 8 bits per pixel or compressed; only PNG "

@@ -16,11 +16,12 @@ inline RgbaImage patternImage(int size) {
     image.width = image.height = size;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
-            image.pixels.insert(image.pixels.end(),
-                                {static_cast<unsigned char>(x * 255 / (size - 1)),
-                                 static_cast<unsigned char>(y * 255 / (size - 1)),
-                                 static_cast<unsigned char>((x < size / 2) * 128 + (y < size / 2) * 64),
-                                 static_cast<unsigned char>(255 - (x + y) * 127 / (size - 1))});
+            image.pixels.insert(
+                image.pixels.end(),
+                {static_cast<unsigned char>(x * 255 / (size - 1)),
+                 static_cast<unsigned char>(y * 255 / (size - 1)),
+                 static_cast<unsigned char>((x < size / 2) * 128 + (y < size / 2) * 64),
+                 static_cast<unsigned char>(255 - (x + y) * 127 / (size - 1))});
     return image;
 }
 
@@ -103,7 +104,8 @@ inline std::string icoFile(const std::vector<IcoEntryFixture>& entries) {
 // An .ico of the five icon sizes, each a PNG of patternImage.
 inline std::string patternIco() {
     std::vector<IcoEntryFixture> entries;
-    for (int size : {16, 32, 64, 128, 256}) entries.push_back({size, 32, encodePng(patternImage(size))});
+    for (int size : {16, 32, 64, 128, 256})
+        entries.push_back({size, 32, encodePng(patternImage(size))});
     return icoFile(entries);
 }
 

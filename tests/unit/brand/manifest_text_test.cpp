@@ -58,8 +58,10 @@ TEST(ManifestTextTest, RefusesAManifestNotShapedAsBuilt) {
         {replaced(manifest, " version=\"1.0.0.0\"", ""),
          "has no name and version on its assemblyIdentity element"},
         // The application's own identity gone: the first one left is the dependency's.
-        {replaced(manifest, "<assemblyIdentity type=\"win32\" name=\"Vendor.Application\" "
-                            "version=\"1.0.0.0\"/>", ""),
+        {replaced(manifest,
+                  "<assemblyIdentity type=\"win32\" name=\"Vendor.Application\" "
+                  "version=\"1.0.0.0\"/>",
+                  ""),
          "holds no assemblyIdentity element of its own"},
         {"not a manifest", "holds no assemblyIdentity element of its own"},
     };

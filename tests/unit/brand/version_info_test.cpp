@@ -9,8 +9,8 @@ namespace trellane {
 namespace {
 
 VersionStrings sample() {
-    return VersionStrings{"Zoë's App", "Zoë's App", "Zoë Ltd", "1.2.0.0", "1.2.0.0",
-                          "© 2024 Zoë Ltd", "Zoë's App.exe", "Zoë's App.exe"};
+    return VersionStrings{"Zoë's App", "Zoë's App",      "Zoë Ltd",       "1.2.0.0",
+                          "1.2.0.0",   "© 2024 Zoë Ltd", "Zoë's App.exe", "Zoë's App.exe"};
 }
 
 std::string written(const VersionStrings& strings) {
@@ -37,10 +37,10 @@ TEST(VersionInfoTest, LaysOutTheBlocksAsWindowsReadsThem) {
     EXPECT_EQ(data.substr(6, 32), utf16(u"VS_VERSION_INFO") + std::string(2, '\0'));
     // The fixed part at 40 (after the key and its padding): signature, structure version,
     // versions all zero, flags mask 0x3F, VOS_NT_WINDOWS32, VFT_APP.
-    EXPECT_EQ(data.substr(40, 52),
-              std::string("\xBD\x04\xEF\xFE\x00\x00\x01\x00", 8) + std::string(16, '\0') +
-                  std::string("\x3F\0\0\0\0\0\0\0\x04\0\x04\0\x01\0\0\0", 16) +
-                  std::string(12, '\0'));
+    EXPECT_EQ(data.substr(40, 52), std::string("\xBD\x04\xEF\xFE\x00\x00\x01\x00", 8) +
+                                       std::string(16, '\0') +
+                                       std::string("\x3F\0\0\0\0\0\0\0\x04\0\x04\0\x01\0\0\0", 16) +
+                                       std::string(12, '\0'));
 
     // "CompanyName": a text block whose value length counts its characters and the zero.
     size_t key = data.find(utf16(u"CompanyName"));
@@ -61,9 +61,9 @@ TEST(VersionInfoTest, LaysOutTheBlocksAsWindowsReadsThem) {
 TEST(VersionInfoTest, KeepsTheEightStringsInTheirOrder) {
     std::string data = written(sample());
     size_t previous = 0;
-    for (const char16_t* key : {u"ProductName", u"FileDescription", u"CompanyName", u"FileVersion",
-                                u"ProductVersion", u"LegalCopyright", u"InternalName",
-                                u"OriginalFileName"}) {
+    for (const char16_t* key :
+         {u"ProductName", u"FileDescription", u"CompanyName", u"FileVersion", u"ProductVersion",
+          u"LegalCopyright", u"InternalName", u"OriginalFileName"}) {
         size_t at = data.find(utf16(key));
         ASSERT_NE(at, std::string::npos);
         EXPECT_GT(at, previous);
