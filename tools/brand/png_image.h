@@ -21,7 +21,8 @@ constexpr int kLargestImageSide = 8192;
 // says which.
 bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem);
 
-// An 8-bit RGBA PNG (colour type 6) with no other chunks: the same pixels give the same bytes.
+// An 8-bit RGBA PNG (colour type 6) with no chunks beyond the image, compressed by zlib at its
+// best level: the same pixels give the same bytes.
 std::string encodePng(const RgbaImage& image);
 
 // The image at size x size, resampled in linear light with alpha weighting (Mitchell down,

@@ -1,6 +1,6 @@
 // The image libraries from Debian's libstb-dev, compiled into the tool: PNG decoding only (the
-// packager's icon is the one image format we take whole), resampling, and PNG encoding, whose
-// bytes depend on nothing but the pixels, so the same icon always brands the same bytes.
+// packager's icon is the one image format we take whole) and resampling. PNG encoding is
+// zlib's: stb's own compressor leaves icons a third larger.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
@@ -10,7 +10,3 @@
 
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #include <stb_image_resize.h>
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
-#include <stb_image_write.h>
