@@ -10,7 +10,12 @@ import os
 import struct
 import subprocess
 import zlib
-from typing import List, Optional, Sequence, Tuple
+from typing import Dict, List, Optional, Sequence, Tuple
+
+try:
+    import pefile
+except ImportError:  # require_built_files says so; Debian's python3-pefile provides it
+    pefile = None
 
 _HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(_HERE))
@@ -31,10 +36,25 @@ Pixels = List[Tuple[int, int, int, int]]  # RGBA, rows top to bottom
 
 
 def require_built_files() -> None:
+    if pefile is None:
+        raise AssertionError("python3-pefile is missing: run scripts/install-deps.sh")
     for path, build in ((LAUNCHER_EXE, "cmake --build --preset windows"),
                         (PROBE, "cmake --build --preset linux")):
         if not os.path.exists(path):
             raise AssertionError("%s is missing: run %s" % (path, build))
+
+
+def resources(image, type_id: int) -> Dict[Tuple[int, int], bytes]:
+    """{(identifier, language): bytes} of one resource type of a pefile image."""
+    found = {}
+    for kind in image.DIRECTORY_ENTRY_RESOURCE.entries:
+        if kind.id != type_id:
+            continue
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                data = language.data.struct
+                found[(name.id, language.id)] = image.get_data(data.OffsetToData, data.Size)
+    return found
 
 
 def run(arguments: Sequence[str], **kwargs) -> subprocess.CompletedProcess:

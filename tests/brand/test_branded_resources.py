@@ -9,28 +9,11 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 import branded_exe
-from branded_exe import ENGLISH_US, RT_GROUP_ICON, RT_ICON, RT_MANIFEST, RT_VERSION
-
-try:
-    import pefile
-except ImportError:  # the test says so below; the Debian package python3-pefile provides it
-    pefile = None
+from branded_exe import (ENGLISH_US, RT_GROUP_ICON, RT_ICON, RT_MANIFEST, RT_VERSION, pefile,
+                         resources)
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 SIZES = [16, 32, 64, 128, 256]
-
-
-def resources(image, type_id):
-    """{(identifier, language): bytes} of one resource type."""
-    found = {}
-    for kind in image.DIRECTORY_ENTRY_RESOURCE.entries:
-        if kind.id != type_id:
-            continue
-        for name in kind.directory.entries:
-            for language in name.directory.entries:
-                data = language.data.struct
-                found[(name.id, language.id)] = image.get_data(data.OffsetToData, data.Size)
-    return found
 
 
 def version_strings(image):
@@ -91,8 +74,6 @@ class BrandedResourcesTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        if pefile is None:
-            raise AssertionError("python3-pefile is missing: run scripts/install-deps.sh")
         branded_exe.require_built_files()
         cls.launcher = pefile.PE(branded_exe.LAUNCHER_EXE)
         cls.built_manifest = resources(cls.launcher, RT_MANIFEST)[(1, ENGLISH_US)]

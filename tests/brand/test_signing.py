@@ -8,12 +8,7 @@ import tempfile
 import unittest
 
 import branded_exe
-from branded_exe import PROBE, checked, run
-
-try:
-    import pefile
-except ImportError:  # the test says so below; the Debian package python3-pefile provides it
-    pefile = None
+from branded_exe import PROBE, checked, pefile, run
 
 SIGNER = "/CN=Zoë Test Signer/O=Trellane Tests"
 PASSWORD = "correct horse"
@@ -60,8 +55,6 @@ class SigningTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        if pefile is None:
-            raise AssertionError("python3-pefile is missing: run scripts/install-deps.sh")
         branded_exe.require_built_files()
         cls.keys = tempfile.mkdtemp(prefix="signing-keys-")
         make_certificates(cls.keys)

@@ -1,5 +1,6 @@
 #include "brand/ico_file.h"
 
+#include "brand/icon_group.h"
 #include "brand/little_endian.h"
 
 namespace trellane {
@@ -18,25 +19,20 @@ struct IcoEntry {
     uint64_t length = 0;
 };
 
-bool readDirectory(const std::string& bytes, std::vector<IcoEntry>& entries, std::string& problem) {
-    if (bytes.size() < kHeaderSize || readLittle(bytes, 0, 2) != 0 ||
-        readLittle(bytes, 2, 2) != 1) {
-        problem = "is not an .ico file";
+bool readDirectory(const std::string& bytes, std::vector<IcoEntry>& entries,
+                   std::string& problem) {
+    std::vector<IconGroupEntry> directory;
+    if (!readIconDirectory(bytes, kEntrySize, directory)) {
+        bool isIco = bytes.size() >= kHeaderSize && bytes.compare(0, 4, "\0\0\1\0", 4) == 0;
+        problem = isIco ? "is cut short: its directory runs past the end of the file"
+                        : "is not an .ico file";
         return false;
     }
-    size_t count = readLittle(bytes, 4, 2);
-    if (kHeaderSize + count * kEntrySize > bytes.size()) {
-        problem = "is cut short: its directory runs past the end of the file";
-        return false;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        size_t at = kHeaderSize + i * kEntrySize;
-        IcoEntry entry;
-        entry.width = bytes[at] == 0 ? 256 : static_cast<unsigned char>(bytes[at]);
-        entry.height = bytes[at + 1] == 0 ? 256 : static_cast<unsigned char>(bytes[at + 1]);
-        entry.bitCount = static_cast<int>(readLittle(bytes, at + 6, 2));
-        entry.length = readLittle(bytes, at + 8, 4);
-        entry.offset = readLittle(bytes, at + 12, 4);
+    for (size_t i = 0; i < directory.size(); ++i) {
+        // Where a group names its icon, a file has the image's offset.
+        uint64_t offset = readLittle(bytes, kHeaderSize + i * kEntrySize + 12, 4);
+        IcoEntry entry{directory[i].width, directory[i].height, directory[i].bitCount, offset,
+                       directory[i].length};
         if (entry.offset + entry.length > bytes.size()) {
             problem = "is cut short: its image " + std::to_string(i + 1) +
                       " lies past the end of the file";

@@ -29,14 +29,15 @@ std::string writeIconGroup(const std::vector<IconGroupEntry>& entries) {
     return group;
 }
 
-bool readIconGroup(const std::string& data, std::vector<IconGroupEntry>& entries) {
+bool readIconDirectory(const std::string& data, size_t entrySize,
+                       std::vector<IconGroupEntry>& entries) {
     if (data.size() < kHeaderSize || readLittle(data, 0, 2) != 0 || readLittle(data, 2, 2) != 1)
         return false;
     size_t count = readLittle(data, 4, 2);
-    if (kHeaderSize + count * kEntrySize > data.size()) return false;
+    if (kHeaderSize + count * entrySize > data.size()) return false;
     entries.clear();
     for (size_t i = 0; i < count; ++i) {
-        size_t at = kHeaderSize + i * kEntrySize;
+        size_t at = kHeaderSize + i * entrySize;
         IconGroupEntry entry;
         entry.width = data[at] == 0 ? 256 : static_cast<unsigned char>(data[at]);
         entry.height = data[at + 1] == 0 ? 256 : static_cast<unsigned char>(data[at + 1]);
@@ -46,6 +47,10 @@ bool readIconGroup(const std::string& data, std::vector<IconGroupEntry>& entries
         entries.push_back(entry);
     }
     return true;
+}
+
+bool readIconGroup(const std::string& data, std::vector<IconGroupEntry>& entries) {
+    return readIconDirectory(data, kEntrySize, entries);
 }
 
 }  // namespace trellane

@@ -20,7 +20,15 @@ struct IconGroupEntry {
 // each, with no colour count and one plane.
 std::string writeIconGroup(const std::vector<IconGroupEntry>& entries);
 
-// The entries of a group resource; false when it is not one or its entries run past its end.
+// The entries of an icon directory, the layout an .ico file and a group resource share: a
+// header of reserved 0, type 1 and the count, then entries of entrySize bytes whose first 12
+// are alike (width and height, 0 for 256, colour count, reserved, planes, bits per pixel,
+// length); id is read from the two bytes after them. False when the header is not one or
+// the entries run past the end.
+bool readIconDirectory(const std::string& data, size_t entrySize,
+                       std::vector<IconGroupEntry>& entries);
+
+// The entries of a group resource, each naming its icon by id.
 bool readIconGroup(const std::string& data, std::vector<IconGroupEntry>& entries);
 
 }  // namespace trellane
