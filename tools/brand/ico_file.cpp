@@ -19,8 +19,7 @@ struct IcoEntry {
     uint64_t length = 0;
 };
 
-bool readDirectory(const std::string& bytes, std::vector<IcoEntry>& entries,
-                   std::string& problem) {
+bool readDirectory(const std::string& bytes, std::vector<IcoEntry>& entries, std::string& problem) {
     std::vector<IconGroupEntry> directory;
     if (!readIconDirectory(bytes, kEntrySize, directory)) {
         bool isIco = bytes.size() >= kHeaderSize && bytes.compare(0, 4, "\0\0\1\0", 4) == 0;
