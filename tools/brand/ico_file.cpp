@@ -108,7 +108,7 @@ bool decodeBitmap(const std::string& data, int size, RgbaImage& image, std::stri
 bool decodeEntry(const std::string& data, int size, RgbaImage& image, std::string& problem) {
     if (data.compare(0, 8, "\x89PNG\r\n\x1a\n", 8) != 0)
         return decodeBitmap(data, size, image, problem);
-    if (!decodePng(data, image, problem)) return false;
+    if (!decodePng(data, image, problem, size)) return false;
     if (image.width != size || image.height != size) {
         problem = "holds a PNG of " + std::to_string(image.width) + "x" +
                   std::to_string(image.height) + " pixels";

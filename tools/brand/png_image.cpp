@@ -19,6 +19,12 @@ const char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 constexpr unsigned char kNoFilter = 0;
 constexpr unsigned char kPaethFilter = 4;
 
+uint32_t readBigEndian(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
 void appendBigEndian(std::string& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(value >> shift));
 }
@@ -71,11 +77,28 @@ std::string compressed(const std::string& data) {
     return out;
 }
 
+// Whether every chunk lies inside the bytes, up to IEND. stb_image sizes its buffers by the
+// lengths the chunks declare before it reads them, so a damaged file could claim gigabytes.
+bool chunksFit(const std::string& bytes) {
+    for (size_t at = 8; at + 12 <= bytes.size();) {
+        uint64_t length = readBigEndian(bytes, at);
+        if (length > bytes.size() - at - 12) return false;
+        if (bytes.compare(at + 4, 4, "IEND") == 0) return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
 }  // namespace
 
-bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem) {
+bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem,
+               int largestSide) {
     if (bytes.compare(0, 8, kPngSignature, 8) != 0) {
         problem = "is not a PNG";
+        return false;
+    }
+    if (!chunksFit(bytes)) {
+        problem = "is a PNG that is cut short or damaged (a chunk runs past its end)";
         return false;
     }
     const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
@@ -85,8 +108,8 @@ bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem)
         problem = std::string("is a PNG that cannot be read (") + stbi_failure_reason() + ")";
         return false;
     }
-    if (width > kLargestImageSide || height > kLargestImageSide) {
-        problem = "is larger than " + std::to_string(kLargestImageSide) + " pixels";
+    if (width > largestSide || height > largestSide) {
+        problem = "is larger than " + std::to_string(largestSide) + " pixels";
         return false;
     }
     stbi_uc* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 4);

@@ -17,9 +17,10 @@ struct RgbaImage {
 constexpr int kLargestImageSide = 8192;
 
 // Any PNG (palette, grey, 16-bit and interlaced included) as 8-bit RGBA. False for bytes that
-// are not a PNG, a PNG that does not decode, or one larger than kLargestImageSide; problem
-// says which.
-bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem);
+// are not a PNG, a PNG whose chunks do not fit in it or that does not decode, or one wider or
+// taller than largestSide (checked before its pixels are decoded); problem says which.
+bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem,
+               int largestSide = kLargestImageSide);
 
 // An 8-bit RGBA PNG (colour type 6) with no chunks beyond the image, compressed by zlib at its
 // best level: the same pixels give the same bytes.

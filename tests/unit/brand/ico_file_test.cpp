@@ -78,12 +78,13 @@ TEST(IcoFileTest, SaysWhatIsWrong) {
     std::vector<IcoEntryFixture> lacking = {{16, 32, encodePng(patternImage(16))},
                                             {32, 32, encodePng(patternImage(32))},
                                             {256, 32, encodePng(patternImage(256))}};
-    std::vector<IcoEntryFixture> paletted, wrongPng;
+    std::vector<IcoEntryFixture> paletted, wrongPng, largePng;
     for (int size : {16, 32, 64, 128, 256}) {
         std::string bitmap = bitmapEntry(patternImage(size), 24);
         if (size == 64) bitmap[14] = 8;  // 8 bits per pixel
         paletted.push_back({size, 24, bitmap});
         wrongPng.push_back({size, 32, encodePng(patternImage(size == 128 ? 120 : size))});
+        largePng.push_back({size, 32, encodePng(patternImage(size == 16 ? 300 : size))});
     }
     std::string pastEnd = good;
     pastEnd[6 + 16 * 2 + 12] = '\xFF';  // the third entry's offset
@@ -104,6 +105,8 @@ TEST(IcoFileTest, SaysWhatIsWrong) {
          "entries and uncompressed 24- or 32-bit bitmaps are read"},
         {icoFile(wrongPng), "has a 128-pixel image that holds a PNG of 120x120 pixels"},
         {icoFile(shortBitmap), "has a 16-pixel image that is too short for a bitmap"},
+        // Refused before its pixels are decoded.
+        {icoFile(largePng), "has a 16-pixel image that is larger than 16 pixels"},
     };
     for (const auto& [ico, want] : cases) EXPECT_EQ(problemOf(ico), want);
 }

@@ -88,11 +88,18 @@ TEST(IconImagesTest, ReencodesAnIcoOfTheFiveSizes) {
 TEST(IconImagesTest, RefusesWhatIsNotASquarePngOrAnIco) {
     std::string truncated = encodePng(patternImage(64));
     truncated.resize(60);
+    // An image chunk claiming 2 GB, and one whose compressed pixels are not deflate data.
+    std::string claimsMore = encodePng(patternImage(64));
+    claimsMore.replace(33, 4, "\x7F\xFF\xFF\xF0");
+    std::string badPixels = encodePng(patternImage(64));
+    badPixels[33 + 8] = '\xFF';
     const std::pair<std::string, std::string> cases[] = {
         {encodePng(solidImage(256, 200, 0, 0, 0, 255)), "is not square (256x200 pixels)"},
         {"GIF89a", "is not a PNG"},
         {"", "is not a PNG"},
-        {truncated, "is a PNG that cannot be read ("},
+        {truncated, "is a PNG that is cut short or damaged (a chunk runs past its end)"},
+        {claimsMore, "is a PNG that is cut short or damaged (a chunk runs past its end)"},
+        {badPixels, "is a PNG that cannot be read ("},
     };
     for (const auto& [bytes, want] : cases) {
         std::vector<std::string> pngs;
@@ -104,13 +111,13 @@ TEST(IconImagesTest, RefusesWhatIsNotASquarePngOrAnIco) {
 }
 
 TEST(IconImagesTest, RefusesASourceTooLargeBeforeDecodingIt) {
-    // Only the header: 9000 x 9000 pixels would be 324 MB decoded.
-    std::string header = encodePng(solidImage(1, 1, 0, 0, 0, 0)).substr(0, 33);
-    header[18] = header[22] = '\x23';  // 0x2328 = 9000
-    header[19] = header[23] = '\x28';
+    // A one-pixel PNG whose header says 9000 x 9000 pixels: 324 MB, were it decoded.
+    std::string png = encodePng(solidImage(1, 1, 0, 0, 0, 0));
+    png[18] = png[22] = '\x23';  // 0x2328 = 9000
+    png[19] = png[23] = '\x28';
     RgbaImage image;
     std::string problem;
-    EXPECT_FALSE(decodePng(header, image, problem));
+    EXPECT_FALSE(decodePng(png, image, problem));
     EXPECT_EQ(problem, "is larger than 8192 pixels");
 }
 
