@@ -91,8 +91,7 @@ bool chunksFit(const std::string& bytes) {
 
 }  // namespace
 
-bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem,
-               int largestSide) {
+bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem, int largestSide) {
     if (bytes.compare(0, 8, kPngSignature, 8) != 0) {
         problem = "is not a PNG";
         return false;
