@@ -38,12 +38,12 @@ class BrandingUnderWineTest(unittest.TestCase):
         return result.stdout.decode("utf-8").splitlines()
 
     def test_the_built_launcher_shows_its_neutral_defaults(self):
-        self.assertEqual(self.probe(branded_exe.LAUNCHER_EXE)[:11], [
+        self.assertEqual(self.probe(branded_exe.LAUNCHER_EXE)[:12], [
             "Translation=0409 04E4",
             "ProductName=Application", "FileDescription=Application", "CompanyName=Vendor",
             "FileVersion=0.0.0.0", "ProductVersion=0.0.0.0",
             "LegalCopyright=Copyright (C) Vendor", "InternalName=Application.exe",
-            "OriginalFileName=Application.exe",
+            "OriginalFileName=Application.exe", "OriginalFilename=Application.exe",
             "FixedFileVersion=0.0.0.0", "FixedProductVersion=0.0.0.0"])
 
     def test_branded_strings_and_icons_reach_windows(self):
@@ -67,6 +67,7 @@ class BrandingUnderWineTest(unittest.TestCase):
             "ProductName=Zoë's Café", "FileDescription=Zoë's Café", "CompanyName=Zoë Ltd",
             "FileVersion=2.5.1.0", "ProductVersion=2.5.1.0", "LegalCopyright=© 2024 Zoë Ltd",
             "InternalName=Zoë's Café.exe", "OriginalFileName=Zoë's Café.exe",
+            "OriginalFilename=Zoë's Café.exe",
             "FixedFileVersion=0.0.0.0", "FixedProductVersion=0.0.0.0",
             "Icon16=16x16 centre=" + centre(16), "Icon32=32x32 centre=" + centre(32),
             "Icon256=256x256 centre=" + centre(256)])
