@@ -200,6 +200,8 @@ std::vector<std::string> signingArguments(const SigningRequest& request, const s
 void signExecutable(const std::string& unsignedPath, const std::string& signedPath,
                     const SigningRequest& request) {
     checkSigningRequest(request);
+    if (!wantsSignature(request))
+        refuseUsage("signing needs a PKCS #12 file, or a PEM certificate chain and its key");
     std::string osslsigncode = requireProgram("osslsigncode", "osslsigncode");
     std::string openssl = requireProgram("openssl", "openssl");
     std::string password = passwordInput(request);

@@ -48,6 +48,8 @@ TEST(SigningDeathTest, RefusesARequestThatMixesOrLacksItsParts) {
     for (const auto& [request, message] : cases)
         EXPECT_EXIT(checkSigningRequest(request), testing::ExitedWithCode(2), message);
     EXPECT_FALSE(wantsSignature(SigningRequest{}));
+    EXPECT_EXIT(signExecutable("in.exe", "out.exe", SigningRequest{}), testing::ExitedWithCode(2),
+                "signing needs a PKCS #12 file, or a PEM certificate chain and its key");
 }
 
 }  // namespace
