@@ -1,0 +1,41 @@
+#include "package/progress.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "common/refusal.h"
+
+namespace trellane {
+
+namespace {
+
+bool beQuiet = false;
+
+void printLine(const char* kind, const char* format, va_list arguments) {
+    std::fprintf(stderr, "%s: %s", toolName(), kind);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+}
+
+}  // namespace
+
+void setQuiet(bool quiet) {
+    beQuiet = quiet;
+}
+
+void progress(const char* format, ...) {
+    if (beQuiet) return;
+    va_list arguments;
+    va_start(arguments, format);
+    printLine("", format, arguments);
+    va_end(arguments);
+}
+
+void warn(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    printLine("warning: ", format, arguments);
+    va_end(arguments);
+}
+
+}  // namespace trellane
