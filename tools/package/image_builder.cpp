@@ -119,8 +119,7 @@ void makeFolder(const std::string& path) {
 }
 
 void copyApplication(const Plan& plan, const std::string& image) {
-    progress("app: copying %s into app/ (%zu files and folders)", plan.request.input.c_str(),
-             plan.app.entries.size());
+    progress("app: copying %s into app/", plan.request.input.c_str());
     std::string app = image + "/app";
     makeFolder(app);
     for (const TreeEntry& entry : plan.app.entries) {
@@ -193,8 +192,8 @@ void buildImage(const PackageRequest& request) {
     plan.app = readAppInput(request);
     plan.name = imageName(request, plan.app.mainJar);
     plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
-    progress("input: %s, %zu jars, main class %s", request.input.c_str(), plan.app.jars.size(),
-             plan.app.mainClass.c_str());
+    progress("input: %s (%zu jar%s), main class %s", request.input.c_str(), plan.app.jars.size(),
+             plan.app.jars.size() == 1 ? "" : "s", plan.app.mainClass.c_str());
     for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
     checkRuntimeChoice(plan);
     warnOfIgnoredOptions(request);
