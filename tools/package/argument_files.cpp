@@ -2,6 +2,7 @@
 
 #include "common/refusal.h"
 #include "package/file_tree.h"
+#include "package/text_split.h"
 
 namespace trellane {
 
@@ -38,13 +39,9 @@ void readArgumentFile(const std::string& path, std::vector<std::string>& argumen
     std::string text, problem;
     if (!readWholeFile(path, text, problem))
         refuse("cannot read the argument file @%s: %s", path.c_str(), problem.c_str());
-    size_t start = 0;
-    for (unsigned number = 1; start < text.size(); ++number) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    unsigned number = 0;
+    for (const std::string& line : splitLines(text)) {
+        ++number;
         size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;
         if (!splitArgumentLine(line, arguments))

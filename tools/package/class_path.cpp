@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "package/text_split.h"
+
 namespace trellane {
 
 namespace {
@@ -73,13 +75,7 @@ std::string classPathOption(const ClassPathPlan& plan) {
 std::vector<std::string> classPathEntriesOutside(const std::string& jarPath,
                                                  const std::string& classPathAttribute) {
     std::vector<std::string> outside;
-    size_t start = 0;
-    while (start < classPathAttribute.size()) {
-        size_t end = classPathAttribute.find(' ', start);
-        if (end == std::string::npos) end = classPathAttribute.size();
-        std::string entry = classPathAttribute.substr(start, end - start);
-        start = end + 1;
-        if (entry.empty()) continue;
+    for (const std::string& entry : splitWords(classPathAttribute, " ")) {
         if (entry[0] == '/' || entry[0] == '\\' || hasScheme(entry) ||
             !staysInside(folderOf(jarPath), entry))
             outside.push_back(entry);

@@ -6,6 +6,7 @@
 
 #include "common/refusal.h"
 #include "common/stack_size.h"
+#include "package/text_split.h"
 
 namespace trellane {
 
@@ -24,6 +25,11 @@ const char kFooter[] =
     "spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
     "\n"
     "Exit status: 0 built; 1 refused, nothing written; 2 command-line error.";
+
+// "out/" and "out" alike, so messages and temporary names do not show "out//NAME".
+void dropTrailingSlashes(std::string& path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+}
 
 unsigned parseTimeout(const std::string& text) {
     if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos ||
@@ -154,19 +160,13 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
     request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
+    dropTrailingSlashes(request.input);
+    dropTrailingSlashes(request.dest);
+    dropTrailingSlashes(request.runtimeImage);
     // jlink's options carry no spaces in their values, so a value may hold several.
     std::vector<std::string> jlinkOptions;
-    for (const std::string& text : request.jlinkOptions) {
-        std::string option;
-        for (char c : text + " ") {
-            if (c != ' ' && c != '\t') {
-                option += c;
-            } else if (!option.empty()) {
-                jlinkOptions.push_back(option);
-                option.clear();
-            }
-        }
-    }
+    for (const std::string& text : request.jlinkOptions)
+        for (const std::string& option : splitWords(text, " \t")) jlinkOptions.push_back(option);
     request.jlinkOptionsGiven = !request.jlinkOptions.empty();
     request.jlinkOptions = jlinkOptions;
     if (!stackSize.empty()) config.launchThreadStackSize = parseStackSize(stackSize);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "package/text_split.h"
+
 namespace trellane {
 
 namespace {
@@ -60,13 +62,7 @@ bool readJar(const std::string& path, JarFile& jar, std::string& problem) {
 std::string manifestAttribute(const std::string& manifest, const std::string& name) {
     std::string value;
     bool inAttribute = false;
-    size_t start = 0;
-    while (start < manifest.size()) {
-        size_t end = manifest.find('\n', start);
-        if (end == std::string::npos) end = manifest.size();
-        std::string line = manifest.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : splitLines(manifest)) {
         if (line.empty()) break;  // the main section ends at the first blank line
         if (line[0] == ' ') {
             // A line longer than 72 bytes goes on in the next, after one space.

@@ -13,6 +13,7 @@
 #include "package/child_process.h"
 #include "package/file_tree.h"
 #include "package/runtime_release.h"
+#include "package/text_split.h"
 
 namespace trellane {
 
@@ -51,15 +52,7 @@ std::string jdkOnPath() {
 }
 
 void addModuleList(const std::string& text, std::vector<std::string>& modules) {
-    std::string name;
-    for (char c : text + ",") {
-        if (c == ',' || c == ' ' || c == '\n' || c == '\r' || c == '\t') {
-            if (!name.empty()) modules.push_back(name);
-            name.clear();
-        } else {
-            name += c;
-        }
-    }
+    for (const std::string& name : splitWords(text, ", \t\r\n")) modules.push_back(name);
 }
 
 }  // namespace

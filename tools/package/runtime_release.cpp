@@ -2,17 +2,13 @@
 
 #include <cctype>
 
+#include "package/text_split.h"
+
 namespace trellane {
 
 std::map<std::string, std::string> parseReleaseFile(const std::string& text) {
     std::map<std::string, std::string> values;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : splitLines(text)) {
         size_t equals = line.find('=');
         if (equals == std::string::npos || equals == 0) continue;
         std::string value = line.substr(equals + 1);
