@@ -4,7 +4,7 @@
 import os
 import unittest
 
-from package_fixture import (LAUNCHER, LAUNCHER_EXE, Block, PackageTestCase, linux_runtime,
+from package_fixture import (LAUNCHER, LAUNCHER_EXE, Block, PackageTestCase, jar, linux_runtime,
                              listing, read_block, windows_runtime, write)
 
 APP_FILES = ["app/", "app/app.jar", "app/data/", "app/data/greeting.txt", "app/deps/",
@@ -86,6 +86,25 @@ class LayoutTest(PackageTestCase):
                                      "--overwrite")
                 self.assertBuilt(again)
                 self.assertEqual(os.listdir(self.path(dest)), [name])
+
+    def test_warnings_of_an_image_that_is_not_self_contained(self):
+        self.sample_input()
+        jar(self.path("input", "lib", "plugin.jar"), ["org.p.P"],
+            class_path="../app.jar ../../shared/x.jar ok.jar /opt/y.jar")
+        write(self.path("input", "trellane-runtime.jar"), "an old copy")
+        linux_runtime(self.path("runtime"))
+        done = self.package("--input", "input", "--main-jar", "app.jar", "--runtime-image",
+                            "runtime", "--dest", "out", "--quiet")
+        self.assertBuilt(done)
+        self.assertEqual(done.stderr.decode().splitlines(), [
+            "trellane-package: warning: the input's trellane-runtime.jar is replaced by the one "
+            "that comes with this command",
+            "trellane-package: warning: lib/plugin.jar: its manifest's Class-Path names "
+            "../../shared/x.jar, outside the image's app/ folder: the image is not self-contained",
+            "trellane-package: warning: lib/plugin.jar: its manifest's Class-Path names "
+            "/opt/y.jar, outside the image's app/ folder: the image is not self-contained"])
+        with open(self.path("out", "app", "app", "trellane-runtime.jar"), "rb") as copied:
+            self.assertTrue(copied.read().startswith(b"PK"), "the command's own runtime jar")
 
     def test_an_argument_file_gives_the_same_image_as_the_same_flags(self):
         self.sample_input()

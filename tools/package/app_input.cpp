@@ -62,11 +62,15 @@ void checkWindowsNames(const std::string& input, const std::vector<TreeEntry>& e
 
 void checkClassPathName(const std::string& input, const std::string& jar, char separator) {
     if (jar.find(separator) != std::string::npos)
-        refuse("%s/%s cannot be on the class path: its name holds '%c', which separates the "
-               "class path's entries; rename it", input.c_str(), jar.c_str(), separator);
+        refuse(
+            "%s/%s cannot be on the class path: its name holds '%c', which separates the "
+            "class path's entries; rename it",
+            input.c_str(), jar.c_str(), separator);
     if (jar.find("&&") != std::string::npos)
-        refuse("%s/%s cannot be on the class path: its name holds \"&&\", which the launcher "
-               "replaces with its app folder; rename it", input.c_str(), jar.c_str());
+        refuse(
+            "%s/%s cannot be on the class path: its name holds \"&&\", which the launcher "
+            "replaces with its app folder; rename it",
+            input.c_str(), jar.c_str());
 }
 
 }  // namespace
@@ -75,14 +79,26 @@ AppInput readAppInput(const PackageRequest& request) {
     const std::string& input = request.input;
     struct stat info;
     if (stat(input.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        refuse("the input %s is not a folder: give --input the folder of the application's jars "
-               "and files", input.c_str());
+        refuse(
+            "the input %s is not a folder: give --input the folder of the application's jars "
+            "and files",
+            input.c_str());
     AppInput app;
     app.mainJar = inputRelative("--main-jar", request.mainJar);
     const std::string& mainJar = app.mainJar;
     checkMainJarFile(input + "/" + mainJar);
 
     app.entries = listTree(input);
+    // The image gets the runtime jar that matches its launcher, whatever the input holds.
+    auto oldRuntimeJar =
+        std::find_if(app.entries.begin(), app.entries.end(), [&](const TreeEntry& e) {
+            return e.relative == kRuntimeJarName && !e.folder && mainJar != kRuntimeJarName;
+        });
+    if (oldRuntimeJar != app.entries.end()) {
+        app.entries.erase(oldRuntimeJar);
+        app.warnings.push_back(std::string("the input's ") + kRuntimeJarName +
+                               " is replaced by the one that comes with this command");
+    }
     if (request.target == ImageTarget::Windows) checkWindowsNames(input, app.entries);
     for (const TreeEntry& entry : app.entries)
         if (!entry.folder && isJarName(entry.relative)) app.jars.push_back(entry.relative);
@@ -101,22 +117,26 @@ AppInput readAppInput(const PackageRequest& request) {
                mainJar.c_str());
 
     app.mainClass = request.mainClass;
-    if (app.mainClass.empty()) app.mainClass = trimmed(manifestAttribute(mainJarFile->manifest, "Main-Class"));
     if (app.mainClass.empty())
-        refuse("no main class: give --main-class, or a main jar whose manifest has a Main-Class "
-               "(%s has none)", mainJar.c_str());
-    bool found = std::any_of(jars.begin(), jars.end(), [&](const JarFile& jar) {
-        return jarHoldsClass(jar, app.mainClass);
-    });
+        app.mainClass = trimmed(manifestAttribute(mainJarFile->manifest, "Main-Class"));
+    if (app.mainClass.empty())
+        refuse(
+            "no main class: give --main-class, or a main jar whose manifest has a Main-Class "
+            "(%s has none)",
+            mainJar.c_str());
+    bool found = std::any_of(jars.begin(), jars.end(),
+                             [&](const JarFile& jar) { return jarHoldsClass(jar, app.mainClass); });
     if (!found)
-        refuse("the main class %s is in none of the %zu jars of %s: check --main-class (dotted: "
-               "com.example.Main) and the jars", app.mainClass.c_str(), jars.size(),
-               input.c_str());
+        refuse(
+            "the main class %s is in none of the %zu jars of %s: check --main-class (dotted: "
+            "com.example.Main) and the jars",
+            app.mainClass.c_str(), jars.size(), input.c_str());
 
     for (const std::string& folder : request.classPathWildcards) {
         std::string relative = inputRelative("--class-path-wildcard", folder);
         if (stat((input + "/" + relative).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            refuse("--class-path-wildcard %s: %s has no such folder", folder.c_str(), input.c_str());
+            refuse("--class-path-wildcard %s: %s has no such folder", folder.c_str(),
+                   input.c_str());
         app.wildcardFolders.push_back(relative);
     }
 
@@ -129,9 +149,6 @@ AppInput readAppInput(const PackageRequest& request) {
                                    ", outside the image's app/ folder: the image is not "
                                    "self-contained");
     }
-    if (std::find(app.jars.begin(), app.jars.end(), kRuntimeJarName) != app.jars.end())
-        app.warnings.push_back(std::string("the input's ") + kRuntimeJarName +
-                               " is replaced by the one that comes with this command");
     return app;
 }
 

@@ -12,10 +12,10 @@
 namespace trellane {
 
 struct AppInput {
-    std::vector<TreeEntry> entries;  // everything app/ receives from the input
-    std::vector<std::string> jars;   // the input's jars, relative, in listing order
-    std::string mainJar;             // --main-jar, relative to the input
-    std::string mainClass;           // --main-class, or the main jar's Main-Class
+    std::vector<TreeEntry> entries;            // everything app/ receives from the input
+    std::vector<std::string> jars;             // the input's jars, relative, in listing order
+    std::string mainJar;                       // --main-jar, relative to the input
+    std::string mainClass;                     // --main-class, or the main jar's Main-Class
     std::vector<std::string> wildcardFolders;  // --class-path-wildcard, relative to the input
     std::vector<std::string> warnings;
 };

@@ -66,7 +66,8 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, unsigned timeou
     posix_spawnattr_setpgroup(&attributes, 0);
 
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child;
     int error = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);

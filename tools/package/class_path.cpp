@@ -61,7 +61,8 @@ std::string classPathOption(const ClassPathPlan& plan) {
         if (jar == plan.mainJar || jar == kRuntimeJarName) continue;
         if (!isInWildcardFolder(jar, plan.wildcardFolders)) entries.push_back("&&" + jar);
     }
-    for (const std::string& folder : plan.wildcardFolders) entries.push_back("&&" + folder + "/*.jar");
+    for (const std::string& folder : plan.wildcardFolders)
+        entries.push_back("&&" + folder + "/*.jar");
     if (plan.mainJar != kRuntimeJarName) entries.push_back(std::string("&&") + kRuntimeJarName);
 
     std::string option = "-Djava.class.path=";

@@ -11,10 +11,10 @@ namespace trellane {
 constexpr char kRuntimeJarName[] = "trellane-runtime.jar";
 
 struct ClassPathPlan {
-    std::string mainJar;                     // relative to app/, '/'-separated
-    std::vector<std::string> jars;           // every jar of the input, in listing order
+    std::string mainJar;                       // relative to app/, '/'-separated
+    std::vector<std::string> jars;             // every jar of the input, in listing order
     std::vector<std::string> wildcardFolders;  // listed as "&&FOLDER/*.jar" instead
-    char separator = ':';                    // ';' on Windows
+    char separator = ':';                      // ';' on Windows
 };
 
 // "-Djava.class.path=&&main.jar:&&lib/a.jar:&&plugins/*.jar:&&trellane-runtime.jar": the main

@@ -32,8 +32,8 @@ void dropTrailingSlashes(std::string& path) {
 }
 
 unsigned parseTimeout(const std::string& text) {
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoul(text) == 0)
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoul(text) == 0)
         refuseUsage("--cds-timeout '%s' is not a number of seconds (1 or more)", text.c_str());
     return static_cast<unsigned>(std::stoul(text));
 }
@@ -48,99 +48,92 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     CLI::App app(kDescription, "trellane-package");
     app.footer(kFooter);
     app.get_formatter()->column_width(34);
-    auto value = [&app](const char* name, std::string& field, const char* help) {
-        return app.add_option(name, field, help);
+    // Each option joins the group of the help section it is declared in.
+    const char* group = "";
+    auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
+        return app.add_option(name, field, help)->group(group)->type_name(type);
     };
-    auto list = [&app](const char* name, std::vector<std::string>& field, const char* help) {
-        return app.add_option(name, field, help)->expected(1)->take_all();
+    auto list = [&](const char* name, std::vector<std::string>& field, const char* type,
+                    const char* help) {
+        return app.add_option(name, field, help)
+            ->group(group)
+            ->type_name(type)
+            ->expected(1)
+            ->take_all();
+    };
+    auto flag = [&](const char* name, bool& field, const char* help) {
+        return app.add_flag(name, field, help)->group(group);
     };
 
-    const char* application = "Application";
-    value("--input", request.input, "(required) the application's files, copied to app/ whole")
-        ->group(application)->type_name("DIR");
-    value("--main-jar", request.mainJar, "(required) the jar with the main class, in --input")
-        ->group(application)->type_name("JAR");
-    value("--main-class", request.mainClass, "dotted (default: the main jar's Main-Class)")
-        ->group(application)->type_name("CLASS");
-    list("--class-path-wildcard", request.classPathWildcards,
-         "DIR's jars go on the class path as &&DIR/*.jar (repeatable)")
-        ->group(application)->type_name("DIR");
+    group = "Application";
+    value("--input", request.input, "DIR", "(required) the application's files, copied to app/");
+    value("--main-jar", request.mainJar, "JAR",
+          "(required) the jar with the main class, in --input");
+    value("--main-class", request.mainClass, "CLASS",
+          "dotted (default: the main jar's Main-Class)");
+    list("--class-path-wildcard", request.classPathWildcards, "DIR",
+         "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
-    const char* image = "Image";
-    value("--target", target, "the image's system (default: linux)")
-        ->group(image)->type_name("linux|windows");
-    value("--name", request.name, "the image's and launcher's name (default: the main jar's)")
-        ->group(image)->type_name("NAME");
-    value("--dest", request.dest, "the folder the image goes into (default: .)")
-        ->group(image)->type_name("DIR");
-    app.add_flag("--overwrite", request.overwrite,
-                 "replace an image that trellane-package built at DEST/NAME")->group(image);
-    app.add_flag("--quiet", request.quiet, "no progress lines (warnings still show)")->group(image);
+    group = "Image";
+    value("--target", target, "linux|windows", "the image's system (default: linux)");
+    value("--name", request.name, "NAME",
+          "the image's and launcher's name (default: the main jar's)");
+    value("--dest", request.dest, "DIR", "the folder the image goes into (default: .)");
+    flag("--overwrite", request.overwrite,
+         "replace an image that trellane-package built at DEST/NAME");
+    flag("--quiet", request.quiet, "no progress lines (warnings still show)");
 
-    const char* runtime = "Java runtime";
-    value("--runtime-image", request.runtimeImage,
-          "a ready Java runtime to copy (needed for windows)")->group(runtime)->type_name("DIR");
-    value("--jdk", request.jdk, "the JDK that links a Linux runtime (default: JAVA_HOME's)")
-        ->group(runtime)->type_name("DIR");
-    list("--add-modules", request.addModules, "modules to link besides jdeps's (repeatable)")
-        ->group(runtime)->type_name("M[,M...]");
-    list("--jlink-options", request.jlinkOptions, "replace jlink's default options (repeatable)")
-        ->group(runtime)->type_name("OPTIONS");
-    value("--cds", cds, "an app CDS archive: trained now (linux) or made at first start")
-        ->group(runtime)->expected(0, 1)->default_str("train")->type_name("[train|auto]");
-    value("--cds-timeout", timeout, "the training run's time limit (default: 120)")
-        ->group(runtime)->type_name("SECONDS");
-    list("--cds-train-arg", request.trainArguments, "an argument of the training run (repeatable)")
-        ->group(runtime)->type_name("ARG");
+    group = "Java runtime";
+    value("--runtime-image", request.runtimeImage, "DIR",
+          "a ready Java runtime to copy (needed for windows)");
+    value("--jdk", request.jdk, "DIR", "the JDK that links a Linux runtime (default: JAVA_HOME's)");
+    list("--add-modules", request.addModules, "M[,M...]",
+         "modules to link besides jdeps's (repeatable)");
+    list("--jlink-options", request.jlinkOptions, "OPTIONS",
+         "replace jlink's default options (repeatable)");
+    value("--cds", cds, "[train|auto]",
+          "an app CDS archive: trained now (linux) or made at first start")
+        ->expected(0, 1)
+        ->default_str("train");
+    value("--cds-timeout", timeout, "SECONDS", "the training run's time limit (default: 120)");
+    list("--cds-train-arg", request.trainArguments, "ARG",
+         "an argument of the training run (repeatable)");
 
-    const char* launch = "Launch configuration";
-    list("--java-options", config.jvmOptions, "one JVM option, e.g. -Xmx1g (repeatable, in order)")
-        ->group(launch)->type_name("OPTION");
-    list("--arguments", config.defaultAppArguments, "one argument main gets first (repeatable)")
-        ->group(launch)->type_name("ARG");
-    list("--allow-user-option", config.allowedUserOptionPrefixes,
-         "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)")
-        ->group(launch)->type_name("PREFIX");
-    value("--stack-size", stackSize, "the launch thread's stack in bytes, KiB or MiB")
-        ->group(launch)->type_name("N[k|m]");
-    app.add_flag("--use-main-thread", config.useMainThread, "run main on the primary thread")
-        ->group(launch);
-    app.add_flag("--console-app", config.isConsoleApp, "a console application: no error boxes")
-        ->group(launch);
-    app.add_flag("--set-up-console", config.setUpConsole,
-                 "with --console-app: UTF-8 console, VT output (Windows)")->group(launch);
-    app.add_flag("--redirect-appdata", config.redirectAppDataVariables,
-                 "LOCALAPPDATA, APPDATA from package folders (Windows)")->group(launch);
+    group = "Launch configuration";
+    list("--java-options", config.jvmOptions, "OPTION",
+         "one JVM option, e.g. -Xmx1g (repeatable, in order)");
+    list("--arguments", config.defaultAppArguments, "ARG",
+         "one argument main gets first (repeatable)");
+    list("--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
+         "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)");
+    value("--stack-size", stackSize, "N[k|m]", "the launch thread's stack in bytes, KiB or MiB");
+    flag("--use-main-thread", config.useMainThread, "run main on the primary thread");
+    flag("--console-app", config.isConsoleApp, "a console application: no error boxes");
+    flag("--set-up-console", config.setUpConsole,
+         "with --console-app: UTF-8 console, VT output (Windows)");
+    flag("--redirect-appdata", config.redirectAppDataVariables,
+         "LOCALAPPDATA, APPDATA from package folders (Windows)");
 
-    const char* branding = "Windows launcher branding and signing";
+    group = "Windows launcher branding and signing";
     AppMetadata& metadata = request.metadata;
-    value("--app-version", metadata.version, "the version, one to four dotted numbers")
-        ->group(branding)->type_name("VERSION");
-    value("--vendor", metadata.vendor, "the vendor's name")->group(branding)->type_name("TEXT");
-    value("--copyright", metadata.copyright, "the copyright notice")->group(branding)->type_name("TEXT");
-    value("--icon", metadata.iconPath, "a square PNG, or an .ico")->group(branding)->type_name("FILE");
-    value("--identity", metadata.identity, "the manifest's assembly identity name")
-        ->group(branding)->type_name("NAME");
-    app.add_flag("--gui-subsystem", metadata.guiSubsystem,
-                 "keep the GUI subsystem for a console application")->group(branding);
+    value("--app-version", metadata.version, "VERSION", "the version, one to four dotted numbers");
+    value("--vendor", metadata.vendor, "TEXT", "the vendor's name");
+    value("--copyright", metadata.copyright, "TEXT", "the copyright notice");
+    value("--icon", metadata.iconPath, "FILE", "a square PNG, or an .ico");
+    value("--identity", metadata.identity, "NAME", "the manifest's assembly identity name");
+    flag("--gui-subsystem", metadata.guiSubsystem,
+         "keep the GUI subsystem for a console application");
     SigningRequest& signing = request.signing;
-    value("--sign-pkcs12", signing.pkcs12Path, "sign with this PKCS #12 file")
-        ->group(branding)->type_name("FILE");
-    value("--sign-password-file", signing.passwordFile, "its password, in this file")
-        ->group(branding)->type_name("FILE");
-    value("--sign-password-env", signing.passwordEnv, "its password, in this environment variable")
-        ->group(branding)->type_name("VARIABLE");
-    value("--sign-cert", signing.certPath, "or sign with this PEM certificate chain...")
-        ->group(branding)->type_name("FILE");
-    value("--sign-key", signing.keyPath, "...and this PEM key")->group(branding)->type_name("FILE");
-    value("--timestamp-url", signing.timestampUrl, "an RFC 3161 time-stamping server")
-        ->group(branding)->type_name("URL");
+    value("--sign-pkcs12", signing.pkcs12Path, "FILE", "sign with this PKCS #12 file");
+    value("--sign-password-file", signing.passwordFile, "FILE", "its password, in this file");
+    value("--sign-password-env", signing.passwordEnv, "VARIABLE", "its password, in this variable");
+    value("--sign-cert", signing.certPath, "FILE", "or sign with this PEM certificate chain...");
+    value("--sign-key", signing.keyPath, "FILE", "...and this PEM key");
+    value("--timestamp-url", signing.timestampUrl, "URL", "an RFC 3161 time-stamping server");
 
-    const char* build = "Build files";
-    value("--launcher", request.launcher, "the unstamped launcher (default: dist/'s)")
-        ->group(build)->type_name("FILE");
-    value("--runtime-jar", request.runtimeJar, "trellane-runtime.jar (default: dist/'s)")
-        ->group(build)->type_name("FILE");
+    group = "Build files";
+    value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
+    value("--runtime-jar", request.runtimeJar, "FILE", "trellane-runtime.jar (default: dist/'s)");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {

@@ -66,7 +66,8 @@ struct TreeWalk {
     void readFolder(const std::string& relative) {
         std::string path = relative.empty() ? root : root + "/" + relative;
         DIR* folder = opendir(path.c_str());
-        if (folder == nullptr) refuse("cannot read the folder %s: %s", path.c_str(), std::strerror(errno));
+        if (folder == nullptr)
+            refuse("cannot read the folder %s: %s", path.c_str(), std::strerror(errno));
         std::vector<std::string> names;
         while (struct dirent* entry = readdir(folder)) {
             std::string name = entry->d_name;
@@ -74,7 +75,8 @@ struct TreeWalk {
         }
         closedir(folder);
         std::sort(names.begin(), names.end());
-        for (const std::string& name : names) visit(relative.empty() ? name : relative + "/" + name);
+        for (const std::string& name : names)
+            visit(relative.empty() ? name : relative + "/" + name);
     }
 
     void visit(const std::string& relative) {
@@ -83,8 +85,10 @@ struct TreeWalk {
         if (stat(path.c_str(), &info) != 0) {
             struct stat link;
             if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
-                refuse("%s is a symbolic link to nothing (%s): remove it or make it point to a "
-                       "file", path.c_str(), std::strerror(errno));
+                refuse(
+                    "%s is a symbolic link to nothing (%s): remove it or make it point to a "
+                    "file",
+                    path.c_str(), std::strerror(errno));
             refuse("cannot read %s: %s", path.c_str(), std::strerror(errno));
         }
         if (S_ISREG(info.st_mode)) {
@@ -92,8 +96,10 @@ struct TreeWalk {
         } else if (S_ISDIR(info.st_mode)) {
             Identity identity{info.st_dev, info.st_ino};
             if (std::find(open.begin(), open.end(), identity) != open.end())
-                refuse("%s is a symbolic link to a folder that holds it: the copy would never "
-                       "end; remove the link", path.c_str());
+                refuse(
+                    "%s is a symbolic link to a folder that holds it: the copy would never "
+                    "end; remove the link",
+                    path.c_str());
             entries.push_back(TreeEntry{relative, true});
             open.push_back(identity);
             readFolder(relative);
@@ -122,7 +128,8 @@ void copyFile(const std::string& from, const std::string& to) {
     stopIfInterrupted();
     std::error_code error;
     std::filesystem::copy_file(from, to, std::filesystem::copy_options::none, error);
-    if (error) refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(), error.message().c_str());
+    if (error)
+        refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(), error.message().c_str());
 }
 
 void copyTree(const std::string& from, const std::string& to) {

@@ -34,8 +34,8 @@ struct Plan {
     std::string name;
     std::string launcherName;  // in bin/
     RuntimeFacts runtime;
-    JdkTools jdk;              // when jlink makes the runtime
-    LaunchConfig config;       // as the image's launcher is stamped
+    JdkTools jdk;         // when jlink makes the runtime
+    LaunchConfig config;  // as the image's launcher is stamped
 };
 
 double secondsNow() {
@@ -68,21 +68,25 @@ void checkRuntimeChoice(Plan& plan) {
     if (!request.runtimeImage.empty()) {
         plan.runtime = checkRuntime(request.runtimeImage, request.target);
     } else if (request.target == ImageTarget::Windows) {
-        refuse("a Windows image needs --runtime-image DIR: a Windows x86-64 Java runtime, made by "
-               "jlink on Windows or unpacked from a JRE (no Windows runtime can be linked here)");
+        refuse(
+            "a Windows image needs --runtime-image DIR: a Windows x86-64 Java runtime, made by "
+            "jlink on Windows or unpacked from a JRE (no Windows runtime can be linked here)");
     } else {
         plan.jdk = locateJdk(request.jdk);
         plan.runtime.javaVersion = plan.jdk.javaVersion;
         plan.runtime.featureVersion = plan.jdk.featureVersion;
     }
     if (request.cds == CdsMode::Train && request.target == ImageTarget::Windows)
-        refuse("--cds train runs the application, which only a Linux image can do here; for a "
-               "Windows image use --cds auto with a runtime of version 19 or later");
+        refuse(
+            "--cds train runs the application, which only a Linux image can do here; for a "
+            "Windows image use --cds auto with a runtime of version 19 or later");
     if (request.cds == CdsMode::Auto && plan.runtime.featureVersion < 19)
-        refuse("--cds auto needs a runtime of version 19 or later, where the JVM can make the "
-               "archive itself; this runtime is %s: use a newer one, or --cds (train) for a "
-               "Linux image", plan.runtime.javaVersion.empty() ? "of unknown version"
-                                                              : plan.runtime.javaVersion.c_str());
+        refuse(
+            "--cds auto needs a runtime of version 19 or later, where the JVM can make the "
+            "archive itself; this runtime is %s: use a newer one, or --cds (train) for a "
+            "Linux image",
+            plan.runtime.javaVersion.empty() ? "of unknown version"
+                                             : plan.runtime.javaVersion.c_str());
 }
 
 void warnOfIgnoredOptions(const PackageRequest& request) {
@@ -91,8 +95,9 @@ void warnOfIgnoredOptions(const PackageRequest& request) {
     const SigningRequest& s = request.signing;
     if (!m.copyright.empty() || !m.iconPath.empty() || !m.identity.empty() || m.guiSubsystem ||
         !s.pkcs12Path.empty() || !s.certPath.empty() || !s.keyPath.empty())
-        warn("--copyright, --icon, --identity, --gui-subsystem and the signing options brand "
-             "and sign a Windows launcher; a Linux image ignores them");
+        warn(
+            "--copyright, --icon, --identity, --gui-subsystem and the signing options brand "
+            "and sign a Windows launcher; a Linux image ignores them");
 }
 
 LaunchConfig launcherConfig(const Plan& plan) {
@@ -106,9 +111,8 @@ LaunchConfig launcherConfig(const Plan& plan) {
     classPath.separator = request.target == ImageTarget::Windows ? ';' : ':';
     config.jvmOptions.insert(config.jvmOptions.begin(), classPathOption(classPath));
     if (request.cds == CdsMode::Auto)
-        for (const std::string& option : autoArchiveOptions(request.target, plan.name,
-                                                            request.metadata.vendor,
-                                                            request.metadata.version))
+        for (const std::string& option : autoArchiveOptions(
+                 request.target, plan.name, request.metadata.vendor, request.metadata.version))
             config.jvmOptions.push_back(option);
     return config;
 }
@@ -123,7 +127,6 @@ void copyApplication(const Plan& plan, const std::string& image) {
     std::string app = image + "/app";
     makeFolder(app);
     for (const TreeEntry& entry : plan.app.entries) {
-        if (entry.relative == kRuntimeJarName) continue;
         if (entry.folder)
             makeFolder(app + "/" + entry.relative);
         else
@@ -165,9 +168,11 @@ void trainArchive(const Plan& plan, const std::string& image) {
     unlink(trainer.c_str());
     std::string output = outputTail(run.out + run.err);
     if (run.timedOut)
-        refuse("the CDS training run did not end within %u s (--cds-timeout) and was stopped; "
-               "give it --cds-train-arg arguments that make the application end by itself, or "
-               "more time. Its output:\n%s", request.cdsTimeoutSeconds, output.c_str());
+        refuse(
+            "the CDS training run did not end within %u s (--cds-timeout) and was stopped; "
+            "give it --cds-train-arg arguments that make the application end by itself, or "
+            "more time. Its output:\n%s",
+            request.cdsTimeoutSeconds, output.c_str());
     if (!run.succeeded())
         refuse("the CDS training run failed (%s); it must end with exit status 0. Its output:\n%s",
                describeEnd(run).c_str(), output.c_str());

@@ -19,11 +19,11 @@ namespace trellane {
 namespace {
 
 struct ImageState {
-    std::string temporary;             // dest/.NAME.packaging-XXXXXX
-    std::string building;              // temporary/NAME
-    std::string destination;           // dest/NAME
+    std::string temporary;    // dest/.NAME.packaging-XXXXXX
+    std::string building;     // temporary/NAME
+    std::string destination;  // dest/NAME
     bool placed = false;
-    bool replaced = false;             // the old image is at building since the exchange
+    bool replaced = false;                 // the old image is at building since the exchange
     std::vector<std::string> madeFolders;  // dest and its missing parents, deepest last
 };
 
@@ -53,9 +53,9 @@ std::string absolute(const std::string& path) {
 }
 
 bool isWithin(const std::string& inner, const std::string& outer) {
-    return inner == outer || (inner.size() > outer.size() &&
-                              inner.compare(0, outer.size(), outer) == 0 &&
-                              (outer.back() == '/' || inner[outer.size()] == '/'));
+    return inner == outer ||
+           (inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+            (outer.back() == '/' || inner[outer.size()] == '/'));
 }
 
 bool isMarkedImage(const std::string& folder) {
@@ -86,11 +86,15 @@ void checkImageDestination(const std::string& dest, const std::string& name,
     std::string destination = dest + "/" + name;
     std::string where = absolute(destination), from = absolute(input);
     if (isWithin(where, from))
-        refuse("the destination %s is inside the input %s: the image would copy itself; choose "
-               "a --dest outside the input", destination.c_str(), input.c_str());
+        refuse(
+            "the destination %s is inside the input %s: the image would copy itself; choose "
+            "a --dest outside the input",
+            destination.c_str(), input.c_str());
     if (isWithin(from, where))
-        refuse("the input %s is inside the destination %s, which the new image would replace; "
-               "choose another --dest or --name", input.c_str(), destination.c_str());
+        refuse(
+            "the input %s is inside the destination %s, which the new image would replace; "
+            "choose another --dest or --name",
+            input.c_str(), destination.c_str());
 
     struct stat info;
     if (lstat(destination.c_str(), &info) != 0) return;
@@ -98,9 +102,10 @@ void checkImageDestination(const std::string& dest, const std::string& name,
         refuse("%s exists and is not a folder: remove it, or choose another --dest or --name",
                destination.c_str());
     if (!isMarkedImage(destination))
-        refuse("%s exists and is not an image built by trellane-package (it has no %s file): "
-               "remove it yourself, or choose another --dest or --name",
-               destination.c_str(), kImageMarker);
+        refuse(
+            "%s exists and is not an image built by trellane-package (it has no %s file): "
+            "remove it yourself, or choose another --dest or --name",
+            destination.c_str(), kImageMarker);
     if (!overwrite)
         refuse("%s exists: give --overwrite to replace it, or choose another --dest or --name",
                destination.c_str());
@@ -132,8 +137,8 @@ std::string placeImage() {
             refuse("cannot put the image in place of %s: %s", state.destination.c_str(),
                    std::strerror(errno));
         state.replaced = true;
-    } else if (renameat2(AT_FDCWD, state.building.c_str(), AT_FDCWD,
-                         state.destination.c_str(), RENAME_NOREPLACE) != 0) {
+    } else if (renameat2(AT_FDCWD, state.building.c_str(), AT_FDCWD, state.destination.c_str(),
+                         RENAME_NOREPLACE) != 0) {
         refuse("cannot put the image at %s: %s", state.destination.c_str(), std::strerror(errno));
     }
     state.placed = true;

@@ -22,8 +22,9 @@ void checkImageDestination(const std::string& dest, const std::string& name,
 // not exist yet (jlink makes it).
 std::string beginImage(const std::string& dest, const std::string& name);
 
-// The built image, with its marker, at dest/name, the replaced image (if any) set aside. Further steps (a
-// training run) may follow: a refusal still removes the new image and puts the old one back.
+// The built image, with its marker, at dest/name, the replaced image (if any) set aside. Further
+// steps (a training run) may follow: a refusal still removes the new image and puts the old one
+// back.
 std::string placeImage();
 
 // The image stays: the replaced one and the temporary folder go.

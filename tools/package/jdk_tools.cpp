@@ -62,17 +62,20 @@ JdkTools locateJdk(const std::string& given) {
     const char* javaHome = std::getenv("JAVA_HOME");
     if (!given.empty()) {
         if (!isJdk(given))
-            refuse("--jdk %s is not a JDK with bin/jlink, bin/jdeps and jmods/; give one, or a "
-                   "ready runtime with --runtime-image", given.c_str());
+            refuse(
+                "--jdk %s is not a JDK with bin/jlink, bin/jdeps and jmods/; give one, or a "
+                "ready runtime with --runtime-image",
+                given.c_str());
         jdk.home = given;
     } else if (javaHome && isJdk(javaHome)) {
         jdk.home = javaHome;
     } else {
         jdk.home = jdkOnPath();
         if (jdk.home.empty() || !isJdk(jdk.home))
-            refuse("no JDK to link the runtime with (none at JAVA_HOME, no jlink on the PATH "
-                   "with jmods/ beside it): give --jdk DIR, or a ready runtime with "
-                   "--runtime-image");
+            refuse(
+                "no JDK to link the runtime with (none at JAVA_HOME, no jlink on the PATH "
+                "with jmods/ beside it): give --jdk DIR, or a ready runtime with "
+                "--runtime-image");
     }
     std::string text, problem;
     if (readWholeFile(jdk.home + "/release", text, problem))
@@ -86,16 +89,22 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
     std::vector<std::string> modules{"java.base"};
     if (!jars.empty()) {
         // A short run: the quick compiler and the serial collector halve its time.
-        std::vector<std::string> arguments{jdk.home + "/bin/jdeps", "-J-XX:TieredStopAtLevel=1",
-                                           "-J-XX:+UseSerialGC", "--print-module-deps",
-                                           "--ignore-missing-deps", "-q", "--multi-release",
-                                           std::to_string(jdk.featureVersion > 9 ? jdk.featureVersion : 9)};
+        std::vector<std::string> arguments{
+            jdk.home + "/bin/jdeps",
+            "-J-XX:TieredStopAtLevel=1",
+            "-J-XX:+UseSerialGC",
+            "--print-module-deps",
+            "--ignore-missing-deps",
+            "-q",
+            "--multi-release",
+            std::to_string(jdk.featureVersion > 9 ? jdk.featureVersion : 9)};
         arguments.insert(arguments.end(), jars.begin(), jars.end());
         ChildOutcome jdeps = runChild(arguments);
         if (!jdeps.succeeded())
-            refuse("jdeps could not list the modules the jars need (%s):\n%s\nfix the jars, or "
-                   "give a runtime you linked yourself with --runtime-image",
-                   describeEnd(jdeps).c_str(), outputTail(jdeps.err + jdeps.out).c_str());
+            refuse(
+                "jdeps could not list the modules the jars need (%s):\n%s\nfix the jars, or "
+                "give a runtime you linked yourself with --runtime-image",
+                describeEnd(jdeps).c_str(), outputTail(jdeps.err + jdeps.out).c_str());
         addModuleList(jdeps.out, modules);
     }
     for (const char* module : kServiceModules)

@@ -13,8 +13,8 @@
 
 namespace trellane {
 
-const char* const kDefaultJlinkOptions[4] = {"--strip-debug", "--no-header-files",
-                                             "--no-man-pages", "--strip-native-commands"};
+const char* const kDefaultJlinkOptions[4] = {"--strip-debug", "--no-header-files", "--no-man-pages",
+                                             "--strip-native-commands"};
 
 namespace {
 
@@ -58,8 +58,10 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
     std::vector<std::string> options = jlinkOptions;
     for (const std::string& option : options)
         if (option == "--output" || option.compare(0, 9, "--output=") == 0 || option == "-o")
-            refuse("--jlink-options holds %s: the command chooses where the runtime goes; leave "
-                   "it out", option.c_str());
+            refuse(
+                "--jlink-options holds %s: the command chooses where the runtime goes; leave "
+                "it out",
+                option.c_str());
     auto strip = std::find(options.begin(), options.end(), kStripNativeCommands);
     bool stripNativeCommands = strip != options.end();
     if (stripNativeCommands) options.erase(strip);
@@ -80,7 +82,8 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
 
     progress("runtime: linking %zu modules with jlink %s (%s)", modules.size(),
              jdk.javaVersion.c_str(), joined(modules, ",").c_str());
-    std::vector<std::string> arguments{jdk.home + "/bin/jlink", "--add-modules", joined(modules, ",")};
+    std::vector<std::string> arguments{jdk.home + "/bin/jlink", "--add-modules",
+                                       joined(modules, ",")};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back("--output");
     arguments.push_back(output);

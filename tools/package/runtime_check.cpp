@@ -23,8 +23,9 @@ bool isFile(const std::string& path) {
 std::string wanted(ImageTarget target) {
     return target == ImageTarget::Windows
                ? std::string(kHowToGetOne)
-               : std::string("give a Linux x86-64 Java runtime, or leave --runtime-image out to "
-                             "link one from the JDK");
+               : std::string(
+                     "give a Linux x86-64 Java runtime, or leave --runtime-image out to "
+                     "link one from the JDK");
 }
 
 }  // namespace
@@ -45,21 +46,24 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
     std::map<std::string, std::string> release = parseReleaseFile(text);
     const std::string& system = release["OS_NAME"];
     if (system != targetName(target))
-        refuse("%s is a Java runtime for OS_NAME=\"%s\" (its release file); a %s image needs a "
-               "%s runtime: %s",
-               runtime.c_str(), system.c_str(), targetName(target), targetName(target),
-               wanted(target).c_str());
+        refuse(
+            "%s is a Java runtime for OS_NAME=\"%s\" (its release file); a %s image needs a "
+            "%s runtime: %s",
+            runtime.c_str(), system.c_str(), targetName(target), targetName(target),
+            wanted(target).c_str());
     const std::string& processor = release["OS_ARCH"];
     if (processor != "x86_64")
-        refuse("%s is a runtime for the processor \"%s\" (OS_ARCH in its release file); the "
-               "launcher is built for x86_64: %s",
-               runtime.c_str(), processor.c_str(), wanted(target).c_str());
+        refuse(
+            "%s is a runtime for the processor \"%s\" (OS_ARCH in its release file); the "
+            "launcher is built for x86_64: %s",
+            runtime.c_str(), processor.c_str(), wanted(target).c_str());
 
-    const char* jvm = target == ImageTarget::Windows ? "bin/server/jvm.dll" : "lib/server/libjvm.so";
+    const char* jvm =
+        target == ImageTarget::Windows ? "bin/server/jvm.dll" : "lib/server/libjvm.so";
     for (const char* required : {jvm, "lib/modules"})
         if (!isFile(runtime + "/" + required))
-            refuse("%s is not a complete Java runtime: it has no %s; %s", runtime.c_str(),
-                   required, wanted(target).c_str());
+            refuse("%s is not a complete Java runtime: it has no %s; %s", runtime.c_str(), required,
+                   wanted(target).c_str());
 
     RuntimeFacts facts;
     facts.javaVersion = release["JAVA_VERSION"];

@@ -21,7 +21,8 @@ std::string placeInImage(const std::string& relative, ImageTarget target) {
     if (target != ImageTarget::Windows) return relative;
     if (relative == kServerFolder) return "";
     const std::string server = std::string(kServerFolder) + "/";
-    if (relative.compare(0, server.size(), server) == 0) return "bin/" + relative.substr(server.size());
+    if (relative.compare(0, server.size(), server) == 0)
+        return "bin/" + relative.substr(server.size());
     return relative;
 }
 

@@ -34,10 +34,10 @@ std::string chosen(const std::string& given, const char* inDist, const char* opt
 
 ToolFiles locateToolFiles(const PackageRequest& request) {
     ToolFiles files;
-    files.launcher = chosen(request.launcher,
-                            request.target == ImageTarget::Windows ? "windows/launcher.exe"
-                                                                   : "linux/launcher",
-                            "--launcher");
+    files.launcher =
+        chosen(request.launcher,
+               request.target == ImageTarget::Windows ? "windows/launcher.exe" : "linux/launcher",
+               "--launcher");
     files.runtimeJar = chosen(request.runtimeJar, "java/trellane-runtime.jar", "--runtime-jar");
     return files;
 }

@@ -29,7 +29,11 @@ long utf16Length(const std::string& text) {
     long units = 0;
     for (size_t i = 0; i < text.size();) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        size_t length = c < 0x80           ? 1
+                        : (c >> 5) == 0x6  ? 2
+                        : (c >> 4) == 0xE  ? 3
+                        : (c >> 3) == 0x1E ? 4
+                                           : 0;
         if (length == 0 || i + length > text.size()) return -1;
         for (size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return -1;
@@ -46,9 +50,12 @@ std::string windowsNameProblem(const std::string& name) {
     if (name == "." || name == "..") return "it names a folder itself";
     for (unsigned char c : name) {
         if (c < 0x20) return "it holds a control character";
-        if (isForbidden(c)) return std::string("it holds '") + static_cast<char>(c) + "', which Windows forbids in names";
+        if (isForbidden(c))
+            return std::string("it holds '") + static_cast<char>(c) +
+                   "', which Windows forbids in names";
     }
-    if (name.back() == '.' || name.back() == ' ') return "it ends with a dot or a space, which Windows drops";
+    if (name.back() == '.' || name.back() == ' ')
+        return "it ends with a dot or a space, which Windows drops";
     if (isDeviceName(name)) return "Windows reserves it for a device";
     long length = utf16Length(name);
     if (length < 0) return "it is not UTF-8 text";

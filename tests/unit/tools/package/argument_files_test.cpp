@@ -55,8 +55,9 @@ class ArgumentFileTest : public ::testing::Test {
 };
 
 TEST_F(ArgumentFileTest, TakesTheFilesArgumentsInPlaceOfIt) {
-    write("# the sample\r\n--input build\r\n\n   # indented comment\n--java-options -Xmx1g\n"
-          "@literal\n--name \"Hello App\"");
+    write(
+        "# the sample\r\n--input build\r\n\n   # indented comment\n--java-options -Xmx1g\n"
+        "@literal\n--name \"Hello App\"");
     Arguments expanded = expandArgumentFiles({"--quiet", "@" + path, "--overwrite"});
     EXPECT_EQ(expanded, (Arguments{"--quiet", "--input", "build", "--java-options", "-Xmx1g",
                                    "@literal", "--name", "Hello App", "--overwrite"}));

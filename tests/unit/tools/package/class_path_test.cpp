@@ -8,8 +8,9 @@ namespace {
 TEST(ClassPathOption, ListsTheMainJarFirstAndTheRuntimeJarLast) {
     ClassPathPlan plan;
     plan.mainJar = "app.jar";
-    plan.jars = {"app.jar", "lib/a.jar", "lib/sub/deep.jar", "plugins/p.jar", "trellane-runtime.jar",
-                 "z.jar"};
+    plan.jars = {
+        "app.jar", "lib/a.jar", "lib/sub/deep.jar", "plugins/p.jar", "trellane-runtime.jar",
+        "z.jar"};
     EXPECT_EQ(classPathOption(plan),
               "-Djava.class.path=&&app.jar:&&lib/a.jar:&&lib/sub/deep.jar:&&plugins/p.jar:"
               "&&z.jar:&&trellane-runtime.jar");
@@ -37,7 +38,8 @@ TEST(ClassPathEntriesOutside, NamesWhatLeadsOutOfTheAppFolder) {
         {"lib/a.jar", "../app.jar sibling.jar sub/../x.jar", {}},
         {"app.jar", "../shared/x.jar lib/../../y.jar", {"../shared/x.jar", "lib/../../y.jar"}},
         {"lib/deep/a.jar", "../../ok.jar ../../../out.jar", {"../../../out.jar"}},
-        {"app.jar", "/opt/lib/x.jar file:/opt/y.jar http://h/z.jar C:/w.jar",
+        {"app.jar",
+         "/opt/lib/x.jar file:/opt/y.jar http://h/z.jar C:/w.jar",
          {"/opt/lib/x.jar", "file:/opt/y.jar", "http://h/z.jar", "C:/w.jar"}},
         {"app.jar", "", {}},
     };

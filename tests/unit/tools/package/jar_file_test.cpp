@@ -15,8 +15,9 @@ TEST(ManifestAttribute, ReadsTheMainSectionWithContinuationLines) {
         "Name: com/example/\r\n"
         "Main-Class: not.This\r\n";
     EXPECT_EQ(manifestAttribute(manifest, "Main-Class"), "com.example.Main");
-    EXPECT_EQ(manifestAttribute(manifest, "Class-Path"),
-              "lib/a.jar lib/b.jar lib/a-very-long-name-that-does-not-fit-on-one-line.jar lib/c.jar");
+    EXPECT_EQ(
+        manifestAttribute(manifest, "Class-Path"),
+        "lib/a.jar lib/b.jar lib/a-very-long-name-that-does-not-fit-on-one-line.jar lib/c.jar");
     EXPECT_EQ(manifestAttribute(manifest, "Name"), "");
     EXPECT_EQ(manifestAttribute("", "Main-Class"), "");
 }

@@ -21,8 +21,8 @@ TEST(JavaFeatureVersion, ReadsEachVersionScheme) {
     struct Case {
         const char* version;
         int feature;
-    } cases[] = {{"17.0.15", 17}, {"21", 21}, {"22-ea", 22}, {"19.0.2+7", 19},
-                 {"1.8.0_392", 8}, {"", 0},     {"x17", 0},    {"99999999999", 0}};
+    } cases[] = {{"17.0.15", 17},  {"21", 21}, {"22-ea", 22}, {"19.0.2+7", 19},
+                 {"1.8.0_392", 8}, {"", 0},    {"x17", 0},    {"99999999999", 0}};
     for (const Case& c : cases) EXPECT_EQ(javaFeatureVersion(c.version), c.feature) << c.version;
 }
 

@@ -9,11 +9,10 @@ namespace trellane {
 namespace {
 
 TEST(WindowsNameProblem, AcceptsWhatWindowsCanHold) {
-    const std::vector<std::string> names{"Hello App", "app-1.2.jar", "Caf\xC3\xA9", ".hidden",
-                                         "CONSOLE",   "com10",       "a;b",       "x~y",
-                                         std::string(255, 'n')};
-    for (const std::string& name : names)
-        EXPECT_EQ(windowsNameProblem(name), "") << name;
+    const std::vector<std::string> names{"Hello App", "app-1.2.jar", "Caf\xC3\xA9",
+                                         ".hidden",   "CONSOLE",     "com10",
+                                         "a;b",       "x~y",         std::string(255, 'n')};
+    for (const std::string& name : names) EXPECT_EQ(windowsNameProblem(name), "") << name;
 }
 
 TEST(WindowsNameProblem, SaysWhyWindowsCannotHoldAName) {
