@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include "package/file_tree.h"
@@ -96,9 +97,12 @@ void storeCachedRuntime(const std::string& key, const std::string& runtime) {
     if (folder.empty()) return;
     std::string temporary = folder + "/." + key + ".storing-XXXXXX";
     if (mkdtemp(&temporary[0]) == nullptr) return;
-    copyTree(runtime, temporary);
+    // A copy that fails (a full disk) only means no cache: this run's image is complete.
+    std::error_code error;
+    std::filesystem::copy(runtime, temporary, std::filesystem::copy_options::recursive, error);
     // Another run may have stored the same runtime meanwhile: then its copy stays.
-    if (rename(temporary.c_str(), (folder + "/" + key).c_str()) != 0) removeTree(temporary);
+    if (error || rename(temporary.c_str(), (folder + "/" + key).c_str()) != 0)
+        removeTree(temporary);
     evictOldEntries(folder);
 }
 

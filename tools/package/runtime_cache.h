@@ -15,7 +15,8 @@ std::string runtimeCacheKey(const std::vector<std::string>& inputs);
 // The cached runtime for key, or empty. A hit counts as a use.
 std::string findCachedRuntime(const std::string& key);
 
-// Keeps a copy of the runtime under key (nothing when there is no usable cache folder).
+// Keeps a copy of the runtime under key; without a usable cache folder, or when the copy
+// fails, nothing is kept and nothing is refused.
 void storeCachedRuntime(const std::string& key, const std::string& runtime);
 
 }  // namespace trellane
