@@ -13,6 +13,7 @@
 
 #include "common/refusal.h"
 #include "package/interruption.h"
+#include "package/progress.h"
 
 extern char** environ;
 
@@ -28,12 +29,6 @@ std::string readBack(std::FILE* file) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
     std::fclose(file);
     return text;
-}
-
-double secondsNow() {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 void stopGroup(pid_t child, int& status) {
@@ -77,7 +72,7 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, unsigned timeou
 
     ChildOutcome outcome;
     int status = 0;
-    double deadline = secondsNow() + timeoutSeconds;
+    double deadline = monotonicSeconds() + timeoutSeconds;
     for (;;) {
         pid_t ended = waitpid(child, &status, WNOHANG);
         if (ended == child) break;
@@ -85,7 +80,7 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, unsigned timeou
             stopGroup(child, status);
             stopIfInterrupted();
         }
-        if (timeoutSeconds != 0 && secondsNow() >= deadline) {
+        if (timeoutSeconds != 0 && monotonicSeconds() >= deadline) {
             stopGroup(child, status);
             outcome.timedOut = true;
             break;

@@ -124,6 +124,11 @@ std::vector<TreeEntry> listTree(const std::string& root) {
     return std::move(walk.entries);
 }
 
+void makeFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        refuse("cannot make the folder %s: %s", path.c_str(), std::strerror(errno));
+}
+
 void copyFile(const std::string& from, const std::string& to) {
     stopIfInterrupted();
     std::error_code error;
@@ -135,11 +140,10 @@ void copyFile(const std::string& from, const std::string& to) {
 void copyTree(const std::string& from, const std::string& to) {
     for (const TreeEntry& entry : listTree(from)) {
         std::string target = to + "/" + entry.relative;
-        if (!entry.folder) {
+        if (entry.folder)
+            makeFolder(target);
+        else
             copyFile(from + "/" + entry.relative, target);
-        } else if (mkdir(target.c_str(), 0755) != 0) {
-            refuse("cannot make the folder %s: %s", target.c_str(), std::strerror(errno));
-        }
     }
 }
 

@@ -24,6 +24,9 @@ struct TreeEntry {
 // Refuses a link loop, a dangling link, a special file or a folder it cannot read.
 std::vector<TreeEntry> listTree(const std::string& root);
 
+// Makes the folder (its parent must exist); refuses unless it is there afterwards.
+void makeFolder(const std::string& path);
+
 // Copies one file with its permission bits; to must not exist yet. Refuses on failure.
 void copyFile(const std::string& from, const std::string& to);
 

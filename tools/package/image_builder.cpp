@@ -1,7 +1,6 @@
 #include "package/image_builder.h"
 
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,12 +36,6 @@ struct Plan {
     JdkTools jdk;         // when jlink makes the runtime
     LaunchConfig config;  // as the image's launcher is stamped
 };
-
-double secondsNow() {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 std::string imageName(const PackageRequest& request, const std::string& mainJar) {
     std::string name = request.name;
@@ -117,11 +110,6 @@ LaunchConfig launcherConfig(const Plan& plan) {
     return config;
 }
 
-void makeFolder(const std::string& path) {
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        refuse("cannot make the folder %s: %s", path.c_str(), std::strerror(errno));
-}
-
 void copyApplication(const Plan& plan, const std::string& image) {
     progress("app: copying %s into app/", plan.request.input.c_str());
     std::string app = image + "/app";
@@ -192,7 +180,7 @@ void trainArchive(const Plan& plan, const std::string& image) {
 
 void buildImage(const PackageRequest& request) {
     setQuiet(request.quiet);
-    double started = secondsNow();
+    double started = monotonicSeconds();
     Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}};
     plan.app = readAppInput(request);
     plan.name = imageName(request, plan.app.mainJar);
@@ -232,7 +220,7 @@ void buildImage(const PackageRequest& request) {
     if (request.cds == CdsMode::Train) trainArchive(plan, image);
     finishImage();
     progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
-             describeSize(treeSize(image)).c_str(), secondsNow() - started, image.c_str(),
+             describeSize(treeSize(image)).c_str(), monotonicSeconds() - started, image.c_str(),
              plan.launcherName.c_str());
 }
 

@@ -73,8 +73,7 @@ void makeFolders(const std::string& path) {
         if (p == p.parent_path()) break;
     }
     for (const std::string& part : missing) {
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-            refuse("cannot make the folder %s: %s", part.c_str(), std::strerror(errno));
+        makeFolder(part);
         state.madeFolders.push_back(part);
     }
 }

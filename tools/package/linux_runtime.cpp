@@ -46,7 +46,7 @@ std::string jdkIdentity(const JdkTools& jdk) {
 void trimRuntime(const std::string& runtime, bool stripNativeCommands) {
     if (stripNativeCommands) {
         removeTree(runtime + "/bin");
-        mkdir((runtime + "/bin").c_str(), 0755);
+        makeFolder(runtime + "/bin");
     }
     unlink((runtime + "/lib/server/classes_nocoops.jsa").c_str());
 }
@@ -75,7 +75,7 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
     if (!cached.empty()) {
         progress("runtime: %zu modules, the same as a runtime linked before (cached in %s)",
                  modules.size(), cached.c_str());
-        if (mkdir(output.c_str(), 0755) != 0) refuse("cannot make the folder %s", output.c_str());
+        makeFolder(output);
         copyTree(cached, output);
         return;
     }

@@ -1,5 +1,7 @@
 #include "package/progress.h"
 
+#include <time.h>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -36,6 +38,12 @@ void warn(const char* format, ...) {
     va_start(arguments, format);
     printLine("warning: ", format, arguments);
     va_end(arguments);
+}
+
+double monotonicSeconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 }  // namespace trellane

@@ -1,11 +1,5 @@
 #include "package/runtime_copy.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-
-#include "common/refusal.h"
 #include "package/file_tree.h"
 
 namespace trellane {
@@ -29,17 +23,15 @@ std::string placeInImage(const std::string& relative, ImageTarget target) {
 }  // namespace
 
 void copyRuntime(const std::string& runtime, ImageTarget target, const std::string& image) {
-    if (mkdir(image.c_str(), 0755) != 0)
-        refuse("cannot make the folder %s: %s", image.c_str(), std::strerror(errno));
+    makeFolder(image);
     for (const TreeEntry& entry : listTree(runtime)) {
         std::string place = placeInImage(entry.relative, target);
         if (place.empty()) continue;
         std::string destination = image + "/" + place;
-        if (!entry.folder) {
+        if (entry.folder)
+            makeFolder(destination);
+        else
             copyFile(runtime + "/" + entry.relative, destination);
-        } else if (mkdir(destination.c_str(), 0755) != 0) {
-            refuse("cannot make the folder %s: %s", destination.c_str(), std::strerror(errno));
-        }
     }
 }
 
