@@ -9,8 +9,9 @@
 #                  configuration once, in alternating order)
 #   BENCH_WARMUP   unmeasured rounds first (default 3)
 #   BENCH_QUICK=1  a smoke run: few rounds, short micro-benchmarks, RESULTS.md left alone
-#   TRELLANE_LAUNCHER, TRELLANE_STAMP, TRELLANE_RUNTIME_JAR
-#                  the launcher, stamp tool and runtime jar to measure (default: dist/)
+#   TRELLANE_LAUNCHER, TRELLANE_STAMP, TRELLANE_PACKAGE, TRELLANE_RUNTIME_JAR
+#                  the launcher, stamp and packaging tools and runtime jar to measure
+#                  (default: dist/)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,11 +20,12 @@ out="$bench/out"
 build="$root/build/bench"
 launcher=${TRELLANE_LAUNCHER:-$root/dist/linux/launcher}
 stamp=${TRELLANE_STAMP:-$root/dist/bin/trellane-stamp}
+package=${TRELLANE_PACKAGE:-$root/dist/bin/trellane-package}
 runtime_jar=${TRELLANE_RUNTIME_JAR:-$root/dist/java/trellane-runtime.jar}
 jdk=$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")
 quick=${BENCH_QUICK:-0}
 
-for file in "$launcher" "$stamp" "$runtime_jar"; do
+for file in "$launcher" "$stamp" "$package" "$runtime_jar"; do
     [ -f "$file" ] || { echo "bench: $file is missing: run make dist first" >&2; exit 1; }
 done
 step() { echo "bench: $*" >&2; }
@@ -97,10 +99,11 @@ link_build_jdk "$out/images/example"
 # --- App images: a jlink runtime with its CDS archive and an application CDS archive ----------
 for app in hello big; do
     step "app image with application CDS for $app"
-    "$root/scripts/make-app-image.sh" --output "$out/app-images/$app" --name "$app" \
-        --main-class "$app.Main" --console-app --cds \
-        --launcher "$launcher" --stamp "$stamp" --runtime-jar "$runtime_jar" --jdk "$jdk" \
-        "$out/apps/$app.jar" >/dev/null
+    mkdir -p "$out/gen/$app-input"
+    cp "$out/apps/$app.jar" "$out/gen/$app-input/"
+    "$package" --input "$out/gen/$app-input" --main-jar "$app.jar" --main-class "$app.Main" \
+        --name "$app" --dest "$out/app-images" --console-app --cds --quiet \
+        --launcher "$launcher" --runtime-jar "$runtime_jar" --jdk "$jdk"
     # The same image without the application archive: what the jlink runtime alone gives.
     "$stamp" write --input "$launcher" --output "$out/app-images/$app/bin/$app-no-app-cds" \
         --main-class "$app.Main" --jvm-option "-Djava.class.path=&&$app.jar:&&trellane-runtime.jar" \
