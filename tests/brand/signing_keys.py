@@ -2,7 +2,11 @@
 a committed private key."""
 
 import os
+import shutil
+import tempfile
+import unittest
 
+import branded_exe
 from branded_exe import checked
 
 SIGNER = "/CN=Zoë Test Signer/O=Trellane Tests"
@@ -43,3 +47,29 @@ def make_certificates(directory):
             "self.pem", "-days", "2", "-subj", "/CN=Throwaway", "-addext",
             "extendedKeyUsage=codeSigning", cwd=directory)
     openssl("genrsa", "-out", "other.key", "2048", cwd=directory)
+
+
+class SigningTestCase(unittest.TestCase):
+    """The certificates of make_certificates, made once for the class (self.key(name)), and a
+    fresh temporary folder for each test (self.directory, self.path(name))."""
+    maxDiff = None
+
+    @classmethod
+    def setUpClass(cls):
+        branded_exe.require_built_files()
+        cls.keys = tempfile.mkdtemp(prefix="signing-keys-")
+        make_certificates(cls.keys)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.keys)
+
+    def setUp(self):
+        self.directory = tempfile.mkdtemp(prefix="signing-")
+        self.addCleanup(shutil.rmtree, self.directory)
+
+    def key(self, name):
+        return os.path.join(self.keys, name)
+
+    def path(self, name):
+        return os.path.join(self.directory, name)

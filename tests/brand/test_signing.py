@@ -9,31 +9,15 @@ import unittest
 
 import branded_exe
 from branded_exe import PROBE, checked, pefile, run
-from signing_keys import PASSWORD, SIGNER, make_certificates
+from signing_keys import PASSWORD, SIGNER, SigningTestCase
 
 
-class SigningTest(unittest.TestCase):
-    maxDiff = None
-
-    @classmethod
-    def setUpClass(cls):
-        branded_exe.require_built_files()
-        cls.keys = tempfile.mkdtemp(prefix="signing-keys-")
-        make_certificates(cls.keys)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.keys)
-
+class SigningTest(SigningTestCase):
     def setUp(self):
-        self.directory = tempfile.mkdtemp(prefix="signing-")
-        self.addCleanup(shutil.rmtree, self.directory)
-        self.unsigned = os.path.join(self.directory, "unsigned.exe")
+        super().setUp()
+        self.unsigned = self.path("unsigned.exe")
         shutil.copyfile(branded_exe.LAUNCHER_EXE, self.unsigned)
         os.chmod(self.unsigned, 0o751)
-
-    def key(self, name):
-        return os.path.join(self.keys, name)
 
     def sign(self, arguments, source=None, output="signed.exe", env=None):
         output = os.path.join(self.directory, output)

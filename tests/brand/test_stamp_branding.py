@@ -3,7 +3,6 @@ ours: python3-pefile (version strings, manifest, subsystem, checksum), icoutils'
 icons, pixel by pixel) and osslsigncode verify (against a CA made here)."""
 
 import os
-import shutil
 import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -11,7 +10,7 @@ import xml.etree.ElementTree as ElementTree
 import branded_exe
 from branded_exe import (ASM_V1, ENGLISH_US, REPO, RT_MANIFEST, SIZES, box_average, ico_images,
                          pefile, resources, run, smooth_source, version_strings)
-from signing_keys import SIGNER, make_certificates
+from signing_keys import SIGNER, SigningTestCase
 
 STAMP = os.environ.get("TRELLANE_STAMP") or os.path.join(
     REPO, "build", "linux", "tools", "stamp", "trellane-stamp")
@@ -40,31 +39,13 @@ def description(verified: str) -> str:
     return ""
 
 
-class StampBrandingTest(unittest.TestCase):
-    maxDiff = None
-
+class StampBrandingTest(SigningTestCase):
     @classmethod
     def setUpClass(cls):
-        branded_exe.require_built_files()
         for path in (STAMP, LINUX_LAUNCHER):
             if not os.path.isfile(path):
                 raise AssertionError("%s is missing: cmake --build --preset linux" % path)
-        cls.keys = tempfile.mkdtemp(prefix="stamp-keys-")
-        make_certificates(cls.keys)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.keys)
-
-    def setUp(self):
-        self.directory = tempfile.mkdtemp(prefix="stamp-branding-")
-        self.addCleanup(shutil.rmtree, self.directory)
-
-    def path(self, name):
-        return os.path.join(self.directory, name)
-
-    def key(self, name):
-        return os.path.join(self.keys, name)
+        super().setUpClass()
 
     def stamp(self, *arguments, env=None):
         return run([STAMP, *arguments], env=dict(os.environ, **(env or {})))
