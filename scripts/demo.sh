@@ -45,7 +45,8 @@ run() {
 run "$image/bin/hello" "first argument" "caf$(printf '\xc3\xa9') && more"
 run "$image/bin/hello" --fail
 
-# --- The Windows layout: the stamped launcher.exe and the jars, without a runtime --------
+# --- The Windows layout: the stamped, branded and signed launcher.exe and the jars, -----
+# --- without a runtime ---------------------------------------------------------------
 # No Windows JDK here: a Windows runtime made by jlink belongs at its root, with jvm.dll
 # where the loader finds it, beside hello.exe.
 windows=demo/hello-windows
@@ -56,6 +57,7 @@ cp "$build/hello.jar" "$dist/java/trellane-runtime.jar" "$windows/app/"
     --output "$windows/bin/hello.exe" --main-class "$main_class" --console-app \
     --jvm-option "-Djava.class.path=&&hello.jar;&&trellane-runtime.jar" \
     --jvm-option "-Dhello.greeting=$greeting" --jvm-option -Xmx64m
+scripts/demo-branding.sh "$dist/bin/trellane-stamp" "$windows/bin/hello.exe"
 
 echo
 echo "Linux image:     $image ($(du -sh "$image" | cut -f1); runtime jar" \
