@@ -72,7 +72,8 @@ class StampedBrandingTest(WineTestCase):
         script = ["main stdout hello from main", "main throw"]
         for options, waited in (([], True), (["--gui-subsystem"], False)):
             with self.subTest(options=options):
-                install = self.install(LaunchSettings(console_app=True, write_options=options),
+                branded = ["--name", "Console App", "--app-version", "1"] + options
+                install = self.install(LaunchSettings(console_app=True, write_options=branded),
                                        script=script)
                 commands = '"%s"\r\necho after %%errorlevel%%\r\nexit\r\n' % install.windows_exe
                 prompt = wine_prefix.run_wine(["cmd"], wine_prefix.wine_environment(),
