@@ -83,5 +83,12 @@ DIR is a Windows x86-64 Java runtime of version 9 or later: made on Windows with
           --strip-debug --no-header-files --no-man-pages --output hello-runtime
 or the unpacked archive of a Windows x64 JRE or JDK. It needs bin\server\jvm.dll, lib\modules
 and a release file saying OS_NAME="Windows".
+Meanwhile the sample's launcher alone is stamped, branded and signed:
 EOF
+    mkdir -p demo/windows-launcher
+    "$dist/bin/trellane-stamp" write --input "$dist/windows/launcher.exe" \
+        --output demo/windows-launcher/hello.exe --main-class "$main_class" --console-app \
+        --jvm-option "-Djava.class.path=&&hello.jar;&&trellane-runtime.jar" \
+        --jvm-option "-Dhello.greeting=$greeting" --jvm-option -Xmx64m
+    scripts/demo-branding.sh "$dist/bin/trellane-stamp" demo/windows-launcher/hello.exe
 fi

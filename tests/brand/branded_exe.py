@@ -29,6 +29,8 @@ MINGW_CC = os.environ.get("TRELLANE_MINGW_CC") or "x86_64-w64-mingw32-gcc-win32"
 
 ENGLISH_US = 0x0409
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+SIZES = [16, 32, 64, 128, 256]
 STRING_KEYS = ["ProductName", "FileDescription", "CompanyName", "FileVersion",
                "ProductVersion", "LegalCopyright", "InternalName", "OriginalFileName"]
 
@@ -174,3 +176,57 @@ def ico(entries: Sequence[Tuple[int, int, bytes]]) -> bytes:
                                  len(data), offset + len(images))
         images += data
     return header + directory + images
+
+
+def version_strings(image):
+    """The string tables as {table: [(key, value)]} in their order, and the translations."""
+    tables, translations = {}, []
+    for info in image.FileInfo[0]:
+        if info.Key == b"StringFileInfo":
+            for table in info.StringTable:
+                tables[table.LangID.decode()] = [(k.decode(), v.decode("utf-8"))
+                                                 for k, v in table.entries.items()]
+        elif info.Key == b"VarFileInfo":
+            translations += [var.entry for var in info.Var]
+    return tables, translations
+
+
+def box_average(pixels, side, size):
+    """The source scaled down by averaging whole blocks, alpha-weighted: a reference that is
+    not the resampling filter under test, so only closeness is expected."""
+    step = side // size
+    scaled = []
+    for by in range(size):
+        for bx in range(size):
+            block = [pixels[(by * step + y) * side + bx * step + x]
+                     for y in range(step) for x in range(step)]
+            alpha = sum(p[3] for p in block)
+            colour = [sum(p[c] * p[3] for p in block) / alpha for c in range(3)]
+            scaled.append(tuple(colour) + (alpha / len(block),))
+    return scaled
+
+
+def smooth_source(side):
+    return [(x * 255 // (side - 1), y * 255 // (side - 1), (x + y) * 255 // (2 * side - 2),
+             255 - y * 191 // (side - 1)) for y in range(side) for x in range(side)]
+
+
+def ico_images(path):
+    """{size: PNG bytes} of an .ico file made of PNG entries."""
+    with open(path, "rb") as file:
+        data = file.read()
+    reserved, kind, count = struct.unpack_from("<HHH", data)
+    images = {}
+    for index in range(count):
+        width, height, colours, _, planes, bits, length, offset = struct.unpack_from(
+            "<BBBBHHII", data, 6 + 16 * index)
+        images[width or 256] = ((width, height, colours, planes, bits),
+                                data[offset:offset + length])
+    return images
+
+
+def extract_icon(exe):
+    """Icon group 2000 as wrestool puts it together into an .ico file."""
+    path = exe + ".ico"
+    checked(["wrestool", "--extract", "--type=14", "--name=2000", "--output=" + path, exe])
+    return path

@@ -9,64 +9,9 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 import branded_exe
-from branded_exe import (ENGLISH_US, RT_GROUP_ICON, RT_ICON, RT_MANIFEST, RT_VERSION, pefile,
-                         resources)
-
-ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
-SIZES = [16, 32, 64, 128, 256]
-
-
-def version_strings(image):
-    """The string tables as {table: [(key, value)]} in their order, and the translations."""
-    tables, translations = {}, []
-    for info in image.FileInfo[0]:
-        if info.Key == b"StringFileInfo":
-            for table in info.StringTable:
-                tables[table.LangID.decode()] = [(k.decode(), v.decode("utf-8"))
-                                                 for k, v in table.entries.items()]
-        elif info.Key == b"VarFileInfo":
-            translations += [var.entry for var in info.Var]
-    return tables, translations
-
-
-def manifest_elements(text):
-    """Every element of the manifest as (tag, attributes, text), in document order."""
-    return [(e.tag, dict(e.attrib), (e.text or "").strip())
-            for e in ElementTree.fromstring(text).iter()]
-
-
-def box_average(pixels, side, size):
-    """The source scaled down by averaging whole blocks, alpha-weighted: a reference that is
-    not the resampling filter under test, so only closeness is expected."""
-    step = side // size
-    scaled = []
-    for by in range(size):
-        for bx in range(size):
-            block = [pixels[(by * step + y) * side + bx * step + x]
-                     for y in range(step) for x in range(step)]
-            alpha = sum(p[3] for p in block)
-            colour = [sum(p[c] * p[3] for p in block) / alpha for c in range(3)]
-            scaled.append(tuple(colour) + (alpha / len(block),))
-    return scaled
-
-
-def smooth_source(side):
-    return [(x * 255 // (side - 1), y * 255 // (side - 1), (x + y) * 255 // (2 * side - 2),
-             255 - y * 191 // (side - 1)) for y in range(side) for x in range(side)]
-
-
-def ico_images(path):
-    """{size: PNG bytes} of an .ico file made of PNG entries."""
-    with open(path, "rb") as file:
-        data = file.read()
-    reserved, kind, count = struct.unpack_from("<HHH", data)
-    images = {}
-    for index in range(count):
-        width, height, colours, _, planes, bits, length, offset = struct.unpack_from(
-            "<BBBBHHII", data, 6 + 16 * index)
-        images[width or 256] = ((width, height, colours, planes, bits),
-                                data[offset:offset + length])
-    return images
+from branded_exe import (ASM_V1, ENGLISH_US, RT_GROUP_ICON, RT_ICON, RT_MANIFEST, RT_VERSION,
+                         SIZES, box_average, ico_images, pefile, resources, smooth_source,
+                         version_strings)
 
 
 class BrandedResourcesTest(unittest.TestCase):
@@ -90,13 +35,6 @@ class BrandedResourcesTest(unittest.TestCase):
         directory = tempfile.mkdtemp(dir=self.directory)
         path = branded_exe.branded_exe(directory, **metadata)
         return path, pefile.PE(path)
-
-    def extract_icon(self, exe):
-        """Icon group 2000 as wrestool puts it together into an .ico file."""
-        path = exe + ".ico"
-        branded_exe.checked(["wrestool", "--extract", "--type=14", "--name=2000",
-                             "--output=" + path, exe])
-        return path
 
     def test_metadata_reaches_the_version_strings_and_the_manifest(self):
         long_name = "Long " * 48 + "Name"
@@ -166,7 +104,7 @@ class BrandedResourcesTest(unittest.TestCase):
         self.assertEqual([(w, h, c, r, p, b, i) for w, h, c, r, p, b, _, i in entries],
                          [(s % 256, s % 256, 0, 0, 1, 32, n + 1) for n, s in enumerate(SIZES)])
 
-        extracted = ico_images(self.extract_icon(exe))
+        extracted = ico_images(branded_exe.extract_icon(exe))
         self.assertEqual(sorted(extracted), SIZES)
         for size in SIZES:
             with self.subTest(size=size):
@@ -198,7 +136,7 @@ class BrandedResourcesTest(unittest.TestCase):
         with open(self.path("icon.ico"), "wb") as file:
             file.write(branded_exe.ico(entries))
         exe, _ = self.branded(icon=self.path("icon.ico"))
-        extracted = ico_images(self.extract_icon(exe))
+        extracted = ico_images(branded_exe.extract_icon(exe))
         for size in SIZES:
             with self.subTest(size=size):
                 self.assertEqual(branded_exe.read_png(extracted[size][1])[2], want[size])

@@ -20,6 +20,10 @@ struct ManifestSpans {
     Span description;
 };
 
+bool overlap(const Span& a, const Span& b) {
+    return a.start < b.start + b.length && b.start < a.start + a.length;
+}
+
 bool findAttribute(const std::string& manifest, size_t tagStart, size_t tagEnd,
                    const std::string& attribute, Span& span) {
     std::string opening = " " + attribute + "=\"";
@@ -56,6 +60,12 @@ bool findSpans(const std::string& manifest, ManifestSpans& spans, std::string& p
     }
     spans.description.start = description + opening.size();
     spans.description.length = end - spans.description.start;
+    // A description around the identity's attributes would have the rewrite replace text
+    // twice and garble the manifest, which Windows then refuses to start.
+    if (overlap(spans.description, spans.name) || overlap(spans.description, spans.version)) {
+        problem = "has its description element around its assemblyIdentity element";
+        return false;
+    }
     return true;
 }
 

@@ -67,6 +67,14 @@ std::string requireProgram(const char* name, const char* package) {
     return path;
 }
 
+// Whether osslsigncode can carry the description: it writes it as an ASCII string.
+bool describable(const std::string& description) {
+    if (description.empty()) return false;
+    for (unsigned char c : description)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
 int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
     return remove(path);
 }
@@ -191,6 +199,8 @@ std::vector<std::string> signingArguments(const SigningRequest& request, const s
         arguments.insert(arguments.end(), {"-readpass", request.passwordFile});
     if (!request.passwordEnv.empty()) arguments.insert(arguments.end(), {"-readpass", "-"});
     arguments.insert(arguments.end(), {"-h", "sha256"});
+    if (describable(request.description))
+        arguments.insert(arguments.end(), {"-n", request.description});
     if (!request.timestampUrl.empty())
         arguments.insert(arguments.end(), {"-ts", request.timestampUrl});
     arguments.insert(arguments.end(), {"-in", input, "-out", output});
@@ -205,6 +215,11 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     std::string osslsigncode = requireProgram("osslsigncode", "osslsigncode");
     std::string openssl = requireProgram("openssl", "openssl");
     std::string password = passwordInput(request);
+    if (!request.description.empty() && !describable(request.description))
+        std::fprintf(stderr,
+                     "%s: note: the signature names no program: osslsigncode can write only "
+                     "ASCII, and \"%s\" is not; Windows' dialogs show the file name instead\n",
+                     toolName(), request.description.c_str());
     struct stat unsignedInfo;
     if (stat(unsignedPath.c_str(), &unsignedInfo) != 0)
         refuse("cannot sign %s: %s", unsignedPath.c_str(), strerror(errno));

@@ -19,12 +19,15 @@ void checkSigningRequest(const SigningRequest& request);
 
 // osslsigncode's arguments, without the program, for signing input into output. The
 // password, when there is one, is read from its file or from standard input ("-readpass -"):
-// never from the command line, which other users of the machine can read.
+// never from the command line, which other users of the machine can read. The description
+// goes in as "-n" only when it is printable ASCII: osslsigncode stores it as an ASCII string,
+// which Windows would show garbled for any other character.
 std::vector<std::string> signingArguments(const SigningRequest& request, const std::string& input,
                                           const std::string& output);
 
 // Signs unsignedPath (a launcher the caller has written) into signedPath, which appears only
-// once the signature verifies, with unsignedPath's permissions. Refuses, leaving no file
+// once the signature verifies, with unsignedPath's permissions. A description left out for
+// its characters is noted on stderr. Refuses, leaving no file
 // behind, when osslsigncode or openssl is missing, the password is wrong, the key does not
 // belong to the certificate, or the result does not verify.
 void signExecutable(const std::string& unsignedPath, const std::string& signedPath,

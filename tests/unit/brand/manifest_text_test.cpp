@@ -64,6 +64,9 @@ TEST(ManifestTextTest, RefusesAManifestNotShapedAsBuilt) {
                   ""),
          "holds no assemblyIdentity element of its own"},
         {"not a manifest", "holds no assemblyIdentity element of its own"},
+        // Rewriting it would replace the identity's text twice.
+        {"<description><assemblyIdentity name=\"a\" version=\"1\"/></description>",
+         "has its description element around its assemblyIdentity element"},
     };
     for (const auto& [text, want] : cases) {
         ManifestIdentity identity;
