@@ -1,11 +1,22 @@
 """The images trellane-package lays out, for both targets, read file by file and block by block
-(synthetic runtimes: nothing here runs the JVM)."""
+(synthetic runtimes: nothing here runs the JVM); a Windows launcher's branding read by
+python3-pefile and its signature checked by osslsigncode verify."""
 
 import os
+import shutil
+import subprocess
+import sys
+import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 from package_fixture import (LAUNCHER, LAUNCHER_EXE, Block, PackageTestCase, jar, linux_runtime,
                              listing, read_block, windows_runtime, write)
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
+import branded_exe  # noqa: E402  (found through the path above)
+from branded_exe import ASM_V1, ENGLISH_US, RT_MANIFEST, pefile, resources  # noqa: E402
+from signing_keys import make_certificates  # noqa: E402
 
 APP_FILES = ["app/", "app/app.jar", "app/data/", "app/data/greeting.txt", "app/deps/",
              "app/deps/a.jar", "app/deps/b.jar", "app/lib/", "app/lib/util.jar",
@@ -17,21 +28,59 @@ WINDOWS_RUNTIME = ["bin/classes.jsa", "bin/java.dll", "bin/jvm.dll", "conf/", "c
                    "conf/security/java.security", "lib/", "lib/modules", "release"]
 
 
+def version_strings(name, version, vendor, copyright):
+    """The version strings of a launcher branded with this metadata, as pefile reads them."""
+    return {"040904E4": [("ProductName", name), ("FileDescription", name),
+                         ("CompanyName", vendor), ("FileVersion", version),
+                         ("ProductVersion", version), ("LegalCopyright", copyright),
+                         ("InternalName", name + ".exe"), ("OriginalFileName", name + ".exe")]}
+
+
 class LayoutTest(PackageTestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        if pefile is None:
+            raise AssertionError("python3-pefile is missing: run scripts/install-deps.sh")
+        cls.keys = tempfile.mkdtemp(prefix="package-keys-")
+        make_certificates(cls.keys)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.keys)
+
+    def assertBranding(self, stamped, strings, identity):
+        """The version strings and the manifest identity pefile reads."""
+        image = pefile.PE(stamped)
+        self.assertEqual(branded_exe.version_strings(image)[0], strings)
+        manifest = ElementTree.fromstring(resources(image, RT_MANIFEST)[(1, ENGLISH_US)])
+        self.assertEqual(manifest.find(ASM_V1 + "assemblyIdentity").get("name"), identity)
+
+    def assertSigned(self, stamped, description):
+        verified = subprocess.run(["osslsigncode", "verify", "-CAfile",
+                                   os.path.join(self.keys, "ca.pem"), "-in", stamped],
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        text = verified.stdout.decode("utf-8", "replace")
+        self.assertEqual(verified.returncode, 0, text)
+        self.assertIn("Signature verification: ok", text)
+        self.assertIn("Text description: " + description, text)
+        self.assertIn("Issuer : /CN=Trellane Test CA", text)
 
     def test_layouts(self):
         self.sample_input()
+        icon = write(self.path("icon.png"), branded_exe.png(256, 256, [(0, 0x60, 0xC0, 0xFF)] * 65536))
         linux_runtime(self.path("linux-17"))
         linux_runtime(self.path("linux-21"), java_version="21.0.2")
         windows_runtime(self.path("windows-17"))
         windows_runtime(self.path("windows-21"), java_version="21.0.2")
         common = ["--input", "input", "--main-jar", "app.jar", "--quiet"]
         cases = [
-            # (target, arguments, launcher in bin/, runtime files, block)
+            # (target, arguments, launcher in bin/, runtime files, block, and for a branded
+            # launcher its version strings and manifest identity)
             ("linux", ["--runtime-image", "linux-17"], "app", LINUX_RUNTIME,
              Block(0, 0, "com.example.Main",
                    ["-Djava.class.path=&&app.jar:&&deps/a.jar:&&deps/b.jar:&&lib/util.jar:"
-                    "&&trellane-runtime.jar"], [], [])),
+                    "&&trellane-runtime.jar"], [], []), None),
             ("linux", ["--runtime-image", "linux-17", "--name", "hello", "--class-path-wildcard",
                        "deps/", "--java-options", "-Dapp.data=&&data/greeting.txt",
                        "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", "",
@@ -41,20 +90,20 @@ class LayoutTest(PackageTestCase):
              Block(0x17, 2 * 1024 * 1024, "com.example.Main",
                    ["-Djava.class.path=&&app.jar:&&lib/util.jar:&&deps/*.jar:"
                     "&&trellane-runtime.jar", "-Dapp.data=&&data/greeting.txt", "-Xmx64m"],
-                   ["--first", ""], ["-Dapp."])),
+                   ["--first", ""], ["-Dapp."]), None),
             ("linux", ["--runtime-image", "linux-21", "--cds", "auto", "--main-class",
                        "com.example.util.Util"], "app", LINUX_RUNTIME,
              Block(0, 0, "com.example.util.Util",
                    ["-Djava.class.path=&&app.jar:&&deps/a.jar:&&deps/b.jar:&&lib/util.jar:"
                     "&&trellane-runtime.jar", "-XX:+AutoCreateSharedArchive",
                     "-XX:SharedArchiveFile=~/.cache/app/app.jsa",
-                    "-Dtrellane.cdsFolder=~/.cache/app"], [], [])),
+                    "-Dtrellane.cdsFolder=~/.cache/app"], [], []), None),
             ("windows", ["--runtime-image", "windows-17", "--name", "Hello App",
                          "--class-path-wildcard", "deps", "--java-options", "-Xmx1g"],
              "Hello App.exe", WINDOWS_RUNTIME,
              Block(0, 0, "com.example.Main",
                    ["-Djava.class.path=&&app.jar;&&lib/util.jar;&&deps/*.jar;"
-                    "&&trellane-runtime.jar", "-Xmx1g"], [], [])),
+                    "&&trellane-runtime.jar", "-Xmx1g"], [], []), None),
             ("windows", ["--runtime-image", "windows-21", "--name", "Hello", "--cds=auto",
                          "--vendor", "Acme, Inc.", "--app-version", "2.1"], "Hello.exe",
              WINDOWS_RUNTIME,
@@ -62,9 +111,26 @@ class LayoutTest(PackageTestCase):
                    ["-Djava.class.path=&&app.jar;&&deps/a.jar;&&deps/b.jar;&&lib/util.jar;"
                     "&&trellane-runtime.jar", "-XX:+AutoCreateSharedArchive",
                     "-XX:SharedArchiveFile=~/AppData/Local/Acme, Inc/Hello/Hello-2.1.jsa",
-                    "-Dtrellane.cdsFolder=~/AppData/Local/Acme, Inc/Hello"], [], [])),
+                    "-Dtrellane.cdsFolder=~/AppData/Local/Acme, Inc/Hello"], [], []),
+             # What --copyright does not give stays as the launcher was built.
+             (version_strings("Hello", "2.1.0.0", "Acme, Inc.", "Copyright (C) Vendor"),
+              "AcmeInc.Hello")),
+            # Branded and signed: --name is the display name as well as the file's, and the
+            # program name the signature carries.
+            ("windows", ["--runtime-image", "windows-17", "--name", "Cafe Deluxe",
+                         "--app-version", "3.1", "--vendor", "Zoë Ltd", "--copyright",
+                         "© 2025 Zoë Ltd", "--icon", icon, "--identity", "Zoe.Cafe",
+                         "--console-app", "--sign-pkcs12", os.path.join(self.keys, "leaf.p12"),
+                         "--sign-password-file", os.path.join(self.keys, "password.txt")],
+             "Cafe Deluxe.exe", WINDOWS_RUNTIME,
+             Block(0x02, 0, "com.example.Main",
+                   ["-Djava.class.path=&&app.jar;&&deps/a.jar;&&deps/b.jar;&&lib/util.jar;"
+                    "&&trellane-runtime.jar"], [], []),
+             (version_strings("Cafe Deluxe", "3.1.0.0", "Zoë Ltd", "© 2025 Zoë Ltd"),
+              "Zoe.Cafe")),
         ]
-        for number, (target, arguments, launcher, runtime_files, block) in enumerate(cases):
+        for number, (target, arguments, launcher, runtime_files, block, branding) in \
+                enumerate(cases):
             with self.subTest(target=target, arguments=arguments):
                 dest = "out%d" % number
                 done = self.package(*common, "--target", target, "--dest", dest, *arguments)
@@ -80,6 +146,10 @@ class LayoutTest(PackageTestCase):
                 self.assertExecutable(stamped)
                 self.assertEqual(
                     read_block(stamped, LAUNCHER_EXE if target == "windows" else LAUNCHER), block)
+                if branding:
+                    self.assertBranding(stamped, *branding)
+                if "--sign-pkcs12" in arguments:
+                    self.assertSigned(stamped, name)
                 with open(os.path.join(image, "app", "data", "greeting.txt")) as data:
                     self.assertEqual(data.read(), "Guten Tag\n")
                 again = self.package(*common, "--target", target, "--dest", dest, *arguments,

@@ -2,10 +2,16 @@
 to do, and nothing written, not even a temporary folder."""
 
 import os
+import shutil
+import sys
+import tempfile
 import unittest
 
 from package_fixture import (PackageTestCase, jar, linux_runtime, listing, windows_runtime,
                              write)
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
+from signing_keys import make_certificates  # noqa: E402  (found through the path above)
 
 USAGE_HINT = "Run 'trellane-package --help' for usage.\n"
 LINUX_WANTED = "give a Linux x86-64 Java runtime, or leave --runtime-image out to link one from the JDK"
@@ -14,6 +20,15 @@ WINDOWS_WANTED = ("give a Windows x86-64 Java runtime: one made by jlink on Wind
 
 
 class RefusalTest(PackageTestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.keys = tempfile.mkdtemp(prefix="package-keys-")
+        make_certificates(cls.keys)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.keys)
 
     def setUp(self):
         super().setUp()
@@ -39,6 +54,8 @@ class RefusalTest(PackageTestCase):
         windows = ["--target", "windows", "--runtime-image", "windows-17"]
         sample = ["--input", "input", "--main-jar", "app.jar"]
         stamped = self.path("dests", "ours", "app", "bin", "app")
+        p12 = os.path.join(self.keys, "leaf.p12")
+        wrong_password = os.path.join(self.keys, "wrong-password.txt")
         cases = [
             # (arguments, status, message); the target's default launcher unless a case names one
             (["--input", "input", "--main-jar", "missing.jar"] + linux, 1,
@@ -98,7 +115,14 @@ class RefusalTest(PackageTestCase):
             (sample + windows + ["--cds"], 1,
              "--cds train runs the application, which only a Linux image can do here; for a "
              "Windows image use --cds auto with a runtime of version 19 or later"),
-            # A refusal late in the run, with the runtime and app/ already copied.
+            (sample + linux + ["--name", "hello", "--app-version", "2", "--vendor", "Acme",
+                               "--icon", "hello.png", "--sign-pkcs12", p12], 1,
+             "--vendor, --icon, --sign-pkcs12 brand or sign a Windows launcher, and a Linux "
+             "image's launcher carries neither: leave them out, or give --target windows"),
+            # Refusals late in the run, with the runtime and app/ already copied.
+            (sample + windows + ["--app-version", "2", "--sign-pkcs12", p12,
+                                 "--sign-password-file", wrong_password], 1,
+             "the password does not open %s; give the password it was exported with" % p12),
             (sample + linux + ["--launcher", stamped], 1,
              "%s is already stamped; stamp an unstamped launcher instead" % stamped),
             (sample + linux + ["--bogus"], 2,

@@ -1,22 +1,38 @@
 """A Windows app image that trellane-package builds on Linux, run under Wine: the image's own
 bin/jvm.dll (the test JVM, standing in for a Windows runtime's bin/server/jvm.dll) is the one
-the loader takes, the JVM learns the image root as its home, and the class path names the
-image's app/ jars."""
+the loader takes, the JVM learns the image root as its home, the class path names the
+image's app/ jars, and Windows' own version functions read the branding of the signed
+launcher."""
 
 import os
 import subprocess
+import sys
 import tempfile
 import zipfile
 
+import wine_case
 import wine_prefix
 from launcher_install import FAKE_JVM, LAUNCHER_EXE, Install
-from wine_case import KNOWN_FOLDER_ERROR, WineTestCase, setUpModule  # noqa: F401
+from wine_case import KNOWN_FOLDER_ERROR, WineTestCase
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
+import branded_exe  # noqa: E402  (found through the path above)
+from signing_keys import make_certificates  # noqa: E402
 
 _BUILD = os.path.join(wine_prefix.REPO, "build", "linux")
 PACKAGE = (os.environ.get("TRELLANE_WINE_PACKAGE")
            or os.path.join(_BUILD, "tools", "package", "trellane-package"))
 RUNTIME_JAR = (os.environ.get("TRELLANE_WINE_RUNTIME_JAR")
                or os.path.join(_BUILD, "java", "trellane-runtime.jar"))
+VERSION_PROBE = (os.environ.get("TRELLANE_WINE_VERSION_PROBE")
+                 or os.path.join(wine_prefix.BUILD, "version_probe.exe"))
+ICON_COLOUR = (0xC0, 0x60, 0x20, 0xFF)
+
+
+def setUpModule() -> None:
+    wine_case.setUpModule()
+    if not os.path.isfile(VERSION_PROBE):
+        raise AssertionError("%s is missing: cmake --build --preset linux" % VERSION_PROBE)
 
 
 def write(path: str, content: bytes) -> None:
@@ -60,12 +76,19 @@ class AppImageTest(WineTestCase):
         jar(os.path.join(source, "app.jar"), "com.example.Main", main=True)
         jar(os.path.join(source, "lib", "util.jar"), "com.example.Util")
         jar(os.path.join(source, "deps", "dep.jar"), "org.dep.Dep")
+        keys = os.path.join(work, "keys")
+        os.makedirs(keys)
+        make_certificates(keys)
+        icon = os.path.join(keys, "icon.png")
+        write(icon, branded_exe.png(256, 256, [ICON_COLOUR] * (256 * 256)))
 
         packaged = subprocess.run(
             [PACKAGE, "--target", "windows", "--runtime-image", runtime, "--input", source,
              "--main-jar", "app.jar", "--name", "Hello App", "--dest", work,
              "--class-path-wildcard", "deps", "--java-options", "-Xmx64m", "--arguments",
-             "--first", "--launcher", LAUNCHER_EXE, "--runtime-jar", RUNTIME_JAR, "--quiet"],
+             "--first", "--app-version", "2.5.1", "--vendor", "Zoë Ltd", "--copyright",
+             "© 2026 Zoë Ltd", "--icon", icon, "--sign-cert", os.path.join(keys, "chain.pem"),
+             "--sign-key", os.path.join(keys, "leaf.key"), "--launcher", LAUNCHER_EXE, "--runtime-jar", RUNTIME_JAR, "--quiet"],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.assertEqual((packaged.returncode, packaged.stderr), (0, b""))
 
@@ -81,3 +104,17 @@ class AppImageTest(WineTestCase):
                          image.windows_root.encode())
         self.assertEqual(launch.log.fields("prepare"), [(b"com.example.Main",)])
         self.assertEqual(launch.log.main_arguments, [b"--first", b"one", b"two words"])
+
+        probe = wine_prefix.run_wine([VERSION_PROBE, image.windows_exe],
+                                     wine_prefix.wine_environment())
+        self.assertEqual(probe.status, 0, probe.stdout + probe.stderr)
+        centre = "%02X%02X%02X%02X" % ICON_COLOUR
+        self.assertEqual(probe.stdout.decode("utf-8").splitlines(), [
+            "Translation=0409 04E4",
+            "ProductName=Hello App", "FileDescription=Hello App", "CompanyName=Zoë Ltd",
+            "FileVersion=2.5.1.0", "ProductVersion=2.5.1.0", "LegalCopyright=© 2026 Zoë Ltd",
+            "InternalName=Hello App.exe", "OriginalFileName=Hello App.exe",
+            "OriginalFilename=Hello App.exe",
+            "FixedFileVersion=0.0.0.0", "FixedProductVersion=0.0.0.0",
+            "Icon16=16x16 centre=" + centre, "Icon32=32x32 centre=" + centre,
+            "Icon256=256x256 centre=" + centre])

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 #include "common/refusal.h"
 #include "package/app_input.h"
@@ -82,15 +84,32 @@ void checkRuntimeChoice(Plan& plan) {
                                              : plan.runtime.javaVersion.c_str());
 }
 
-void warnOfIgnoredOptions(const PackageRequest& request) {
+// A Linux launcher carries no branding and no signature, so these options would do nothing;
+// refused as trellane-stamp refuses them for a Linux launcher. --name and --app-version stay:
+// they name the image and the CDS archive.
+void refuseWindowsOnlyOptions(const PackageRequest& request) {
     if (request.target == ImageTarget::Windows) return;
     const AppMetadata& m = request.metadata;
     const SigningRequest& s = request.signing;
-    if (!m.copyright.empty() || !m.iconPath.empty() || !m.identity.empty() || m.guiSubsystem ||
-        !s.pkcs12Path.empty() || !s.certPath.empty() || !s.keyPath.empty())
-        warn(
-            "--copyright, --icon, --identity, --gui-subsystem and the signing options brand "
-            "and sign a Windows launcher; a Linux image ignores them");
+    std::string given;
+    for (const auto& [option, isGiven] : std::initializer_list<std::pair<const char*, bool>>{
+             {"--vendor", !m.vendor.empty()},
+             {"--copyright", !m.copyright.empty()},
+             {"--icon", !m.iconPath.empty()},
+             {"--identity", !m.identity.empty()},
+             {"--gui-subsystem", m.guiSubsystem},
+             {"--sign-pkcs12", !s.pkcs12Path.empty()},
+             {"--sign-password-file", !s.passwordFile.empty()},
+             {"--sign-password-env", !s.passwordEnv.empty()},
+             {"--sign-cert", !s.certPath.empty()},
+             {"--sign-key", !s.keyPath.empty()},
+             {"--timestamp-url", !s.timestampUrl.empty()}})
+        if (isGiven) given += (given.empty() ? "" : ", ") + std::string(option);
+    if (!given.empty())
+        refuse(
+            "%s brand or sign a Windows launcher, and a Linux image's launcher carries "
+            "neither: leave them out, or give --target windows",
+            given.c_str());
 }
 
 LaunchConfig launcherConfig(const Plan& plan) {
@@ -180,6 +199,7 @@ void trainArchive(const Plan& plan, const std::string& image) {
 
 void buildImage(const PackageRequest& request) {
     setQuiet(request.quiet);
+    refuseWindowsOnlyOptions(request);
     double started = monotonicSeconds();
     Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}};
     plan.app = readAppInput(request);
@@ -189,7 +209,6 @@ void buildImage(const PackageRequest& request) {
              plan.app.jars.size() == 1 ? "" : "s", plan.app.mainClass.c_str());
     for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
     checkRuntimeChoice(plan);
-    warnOfIgnoredOptions(request);
     checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
     plan.config = launcherConfig(plan);
 
