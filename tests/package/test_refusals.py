@@ -91,14 +91,14 @@ class RefusalTest(PackageTestCase):
              "no-jvm is not a complete Java runtime: it has no bin/server/jvm.dll; " +
              WINDOWS_WANTED),
             (sample + windows + ["--name", "My:App"], 1,
-             'the name "My:App" cannot name a Windows program: it holds \':\', which Windows '
-             "forbids in names; choose another --name"),
+             'the name "My:App" holds \':\', which Windows forbids in names, so it cannot name '
+             "a Windows program; choose another --name"),
             (sample + windows + ["--name", "aux"], 1,
-             'the name "aux" cannot name a Windows program: Windows reserves it for a device; '
+             'the name "aux" is a Windows device name, so it cannot name a Windows program; '
              "choose another --name"),
             (["--input", "odd-names", "--main-jar", "app.jar"] + windows, 1,
-             "odd-names/data/what?.txt cannot go into a Windows image: it holds '?', which "
-             "Windows forbids in names; rename it"),
+             "odd-names/data/what?.txt cannot go into a Windows image: its name holds '?', "
+             "which Windows forbids in names; rename it"),
             (sample + linux + ["--dest", "input/out"], 1,
              "the destination input/out/app is inside the input input: the image would copy "
              "itself; choose a --dest outside the input"),

@@ -24,15 +24,13 @@ PACKAGE = (os.environ.get("TRELLANE_WINE_PACKAGE")
            or os.path.join(_BUILD, "tools", "package", "trellane-package"))
 RUNTIME_JAR = (os.environ.get("TRELLANE_WINE_RUNTIME_JAR")
                or os.path.join(_BUILD, "java", "trellane-runtime.jar"))
-VERSION_PROBE = (os.environ.get("TRELLANE_WINE_VERSION_PROBE")
-                 or os.path.join(wine_prefix.BUILD, "version_probe.exe"))
+VERSION_PROBE = wine_prefix.VERSION_PROBE
 ICON_COLOUR = (0xC0, 0x60, 0x20, 0xFF)
 
 
 def setUpModule() -> None:
     wine_case.setUpModule()
-    if not os.path.isfile(VERSION_PROBE):
-        raise AssertionError("%s is missing: cmake --build --preset linux" % VERSION_PROBE)
+    wine_prefix.require_version_probe()
 
 
 def write(path: str, content: bytes) -> None:

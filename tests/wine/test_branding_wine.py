@@ -13,8 +13,7 @@ import wine_prefix
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
 import branded_exe  # noqa: E402  (found through the path above)
 
-VERSION_PROBE = (os.environ.get("TRELLANE_WINE_VERSION_PROBE")
-                 or os.path.join(wine_prefix.BUILD, "version_probe.exe"))
+VERSION_PROBE = wine_prefix.VERSION_PROBE
 
 # One colour for each size of the test icon, so the image Windows loads tells which it is.
 COLOURS = {16: (0xC0, 0x10, 0x10), 32: (0x10, 0xC0, 0x10), 64: (0x10, 0x10, 0xC0),
@@ -23,8 +22,7 @@ COLOURS = {16: (0xC0, 0x10, 0x10), 32: (0x10, 0xC0, 0x10), 64: (0x10, 0x10, 0xC0
 
 def setUpModule() -> None:
     branded_exe.require_built_files()
-    if not os.path.isfile(VERSION_PROBE):
-        raise AssertionError("%s is missing: cmake --build --preset linux" % VERSION_PROBE)
+    wine_prefix.require_version_probe()
     wine_prefix.ensure_prefix()
 
 

@@ -17,15 +17,13 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import branded_exe  # noqa: E402  (found through the path above)
 from signing_keys import make_certificates  # noqa: E402
 
-VERSION_PROBE = (os.environ.get("TRELLANE_WINE_VERSION_PROBE")
-                 or os.path.join(wine_prefix.BUILD, "version_probe.exe"))
+VERSION_PROBE = wine_prefix.VERSION_PROBE
 ICON_COLOUR = (0x20, 0x60, 0xC0, 0xFF)
 
 
 def setUpModule() -> None:
     wine_case.setUpModule()
-    if not os.path.isfile(VERSION_PROBE):
-        raise AssertionError("%s is missing: cmake --build --preset linux" % VERSION_PROBE)
+    wine_prefix.require_version_probe()
 
 
 class StampedBrandingTest(WineTestCase):

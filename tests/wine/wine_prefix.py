@@ -22,6 +22,14 @@ from typing import IO, Callable, Dict, NamedTuple, Optional, Sequence
 _HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(_HERE))
 BUILD = os.path.join(REPO, "build", "linux", "tests", "wine")
+# The Windows program that reads a file's version strings and icons with Windows' own functions.
+VERSION_PROBE = (os.environ.get("TRELLANE_WINE_VERSION_PROBE")
+                 or os.path.join(BUILD, "version_probe.exe"))
+
+
+def require_version_probe() -> None:
+    if not os.path.isfile(VERSION_PROBE):
+        raise AssertionError("%s is missing: cmake --build --preset linux" % VERSION_PROBE)
 
 WINE = os.environ.get("TRELLANE_WINE") or "/usr/lib/wine/wine64"
 WINESERVER = os.environ.get("TRELLANE_WINESERVER") or "/usr/lib/wine/wineserver"

@@ -4,7 +4,7 @@
 
 #include "brand/app_version.h"
 #include "brand/assembly_identity.h"
-#include "brand/display_name.h"
+#include "common/windows_names.h"
 #include "brand/icon_images.h"
 #include "brand/manifest_text.h"
 #include "brand/utf16_text.h"
@@ -128,7 +128,7 @@ void brandIcons(ResourceList& resources, const std::vector<std::string>& pngs) {
 
 void checkAppMetadata(const AppMetadata& metadata) {
     std::string padded, problem;
-    if (!metadata.name.empty() && !(problem = fileNameProblem(metadata.name)).empty())
+    if (!metadata.name.empty() && !(problem = windowsProgramNameProblem(metadata.name)).empty())
         refuse(
             "the application name \"%s\" %s; the launcher's file name in its version "
             "strings is the name and \".exe\", so give a name Windows can use for a file",

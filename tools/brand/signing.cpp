@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "brand/child_process.h"
+#include "common/child_process.h"
 #include "common/refusal.h"
 #include "exe/launcher_file.h"
 
@@ -228,7 +228,7 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     std::string signedFile = folder.file("signed.exe");
     std::vector<std::string> arguments = signingArguments(request, unsignedPath, signedFile);
     arguments.insert(arguments.begin(), osslsigncode);
-    ProgramRun run = runProgram(arguments, password);
+    ProgramRun run = runProgram(arguments, {password});
     if (run.status != 0) refuseSigning(folder, request, run.output);
 
     writeVerificationRoots(folder, osslsigncode, openssl, signedFile);

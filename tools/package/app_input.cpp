@@ -8,7 +8,7 @@
 #include "common/refusal.h"
 #include "package/class_path.h"
 #include "package/jar_file.h"
-#include "package/windows_names.h"
+#include "common/windows_names.h"
 
 namespace trellane {
 
@@ -55,7 +55,7 @@ void checkWindowsNames(const std::string& input, const std::vector<TreeEntry>& e
         std::string name = entry.relative.substr(entry.relative.rfind('/') + 1);
         std::string problem = windowsNameProblem(name);
         if (!problem.empty())
-            refuse("%s/%s cannot go into a Windows image: %s; rename it", input.c_str(),
+            refuse("%s/%s cannot go into a Windows image: its name %s; rename it", input.c_str(),
                    entry.relative.c_str(), problem.c_str());
     }
 }

@@ -1,6 +1,6 @@
 #include "package/cds_options.h"
 
-#include "package/windows_names.h"
+#include "common/windows_names.h"
 
 namespace trellane {
 

@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "common/refusal.h"
+#include "package/interruption.h"
 #include "package/app_input.h"
 #include "package/cds_options.h"
-#include "package/child_process.h"
 #include "package/class_path.h"
 #include "package/image_output.h"
 #include "package/jdk_tools.h"
@@ -21,7 +21,7 @@
 #include "package/runtime_check.h"
 #include "package/runtime_copy.h"
 #include "package/tool_files.h"
-#include "package/windows_names.h"
+#include "common/windows_names.h"
 #include "stamp/write_command.h"
 
 namespace trellane {
@@ -46,10 +46,10 @@ std::string imageName(const PackageRequest& request, const std::string& mainJar)
         name = name.substr(0, name.size() - 4);  // .jar
     }
     if (request.target == ImageTarget::Windows) {
-        std::string problem = windowsNameProblem(name + ".exe");
-        if (problem.empty()) problem = windowsNameProblem(name);
+        std::string problem = windowsProgramNameProblem(name);
         if (!problem.empty())
-            refuse("the name \"%s\" cannot name a Windows program: %s; choose another --name",
+            refuse("the name \"%s\" %s, so it cannot name a Windows program; choose another "
+                   "--name",
                    name.c_str(), problem.c_str());
     } else if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
         refuse("the name \"%s\" cannot name a folder and a program; choose another --name",
@@ -171,9 +171,9 @@ void trainArchive(const Plan& plan, const std::string& image) {
     unsetenv("TRELLANE_DUMP_JVM_ARGS");
     std::vector<std::string> arguments{trainer};
     arguments.insert(arguments.end(), request.trainArguments.begin(), request.trainArguments.end());
-    ChildOutcome run = runChild(arguments, request.cdsTimeoutSeconds);
+    ProgramRun run = runStoppable(arguments, request.cdsTimeoutSeconds);
     unlink(trainer.c_str());
-    std::string output = outputTail(run.out + run.err);
+    std::string output = outputTail(run.output + run.error);
     if (run.timedOut)
         refuse(
             "the CDS training run did not end within %u s (--cds-timeout) and was stopped; "

@@ -21,6 +21,10 @@ void noteSignal(int signal) {
     caughtSignal = signal;
 }
 
+bool signalCame() {
+    return caughtSignal != 0;
+}
+
 }  // namespace
 
 void catchInterruptions() {
@@ -53,6 +57,16 @@ void stopIfInterrupted() {
     std::signal(signal, SIG_DFL);
     std::raise(signal);
     std::_Exit(128 + signal);  // not reached: the signal ends the process
+}
+
+ProgramRun runStoppable(const std::vector<std::string>& arguments, unsigned timeoutSeconds) {
+    ProgramOptions options;
+    options.separateError = true;
+    options.timeoutSeconds = timeoutSeconds;
+    options.interrupted = signalCame;
+    ProgramRun run = runProgram(arguments, options);
+    stopIfInterrupted();
+    return run;
 }
 
 }  // namespace trellane

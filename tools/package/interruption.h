@@ -2,6 +2,11 @@
 // write (the refusal cleanup) and then ends by the same signal, as if it had not caught it.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "common/child_process.h"
+
 namespace trellane {
 
 // SIGINT, SIGTERM and SIGHUP only note that they came; the work stops at its next check.
@@ -16,5 +21,9 @@ int interruptionSignal();
 // When a signal came: the cleanup, a line on stderr, and the end of the process by that
 // signal. Called between the steps and between files, and while a child process runs.
 void stopIfInterrupted();
+
+// Runs a program (jdeps, jlink, the training run) with its standard error kept apart; an
+// interruption stops it, with whatever it started, and then the command.
+ProgramRun runStoppable(const std::vector<std::string>& arguments, unsigned timeoutSeconds = 0);
 
 }  // namespace trellane

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/refusal.h"
-#include "package/child_process.h"
+#include "package/interruption.h"
 #include "package/file_tree.h"
 #include "package/runtime_release.h"
 #include "package/text_split.h"
@@ -99,13 +99,13 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
             "--multi-release",
             std::to_string(jdk.featureVersion > 9 ? jdk.featureVersion : 9)};
         arguments.insert(arguments.end(), jars.begin(), jars.end());
-        ChildOutcome jdeps = runChild(arguments);
+        ProgramRun jdeps = runStoppable(arguments);
         if (!jdeps.succeeded())
             refuse(
                 "jdeps could not list the modules the jars need (%s):\n%s\nfix the jars, or "
                 "give a runtime you linked yourself with --runtime-image",
-                describeEnd(jdeps).c_str(), outputTail(jdeps.err + jdeps.out).c_str());
-        addModuleList(jdeps.out, modules);
+                describeEnd(jdeps).c_str(), outputTail(jdeps.error + jdeps.output).c_str());
+        addModuleList(jdeps.output, modules);
     }
     for (const char* module : kServiceModules)
         if (exists(jdk.home + "/jmods/" + module + ".jmod")) modules.push_back(module);

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "common/refusal.h"
-#include "package/child_process.h"
+#include "package/interruption.h"
 #include "package/file_tree.h"
 #include "package/progress.h"
 #include "package/runtime_cache.h"
@@ -87,12 +87,12 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back("--output");
     arguments.push_back(output);
-    ChildOutcome jlink = runChild(arguments);
+    ProgramRun jlink = runStoppable(arguments);
     // jlink's CDS step warns about classes of its default list that these modules lack:
     // noise, shown only when jlink fails.
     if (!jlink.succeeded())
         refuse("jlink failed (%s):\n%s", describeEnd(jlink).c_str(),
-               outputTail(jlink.out + jlink.err).c_str());
+               outputTail(jlink.output + jlink.error).c_str());
     trimRuntime(output, stripNativeCommands);
     storeCachedRuntime(key, output);
 }

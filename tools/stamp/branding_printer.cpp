@@ -1,7 +1,7 @@
 #include "stamp/branding_printer.h"
 
 #include "brand/branding.h"
-#include "brand/child_process.h"
+#include "common/child_process.h"
 #include "brand/signing.h"
 #include "exe/pe_image.h"
 #include "exe/resource_tree_reader.h"

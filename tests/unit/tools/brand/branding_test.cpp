@@ -192,8 +192,9 @@ TEST_F(BrandingDeathTest, RefusesMetadataTheLauncherCannotCarry) {
          "the application version \"1.2.x\" is not one to four numbers of 0 to 65535 joined by "
          "dots; give a version such as 1.2 or 1.2.3.4"},
         {{"A|B", "", "", "", "", "", false},
-         "the application name \"A\\|B\" holds '\\|'; the launcher's file name in its version "
-         "strings is the name and \".exe\", so give a name Windows can use for a file"},
+         "the application name \"A\\|B\" holds '\\|', which Windows forbids in names; the "
+         "launcher's file name in its version strings is the name and \".exe\", so give a name "
+         "Windows can use for a file"},
         {{"LPT1", "", "", "", "", "", false}, "\"LPT1\" is a Windows device name"},
         {{"", "", "", "", "", "My App", false},
          "the manifest identity \"My App\" holds characters other than ASCII letters, digits, "

@@ -1,0 +1,189 @@
+#include "common/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/refusal.h"
+
+extern char** environ;
+
+namespace trellane {
+
+namespace {
+
+double monotonicNow() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void closeFd(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// The pipes between this process and the program, from this side.
+struct Pipes {
+    int input = -1, output = -1, error = -1;
+};
+
+void stopGroup(pid_t child) {
+    kill(-child, SIGKILL);
+}
+
+bool shouldStop(const ProgramOptions& options, double deadline, ProgramRun& run) {
+    if (options.interrupted != nullptr && options.interrupted()) run.interrupted = true;
+    if (options.timeoutSeconds != 0 && monotonicNow() >= deadline) run.timedOut = true;
+    return run.interrupted || run.timedOut;
+}
+
+// Feeds the input and collects the output at once, so neither side waits on a full pipe;
+// stops early when the time is up or the command is interrupted.
+void exchange(Pipes& pipes, const ProgramOptions& options, double deadline, ProgramRun& run) {
+    size_t written = 0;
+    if (options.input.empty()) closeFd(pipes.input);
+    bool watching = options.timeoutSeconds != 0 || options.interrupted != nullptr;
+    while (pipes.output >= 0 || pipes.error >= 0) {
+        if (watching && shouldStop(options, deadline, run)) return;
+        pollfd fds[3] = {{pipes.output, POLLIN, 0}, {pipes.error, POLLIN, 0},
+                         {pipes.input, POLLOUT, 0}};
+        if (poll(fds, 3, watching ? 50 : -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[2].revents != 0) {
+            ssize_t put = write(pipes.input, options.input.data() + written,
+                                options.input.size() - written);
+            if (put > 0) written += static_cast<size_t>(put);
+            if (put < 0 || written == options.input.size()) closeFd(pipes.input);
+        }
+        for (int index : {0, 1}) {
+            if (fds[index].revents == 0) continue;
+            int& fd = index == 0 ? pipes.output : pipes.error;
+            char chunk[65536];
+            ssize_t got = read(fd, chunk, sizeof chunk);
+            if (got > 0)
+                (index == 0 ? run.output : run.error).append(chunk, static_cast<size_t>(got));
+            else if (got == 0 || errno != EINTR)
+                closeFd(fd);
+        }
+    }
+}
+
+}  // namespace
+
+std::string findProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string directories = path ? path : "";
+    for (size_t start = 0; start <= directories.size();) {
+        size_t end = directories.find(':', start);
+        if (end == std::string::npos) end = directories.size();
+        std::string directory = directories.substr(start, end - start);
+        std::string candidate = (directory.empty() ? "." : directory) + "/" + name;
+        struct stat info;
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOptions& options) {
+    int inputPipe[2], outputPipe[2], errorPipe[2] = {-1, -1};
+    if (pipe2(inputPipe, O_CLOEXEC) != 0 || pipe2(outputPipe, O_CLOEXEC) != 0 ||
+        (options.separateError && pipe2(errorPipe, O_CLOEXEC) != 0))
+        refuse("cannot run %s: %s", arguments[0].c_str(), strerror(errno));
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inputPipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, outputPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, options.separateError ? errorPipe[1] : outputPipe[1],
+                                     2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    bool stoppable = options.timeoutSeconds != 0 || options.interrupted != nullptr;
+    if (stoppable) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    // A program that stops reading its input must not end this one.
+    signal(SIGPIPE, SIG_IGN);
+    pid_t child = 0;
+    int error = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(inputPipe[0]);
+    close(outputPipe[1]);
+    if (errorPipe[1] >= 0) close(errorPipe[1]);
+    Pipes pipes{inputPipe[1], outputPipe[0], errorPipe[0]};
+    if (error != 0) {
+        closeFd(pipes.input), closeFd(pipes.output), closeFd(pipes.error);
+        refuse("cannot run %s: %s", arguments[0].c_str(), strerror(error));
+    }
+
+    ProgramRun run;
+    double deadline = monotonicNow() + options.timeoutSeconds;
+    exchange(pipes, options, deadline, run);
+    int status = 0;
+    // The output has ended, yet the program may still run (it closed its output, or a child it
+    // started holds it): the limits still count while waiting.
+    while (!run.timedOut && !run.interrupted) {
+        pid_t ended = waitpid(child, &status, stoppable ? WNOHANG : 0);
+        if (ended == child) break;
+        if (ended < 0 && errno != EINTR) break;
+        if (stoppable && shouldStop(options, deadline, run)) break;
+        if (stoppable) {
+            struct timespec pause = {0, 20 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+        }
+    }
+    closeFd(pipes.input), closeFd(pipes.output), closeFd(pipes.error);
+    if (run.timedOut || run.interrupted) {
+        stopGroup(child);
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return run;
+    }
+    if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
+    return run;
+}
+
+std::string describeEnd(const ProgramRun& run, unsigned timeoutSeconds) {
+    char text[128];
+    if (run.timedOut)
+        std::snprintf(text, sizeof text, "no end within %u s", timeoutSeconds);
+    else if (run.signal != 0)
+        std::snprintf(text, sizeof text, "killed by signal %d (%s)", run.signal,
+                      strsignal(run.signal));
+    else
+        std::snprintf(text, sizeof text, "exit status %d", run.status);
+    return text;
+}
+
+std::string outputTail(const std::string& output, size_t limit) {
+    if (output.size() <= limit) return output;
+    size_t start = output.find('\n', output.size() - limit);
+    start = start == std::string::npos ? output.size() - limit : start + 1;
+    return "...\n" + output.substr(start);
+}
+
+}  // namespace trellane
