@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make demo (after make dist): packages samples/hello with trellane-package as a Linux app image
-# under demo/, runs it, and builds the Windows image too when WINDOWS_RUNTIME names a Windows
-# Java runtime.
+# under demo/, runs it, and builds the Windows image too, branded and signed with a throwaway
+# certificate, when WINDOWS_RUNTIME names a Windows Java runtime (without one, the sample's
+# launcher alone is stamped, branded and signed).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,13 +31,13 @@ for old in demo/hello demo/hello-windows; do
 done
 
 # What every image of the sample gets.
-sample=(--input "$build/input" --main-jar hello.jar --main-class "$main_class" --name hello
+sample=(--input "$build/input" --main-jar hello.jar --main-class "$main_class"
         --console-app --java-options "-Dhello.greeting=$greeting" --java-options -Xmx64m
         --overwrite)
 
 # --- The Linux image, with a class data sharing archive trained on one run --------------
 # Packaged again only when something that goes into it changed.
-linux=(--dest demo --cds --cds-train-arg training)
+linux=(--name hello --dest demo --cds --cds-train-arg training)
 inputs=$({ printf '%s\n' "${sample[@]}" "${linux[@]}"
            sha256sum "$build/input/hello.jar" "$package" "$dist/linux/launcher" \
                "$dist/java/trellane-runtime.jar"; } | sha256sum)
@@ -68,12 +69,16 @@ run demo/hello/bin/hello --fail
 # --- The Windows image: needs a Windows Java runtime, which no Linux machine has --------
 echo
 echo "Linux image:    demo/hello ($(du -sh demo/hello | cut -f1))"
+source scripts/demo-branding.sh
+make_demo_certificate
 if [ -n "${WINDOWS_RUNTIME:-}" ]; then
+    exe="demo/windows/$demo_name/bin/$demo_name.exe"
     "$package" "${sample[@]}" --target windows --runtime-image "$WINDOWS_RUNTIME" \
-        --dest demo/windows --app-version 1.0.0 --vendor "Trellane samples" \
-        --copyright "Public domain"
-    echo "Windows image:  demo/windows/hello ($(du -sh demo/windows/hello | cut -f1));" \
-        "copy it to Windows and run bin\\hello.exe"
+        --dest demo/windows "${branding_options[@]}" "${signing_options[@]}"
+    report_branding "$dist/bin/trellane-stamp" "$exe"
+    echo
+    echo "Windows image:  demo/windows/$demo_name ($(du -sh "demo/windows/$demo_name" | cut -f1));" \
+        "copy it to Windows and run bin\\$demo_name.exe"
 else
     cat <<'EOF'
 Windows image:  not built, for want of a Windows Java runtime. Give one and run again:
@@ -85,10 +90,16 @@ or the unpacked archive of a Windows x64 JRE or JDK. It needs bin\server\jvm.dll
 and a release file saying OS_NAME="Windows".
 Meanwhile the sample's launcher alone is stamped, branded and signed:
 EOF
+    exe=demo/windows-launcher/hello.exe
     mkdir -p demo/windows-launcher
-    "$dist/bin/trellane-stamp" write --input "$dist/windows/launcher.exe" \
-        --output demo/windows-launcher/hello.exe --main-class "$main_class" --console-app \
+    "$dist/bin/trellane-stamp" write --input "$dist/windows/launcher.exe" --output "$exe" \
+        --main-class "$main_class" --console-app \
         --jvm-option "-Djava.class.path=&&hello.jar;&&trellane-runtime.jar" \
         --jvm-option "-Dhello.greeting=$greeting" --jvm-option -Xmx64m
-    scripts/demo-branding.sh "$dist/bin/trellane-stamp" demo/windows-launcher/hello.exe
+    unbranded=$(stat -c %s "$exe")
+    "$dist/bin/trellane-stamp" brand --input "$exe" --output "$exe" "${branding_options[@]}" \
+        "${signing_options[@]}"
+    report_branding "$dist/bin/trellane-stamp" "$exe"
+    echo
+    echo "$exe: $(stat -c %s "$exe") bytes branded and signed, $unbranded before"
 fi
