@@ -24,7 +24,6 @@ PACKAGE = (os.environ.get("TRELLANE_WINE_PACKAGE")
            or os.path.join(_BUILD, "tools", "package", "trellane-package"))
 RUNTIME_JAR = (os.environ.get("TRELLANE_WINE_RUNTIME_JAR")
                or os.path.join(_BUILD, "java", "trellane-runtime.jar"))
-VERSION_PROBE = wine_prefix.VERSION_PROBE
 ICON_COLOUR = (0xC0, 0x60, 0x20, 0xFF)
 
 
@@ -103,16 +102,5 @@ class AppImageTest(WineTestCase):
         self.assertEqual(launch.log.fields("prepare"), [(b"com.example.Main",)])
         self.assertEqual(launch.log.main_arguments, [b"--first", b"one", b"two words"])
 
-        probe = wine_prefix.run_wine([VERSION_PROBE, image.windows_exe],
-                                     wine_prefix.wine_environment())
-        self.assertEqual(probe.status, 0, probe.stdout + probe.stderr)
-        centre = "%02X%02X%02X%02X" % ICON_COLOUR
-        self.assertEqual(probe.stdout.decode("utf-8").splitlines(), [
-            "Translation=0409 04E4",
-            "ProductName=Hello App", "FileDescription=Hello App", "CompanyName=Zoë Ltd",
-            "FileVersion=2.5.1.0", "ProductVersion=2.5.1.0", "LegalCopyright=© 2026 Zoë Ltd",
-            "InternalName=Hello App.exe", "OriginalFileName=Hello App.exe",
-            "OriginalFilename=Hello App.exe",
-            "FixedFileVersion=0.0.0.0", "FixedProductVersion=0.0.0.0",
-            "Icon16=16x16 centre=" + centre, "Icon32=32x32 centre=" + centre,
-            "Icon256=256x256 centre=" + centre])
+        self.assertBrandingSeenByWindows(image.windows_exe, "Hello App", "2.5.1.0", "Zoë Ltd",
+                                         "© 2026 Zoë Ltd", ICON_COLOUR)

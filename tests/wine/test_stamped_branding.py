@@ -17,7 +17,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import branded_exe  # noqa: E402  (found through the path above)
 from signing_keys import make_certificates  # noqa: E402
 
-VERSION_PROBE = wine_prefix.VERSION_PROBE
 ICON_COLOUR = (0x20, 0x60, 0xC0, 0xFF)
 
 
@@ -50,19 +49,8 @@ class StampedBrandingTest(WineTestCase):
         self.assertLaunch(launch, 0, KNOWN_FOLDER_ERROR)
         self.assertEqual(launch.log.main_arguments, [b"--first", b"one"])
 
-        probe = wine_prefix.run_wine([VERSION_PROBE, install.windows_exe],
-                                     wine_prefix.wine_environment())
-        self.assertEqual(probe.status, 0, probe.stdout + probe.stderr)
-        centre = "%02X%02X%02X%02X" % ICON_COLOUR
-        self.assertEqual(probe.stdout.decode("utf-8").splitlines(), [
-            "Translation=0409 04E4",
-            "ProductName=Zoë's Café", "FileDescription=Zoë's Café", "CompanyName=Zoë Ltd",
-            "FileVersion=3.1.0.0", "ProductVersion=3.1.0.0", "LegalCopyright=© 2025 Zoë Ltd",
-            "InternalName=Zoë's Café.exe", "OriginalFileName=Zoë's Café.exe",
-            "OriginalFilename=Zoë's Café.exe",
-            "FixedFileVersion=0.0.0.0", "FixedProductVersion=0.0.0.0",
-            "Icon16=16x16 centre=" + centre, "Icon32=32x32 centre=" + centre,
-            "Icon256=256x256 centre=" + centre])
+        self.assertBrandingSeenByWindows(install.windows_exe, "Zoë's Café", "3.1.0.0", "Zoë Ltd",
+                                         "© 2025 Zoë Ltd", ICON_COLOUR)
 
     def test_the_command_prompt_waits_for_a_console_application(self):
         # cmd reading commands waits for a console program and hands it its handles; a GUI

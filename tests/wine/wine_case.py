@@ -56,6 +56,24 @@ def setUpModule() -> None:
 class WineTestCase(unittest.TestCase):
     maxDiff = None
 
+    def assertBrandingSeenByWindows(self, windows_exe: str, name: str, version: str,
+                                    vendor: str, copyright: str, icon_colour) -> None:
+        """What GetFileVersionInfoW, VerQueryValueW and LoadImageW read of a branded launcher
+        (through version_probe.exe): its version strings, and its icons of one colour."""
+        probe = wine_prefix.run_wine([wine_prefix.VERSION_PROBE, windows_exe],
+                                     wine_prefix.wine_environment())
+        self.assertEqual(probe.status, 0, probe.stdout + probe.stderr)
+        centre = "%02X%02X%02X%02X" % icon_colour
+        self.assertEqual(probe.stdout.decode("utf-8").splitlines(), [
+            "Translation=0409 04E4",
+            "ProductName=" + name, "FileDescription=" + name, "CompanyName=" + vendor,
+            "FileVersion=" + version, "ProductVersion=" + version, "LegalCopyright=" + copyright,
+            "InternalName=%s.exe" % name, "OriginalFileName=%s.exe" % name,
+            "OriginalFilename=%s.exe" % name,
+            "FixedFileVersion=0.0.0.0", "FixedProductVersion=0.0.0.0",
+            "Icon16=16x16 centre=" + centre, "Icon32=32x32 centre=" + centre,
+            "Icon256=256x256 centre=" + centre])
+
     def install(self, settings: Optional[LaunchSettings] = None, script: Sequence[str] = (),
                 root_name: str = "Example App", exe_name: str = "launcher.exe") -> Install:
         """A fresh install in a directory of its own (several runs of the suite may share the
