@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -113,6 +114,10 @@ void checkImageDestination(const std::string& dest, const std::string& name,
 std::string beginImage(const std::string& dest, const std::string& name) {
     setRefusalCleanup(removeWhatWasWritten);
     setInterruptionCleanup(removeWhatWasWritten);
+    // The stamp library sets a refusal cleanup of its own while it signs, which replaces this
+    // one; whatever ends the process through exit still takes the unfinished image away.
+    static const bool removedAtExit = std::atexit(removeWhatWasWritten) == 0;
+    (void)removedAtExit;
     makeFolders(dest);
     std::string pattern = dest + "/." + name + ".packaging-XXXXXX";
     if (mkdtemp(&pattern[0]) == nullptr)
