@@ -66,7 +66,8 @@ void exchange(Pipes& pipes, const ProgramOptions& options, double deadline, Prog
             ssize_t put = write(pipes.input, options.input.data() + written,
                                 options.input.size() - written);
             if (put > 0) written += static_cast<size_t>(put);
-            if (put < 0 || written == options.input.size()) closeFd(pipes.input);
+            bool retry = put < 0 && (errno == EAGAIN || errno == EINTR);
+            if ((put < 0 && !retry) || written == options.input.size()) closeFd(pipes.input);
         }
         for (int index : {0, 1}) {
             if (fds[index].revents == 0) continue;
@@ -105,6 +106,9 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     if (pipe2(inputPipe, O_CLOEXEC) != 0 || pipe2(outputPipe, O_CLOEXEC) != 0 ||
         (options.separateError && pipe2(errorPipe, O_CLOEXEC) != 0))
         refuse("cannot run %s: %s", arguments[0].c_str(), strerror(errno));
+    // A write of more than the pipe holds would wait for the program to read it, while the
+    // program waits for its output to be read: this side writes only what fits.
+    fcntl(inputPipe[1], F_SETFL, O_NONBLOCK);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -1,0 +1,69 @@
+#include "common/child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+namespace trellane {
+namespace {
+
+ProgramRun shell(const std::string& script, const ProgramOptions& options = {}) {
+    return runProgram({"/bin/sh", "-c", script}, options);
+}
+
+TEST(RunProgram, FeedsInputAndCollectsOutput) {
+    ProgramOptions options;
+    options.input = std::string(200000, 'x') + "\n";  // more than a pipe holds
+    ProgramRun run = runProgram({"/bin/cat"}, options);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, options.input);
+
+    run = shell("echo out; echo err >&2; exit 3");
+    EXPECT_EQ(run.output, "out\nerr\n");
+    EXPECT_EQ(describeEnd(run), "exit status 3");
+
+    options = {};
+    options.separateError = true;
+    run = shell("echo out; echo err >&2; kill -TERM $$", options);
+    EXPECT_EQ(run.output, "out\n");
+    EXPECT_EQ(run.error, "err\n");
+    EXPECT_FALSE(run.succeeded());
+    EXPECT_EQ(describeEnd(run), "killed by signal 15 (Terminated)");
+}
+
+TEST(RunProgram, TheTimeLimitStopsTheProgramAndWhatItStarted) {
+    const char* scripts[] = {
+        "echo started; sleep 30 & wait",          // a child that holds the output open
+        "echo started; exec >&- 2>&-; sleep 30",  // output closed, still running
+    };
+    for (const char* script : scripts) {
+        ProgramOptions options;
+        options.timeoutSeconds = 1;
+        auto began = std::chrono::steady_clock::now();
+        ProgramRun run = shell(script, options);
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        EXPECT_TRUE(run.timedOut) << script;
+        EXPECT_FALSE(run.succeeded()) << script;
+        EXPECT_EQ(run.output, "started\n") << script;
+        EXPECT_LT(seconds, 10) << script;
+        EXPECT_EQ(describeEnd(run, 1), "no end within 1 s") << script;
+    }
+}
+
+TEST(RunProgram, AnInterruptionStopsTheProgram) {
+    ProgramOptions options;
+    options.interrupted = [] { return true; };
+    ProgramRun run = shell("sleep 30", options);
+    EXPECT_TRUE(run.interrupted);
+    EXPECT_FALSE(run.succeeded());
+}
+
+TEST(OutputTail, KeepsWholeLastLines) {
+    EXPECT_EQ(outputTail("short\n", 100), "short\n");
+    EXPECT_EQ(outputTail("first line\nsecond\nthird\n", 12), "...\nthird\n");
+}
+
+}  // namespace
+}  // namespace trellane
