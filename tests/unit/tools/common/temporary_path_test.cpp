@@ -1,0 +1,120 @@
+#include "common/temporary_path.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/refusal.h"
+
+namespace trellane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each case runs in a death test's child process, which the signal or the refusal ends; the
+// parent then looks at what is left in the folder.
+class TemporaryPath : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char name[] = "/tmp/trellane-temporary-path-test-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        folder_ = name;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string templateIn(const std::string& name) const { return folder_ + "/" + name; }
+
+    std::vector<std::string> left() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string folder_;
+};
+
+// A folder being built, as the packaging command builds an app image: files, a subfolder,
+// a symbolic link pointing out of it (removed, not followed), a file nobody may read.
+void buildTemporaryFolder(const std::string& folderTemplate, const std::string& outside) {
+    std::string path = folderTemplate;
+    if (!createTemporaryFolder(path)) _exit(10);
+    fs::create_directories(path + "/bin/lib/server");
+    std::ofstream(path + "/bin/launcher") << "launcher";
+    std::ofstream(path + "/bin/lib/server/libjvm.so") << "jvm";
+    fs::create_symlink(outside, path + "/bin/outside");
+    fs::permissions(path + "/bin/launcher", fs::perms::none);
+}
+
+void makeTemporaryFile(const std::string& fileTemplate) {
+    std::string path = fileTemplate;
+    int fd = createTemporaryFile(path);
+    if (fd < 0 || write(fd, "partial", 7) != 7) _exit(10);
+}
+
+TEST_F(TemporaryPath, ASignalRemovesItAndEndsTheProcess) {
+    const std::string outside = templateIn("keep");
+    std::ofstream(outside) << "not ours";
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+        SCOPED_TRACE(strsignal(signal));
+        EXPECT_EXIT(
+            {
+                makeTemporaryFile(templateIn("file-XXXXXX"));
+                raise(signal);
+            },
+            ::testing::KilledBySignal(signal), "");
+        EXPECT_EXIT(
+            {
+                buildTemporaryFolder(templateIn("folder-XXXXXX"), outside);
+                raise(signal);
+            },
+            ::testing::KilledBySignal(signal), "");
+        EXPECT_EQ(left(), std::vector<std::string>{"keep"});
+    }
+}
+
+TEST_F(TemporaryPath, ARefusalRemovesIt) {
+    EXPECT_EXIT(
+        {
+            buildTemporaryFolder(templateIn("folder-XXXXXX"), "/");
+            refuse("stopped");
+        },
+        ::testing::ExitedWithCode(1), "stopped");
+    EXPECT_TRUE(left().empty());
+}
+
+TEST_F(TemporaryPath, OnceMovedNothingRemovesIt) {
+    const std::string destination = templateIn("done");
+    EXPECT_EXIT(
+        {
+            std::string path = templateIn("file-XXXXXX");
+            if (createTemporaryFile(path) < 0 || !moveTemporaryPathTo(destination)) _exit(10);
+            raise(SIGTERM);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(left(), std::vector<std::string>{"done"});
+}
+
+TEST_F(TemporaryPath, AnIgnoredSignalStaysIgnored) {
+    // Run under nohup, a hang-up neither ends the command nor takes its work away.
+    EXPECT_EXIT(
+        {
+            signal(SIGHUP, SIG_IGN);
+            makeTemporaryFile(templateIn("file-XXXXXX"));
+            raise(SIGHUP);
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(3), "");
+    EXPECT_EQ(left().size(), 1u);
+}
+
+}  // namespace
+}  // namespace trellane

@@ -1,0 +1,160 @@
+#include "common/temporary_path.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace trellane {
+
+namespace {
+
+const int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
+
+// Written only with the handled signals blocked, read by their handler: the handler never
+// sees half a path.
+char heldPath[PATH_MAX];
+volatile sig_atomic_t pathHeld = 0;
+
+struct sigaction previousActions[NSIG];
+
+// Deeper folders are left for the last removal to fail on; an app image is a few levels deep.
+constexpr int kMaxDepth = 64;
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+bool removeEntry(int folder, const char* name, int depth);
+
+// Empties the open folder. Removing entries while reading can make the reader skip others, so
+// it reads again until a pass removes nothing.
+void removeContents(int folder, int depth) {
+    alignas(struct dirent64) char buffer[1024];
+    for (bool removedAny = true; removedAny;) {
+        removedAny = false;
+        if (lseek(folder, 0, SEEK_SET) != 0) return;
+        ssize_t got;
+        while ((got = getdents64(folder, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+                at += entry->d_reclen;
+                if (!isDotOrDotDot(entry->d_name) && removeEntry(folder, entry->d_name, depth + 1))
+                    removedAny = true;
+            }
+        }
+    }
+}
+
+// Removes name inside folder, with everything in it when it is a folder. Symbolic links are
+// removed, never followed.
+bool removeEntry(int folder, const char* name, int depth) {
+    if (unlinkat(folder, name, 0) == 0) return true;
+    if ((errno != EISDIR && errno != EPERM) || depth > kMaxDepth) return false;
+    int inner = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (inner < 0) return false;
+    removeContents(inner, depth);
+    close(inner);
+    return unlinkat(folder, name, AT_REMOVEDIR) == 0;
+}
+
+void onSignal(int signal) {
+    int savedErrno = errno;
+    removeTemporaryPath();
+    // The action the process had before, then the signal again: it ends the process as it
+    // would have without us (or runs the handler that was there).
+    sigaction(signal, &previousActions[signal], nullptr);
+    raise(signal);
+    errno = savedErrno;
+}
+
+void installHandlersOnce() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signal : kHandledSignals) {
+        sigaction(signal, nullptr, &previousActions[signal]);
+        if (previousActions[signal].sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        for (int other : kHandledSignals) sigaddset(&action.sa_mask, other);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+// Holds the handled signals back while the path and the held state change together.
+class HandledSignalsBlocked {
+  public:
+    HandledSignalsBlocked() {
+        sigset_t handled;
+        sigemptyset(&handled);
+        for (int signal : kHandledSignals) sigaddset(&handled, signal);
+        pthread_sigmask(SIG_BLOCK, &handled, &previous_);
+    }
+    ~HandledSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+  private:
+    sigset_t previous_;
+};
+
+// Runs make (mkstemp or mkdtemp) on the template and holds the path it made.
+template <typename Make>
+bool createHeld(std::string& pathTemplate, Make make) {
+    if (pathTemplate.size() >= sizeof heldPath) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    installHandlersOnce();
+    HandledSignalsBlocked blocked;
+    if (!make(&pathTemplate[0])) return false;
+    memcpy(heldPath, pathTemplate.c_str(), pathTemplate.size() + 1);
+    pathHeld = 1;
+    return true;
+}
+
+}  // namespace
+
+int createTemporaryFile(std::string& pathTemplate) {
+    int fd = -1;
+    createHeld(pathTemplate, [&fd](char* path) {
+        fd = mkostemp(path, O_CLOEXEC);
+        return fd >= 0;
+    });
+    return fd;
+}
+
+bool createTemporaryFolder(std::string& pathTemplate) {
+    return createHeld(pathTemplate, [](char* path) { return mkdtemp(path) != nullptr; });
+}
+
+bool moveTemporaryPathTo(const std::string& destination) {
+    HandledSignalsBlocked blocked;
+    if (!pathHeld) {
+        errno = ENOENT;
+        return false;
+    }
+    if (rename(heldPath, destination.c_str()) != 0) return false;
+    pathHeld = 0;
+    return true;
+}
+
+void removeTemporaryPath() {
+    int savedErrno = errno;
+    // A signal during a refusal's removal waits for it to finish rather than end it halfway.
+    HandledSignalsBlocked blocked;
+    if (pathHeld) {
+        removeEntry(AT_FDCWD, heldPath, 0);
+        pathHeld = 0;
+    }
+    errno = savedErrno;
+}
+
+}  // namespace trellane
