@@ -126,6 +126,7 @@ bool readStampedArea(const std::string& file, size_t offset, StampedArea& area) 
 StampedPlaces findStampedPlaces(const std::string& file,
                                 const std::vector<UnstampedArea>& unstamped) {
     StampedPlaces best;
+    if (file.size() < kConfigAreaSize) return best;
     NulRanks nuls;
     auto nextUnstamped = unstamped.begin();
     size_t underscores = 0;
@@ -138,18 +139,17 @@ StampedPlaces findStampedPlaces(const std::string& file,
         const size_t run = underscores;
         underscores = 0;
         // Only a NUL ends an area; a run of a whole area's underscores is an unstamped one.
-        if (file[end] != '\0' || end + 1 < kConfigAreaSize || run >= kConfigAreaSize - 1)
-            continue;
+        if (file[end] != '\0' || end + 1 < kConfigAreaSize || run >= kConfigAreaSize - 1) continue;
         const size_t start = end + 1 - kConfigAreaSize;
         const size_t blockSize = blockSizeAt(file, nuls, start, end);
         // The block must reach back to the run of underscores before the NUL: readStampedArea
         // wants nothing but underscores between them.
         if (blockSize == 0 || blockSize + run < kConfigAreaSize - 1) continue;
-        while (nextUnstamped != unstamped.end() &&
-               nextUnstamped->offset + kConfigAreaSize <= start)
+        while (nextUnstamped != unstamped.end() && nextUnstamped->offset + kConfigAreaSize <= start)
             ++nextUnstamped;
         if (nextUnstamped != unstamped.end() && nextUnstamped->offset < end + 1) continue;
         const size_t fill = blockSize < kConfigAreaSize ? kConfigAreaSize - 1 - blockSize : 0;
+        if (fill == 0 && !unstamped.empty()) continue;
         considerPlace(best, start, fill);
     }
     return best;

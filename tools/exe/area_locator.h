@@ -46,6 +46,8 @@ constexpr size_t kListedPlaces = 8;
 // of them before a NUL, so this is one place, unless the block fills (nearly) the whole area:
 // then several places can tie, and only the offset known from stamping tells them apart.
 // Places inside an unstamped area's bytes are its underscores read as a block, not a stamp.
+// Beside an unstamped area, a place counts only with underscores after its block: runs of
+// NUL-terminated strings read as a block that fills the area in about one binary of seven.
 StampedPlaces findStampedPlaces(const std::string& file,
                                 const std::vector<UnstampedArea>& unstamped);
 

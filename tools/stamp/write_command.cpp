@@ -70,8 +70,9 @@ void noteIfShowNeedsTheOffset(const std::string& stamped, size_t offset,
 void runWrite(const WriteRequest& request) {
     // The format holds an empty name, but no launcher could start the application then.
     if (request.config.mainClassName.empty())
-        refuse("cannot stamp: the main class name is empty; name the application's main "
-               "class, e.g. com.example.Main");
+        refuse(
+            "cannot stamp: the main class name is empty; name the application's main "
+            "class, e.g. com.example.Main");
     std::string block, problem;
     if (!writeBlock(request.config, block, problem)) refuse("cannot stamp: %s", problem.c_str());
 
