@@ -10,7 +10,7 @@ namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
 
-// The NUL bytes among the last kConfigAreaSize bytes scanned, ranked, so that the k-th NUL
+// The NUL bytes among the last bytes scanned (an area's worth at least), ranked, so the k-th NUL
 // at or after a position is found in constant time. A block is fixed-size fields, strings
 // that each end at the next NUL and count bytes, so this reads a whole block in a few steps
 // per field instead of one per byte: every NUL of a file can be tried as an area's end.
