@@ -23,8 +23,6 @@ const int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 char heldPath[PATH_MAX];
 volatile sig_atomic_t pathHeld = 0;
 
-struct sigaction previousActions[NSIG];
-
 // Deeper folders are left for the last removal to fail on; an app image is a few levels deep.
 constexpr int kMaxDepth = 64;
 
@@ -68,20 +66,22 @@ bool removeEntry(int folder, const char* name, int depth) {
 void onSignal(int signal) {
     int savedErrno = errno;
     removeTemporaryPath();
-    // The action the process had before, then the signal again: it ends the process as it
-    // would have without us (or runs the handler that was there).
-    sigaction(signal, &previousActions[signal], nullptr);
+    // Then the signal's default action: it ends the process as it would have without us.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    sigaction(signal, &byDefault, nullptr);
     raise(signal);
     errno = savedErrno;
 }
 
-void installHandlersOnce() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
+// Takes over the handled signals whose action is the default one. A signal the process
+// ignores (nohup) stays ignored, and one it handles itself stays its own: such a process
+// decides when to stop and what to remove.
+void takeOverDefaultActions() {
     for (int signal : kHandledSignals) {
-        sigaction(signal, nullptr, &previousActions[signal]);
-        if (previousActions[signal].sa_handler == SIG_IGN) continue;
+        struct sigaction current;
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
         struct sigaction action {};
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
@@ -112,7 +112,7 @@ bool createHeld(std::string& pathTemplate, Make make) {
         errno = ENAMETOOLONG;
         return false;
     }
-    installHandlersOnce();
+    takeOverDefaultActions();
     HandledSignalsBlocked blocked;
     if (!make(&pathTemplate[0])) return false;
     memcpy(heldPath, pathTemplate.c_str(), pathTemplate.size() + 1);

@@ -1,7 +1,9 @@
 // A file or folder that a command builds under a temporary name beside its destination and
 // renames into place once complete. Until then it goes away whatever ends the command: a
-// refusal, or SIGINT, SIGTERM, SIGHUP or SIGXFSZ (a file size limit met while writing). A
-// signal the process ignores (nohup) stays ignored. One temporary path at a time.
+// refusal, or SIGINT, SIGTERM, SIGHUP or SIGXFSZ (a file size limit met while writing), which
+// then end the process as they would have. A signal the process ignores (nohup) or handles
+// itself is left to it: it decides when to stop and what to remove. One temporary path at a
+// time.
 #pragma once
 
 #include <string>

@@ -103,17 +103,28 @@ TEST_F(TemporaryPath, OnceMovedNothingRemovesIt) {
     EXPECT_EQ(left(), std::vector<std::string>{"done"});
 }
 
-TEST_F(TemporaryPath, AnIgnoredSignalStaysIgnored) {
-    // Run under nohup, a hang-up neither ends the command nor takes its work away.
-    EXPECT_EXIT(
-        {
-            signal(SIGHUP, SIG_IGN);
-            makeTemporaryFile(templateIn("file-XXXXXX"));
-            raise(SIGHUP);
-            _exit(3);
-        },
-        ::testing::ExitedWithCode(3), "");
-    EXPECT_EQ(left().size(), 1u);
+volatile sig_atomic_t handledByTheProcess = 0;
+
+void processHandler(int) {
+    handledByTheProcess = 1;
+}
+
+TEST_F(TemporaryPath, ASignalTheProcessIgnoresOrHandlesStaysItsOwn) {
+    // Under nohup a hang-up neither ends the command nor takes its work away; a command that
+    // handles a signal itself stops where it chooses and removes what it wrote.
+    for (void (*action)(int) : {SIG_IGN, processHandler}) {
+        EXPECT_EXIT(
+            {
+                signal(SIGHUP, action);
+                makeTemporaryFile(templateIn("file-XXXXXX"));
+                raise(SIGHUP);
+                _exit(action == SIG_IGN || handledByTheProcess ? 3 : 10);
+            },
+            ::testing::ExitedWithCode(3), "");
+        EXPECT_EQ(left().size(), 1u);
+        fs::remove_all(folder_);
+        fs::create_directory(folder_);
+    }
 }
 
 }  // namespace
