@@ -23,6 +23,7 @@ dist: linux windows
 	cp build/linux/launcher dist/linux/launcher
 	cp build/linux/java/trellane-runtime.jar dist/java/trellane-runtime.jar
 	cp build/linux/tools/stamp/trellane-stamp dist/bin/trellane-stamp
+	cp build/linux/tools/package/trellane-package dist/bin/trellane-package
 
 test: dist
 	ctest --preset linux -j $(JOBS)

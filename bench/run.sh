@@ -9,8 +9,9 @@
 #                  configuration once, in alternating order)
 #   BENCH_WARMUP   unmeasured rounds first (default 3)
 #   BENCH_QUICK=1  a smoke run: few rounds, short micro-benchmarks, RESULTS.md left alone
-#   TRELLANE_LAUNCHER, TRELLANE_STAMP, TRELLANE_RUNTIME_JAR
-#                  the launcher, stamp tool and runtime jar to measure (default: dist/)
+#   TRELLANE_LAUNCHER, TRELLANE_STAMP, TRELLANE_PACKAGE, TRELLANE_RUNTIME_JAR
+#                  the launcher, stamp and packaging tools and runtime jar to measure
+#                  (default: dist/)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,11 +20,12 @@ out="$bench/out"
 build="$root/build/bench"
 launcher=${TRELLANE_LAUNCHER:-$root/dist/linux/launcher}
 stamp=${TRELLANE_STAMP:-$root/dist/bin/trellane-stamp}
+package=${TRELLANE_PACKAGE:-$root/dist/bin/trellane-package}
 runtime_jar=${TRELLANE_RUNTIME_JAR:-$root/dist/java/trellane-runtime.jar}
 jdk=$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")
 quick=${BENCH_QUICK:-0}
 
-for file in "$launcher" "$stamp" "$runtime_jar"; do
+for file in "$launcher" "$stamp" "$package" "$runtime_jar"; do
     [ -f "$file" ] || { echo "bench: $file is missing: run make dist first" >&2; exit 1; }
 done
 step() { echo "bench: $*" >&2; }
@@ -60,11 +62,17 @@ build_app big "$bench/apps/big/src" "$out/gen/big"
 
 # --- Stamped launchers against the build JDK ------------------------------------------------
 # One folder per application: bin/ holds a launcher per configuration, app/ the jars, so "&&"
-# means the same folder for all of them. No lib/server here: the launchers find the build
-# JDK's libjvm.so through their RUNPATH, the same JVM that java -cp and the references run.
+# means the same folder for all of them, and lib/ is a link to the build JDK's lib/: the
+# launchers find its libjvm.so through their RUNPATH ($ORIGIN/../lib/server), and the JVM,
+# resolving the link, takes the JDK as its home. The same JVM as java -cp and the references
+# run, with the same java.home and class data sharing archive.
+link_build_jdk() {  # IMAGE
+    ln -s "$jdk/lib" "$1/lib"
+}
 for app in hello big; do
     image="$out/images/$app"
     mkdir -p "$image/bin" "$image/app"
+    link_build_jdk "$image"
     cp "$out/apps/$app.jar" "$out/apps/$app-with-runtime.jar" "$runtime_jar" "$image/app/"
     class_path="-Djava.class.path=&&$app.jar:&&trellane-runtime.jar"
     "$stamp" write --input "$launcher" --output "$image/bin/$app" --main-class "$app.Main" \
@@ -84,16 +92,18 @@ while read -r key value; do
     [ -n "$value" ] && example_arguments+=("$value")
 done <"$bench/example/example_block.txt"
 mkdir -p "$out/images/example/bin" "$out/images/example/app"
+link_build_jdk "$out/images/example"
 "$stamp" write --input "$launcher" --output "$out/images/example/bin/example-desktop" \
     "${example_arguments[@]}"
 
 # --- App images: a jlink runtime with its CDS archive and an application CDS archive ----------
 for app in hello big; do
     step "app image with application CDS for $app"
-    "$root/scripts/make-app-image.sh" --output "$out/app-images/$app" --name "$app" \
-        --main-class "$app.Main" --console-app --cds \
-        --launcher "$launcher" --stamp "$stamp" --runtime-jar "$runtime_jar" --jdk "$jdk" \
-        "$out/apps/$app.jar" >/dev/null
+    mkdir -p "$out/gen/$app-input"
+    cp "$out/apps/$app.jar" "$out/gen/$app-input/"
+    "$package" --input "$out/gen/$app-input" --main-jar "$app.jar" --main-class "$app.Main" \
+        --name "$app" --dest "$out/app-images" --console-app --cds --quiet \
+        --launcher "$launcher" --runtime-jar "$runtime_jar" --jdk "$jdk"
     # The same image without the application archive: what the jlink runtime alone gives.
     "$stamp" write --input "$launcher" --output "$out/app-images/$app/bin/$app-no-app-cds" \
         --main-class "$app.Main" --jvm-option "-Djava.class.path=&&$app.jar:&&trellane-runtime.jar" \

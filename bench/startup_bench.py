@@ -329,9 +329,9 @@ def pre_jvm_section(programs: List[Program], samples: Dict[str, List[Sample]],
               (", ".join("%s %+d" % kv for kv in extra.items()) or "none") + ". The launch "
               "thread accounts for clone3, its stack's mmap and mprotect, rseq, set_robust_list "
               "and the signal masks; readlink is /proc/self/exe for the install root; openat "
-              "and newfstatat are the dynamic loader trying `$ORIGIN/../lib/server` first for "
-              "each library the launcher links, a folder this layout lacks and an app image "
-              "has."]
+              "is the dynamic loader looking in `$ORIGIN/../lib/server`, the launcher's only "
+              "RUNPATH entry, for the C++ runtime libraries that the program does not link "
+              "(only libjvm.so is there)."]
     lines.append("Programs executed besides itself (execve): %d; directories read (getdents64): "
                  "%d." % (launcher_calls.get("execve", 1) - 1, launcher_calls.get("getdents64", 0)))
     targets.append("launcher's own work before JNI_CreateJavaVM, example block: %.3f ms in-process "

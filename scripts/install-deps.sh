@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth xdotool python3-pefile
   valgrind hyperfine
-  libcli11-dev libstb-dev libzip-dev osslsigncode icoutils openssl
+  libcli11-dev libstb-dev zlib1g-dev libzip-dev osslsigncode icoutils openssl
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
 

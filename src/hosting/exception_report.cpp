@@ -15,16 +15,16 @@ const char kCaption[] = "The application has experienced an internal error and m
 
 std::string describeException(JNIEnv* env, jthrowable thrown) {
     jclass launcher = env->FindClass(kBootstrapClass);
-    exitOnPendingException(env);
+    exitThroughJvmOnPendingException(env);
     jmethodID fromException = env->GetStaticMethodID(
         launcher, "fromException", "(Ljava/lang/Throwable;)Ljava/lang/String;");
-    exitOnPendingException(env);
+    exitThroughJvmOnPendingException(env);
     jstring text = static_cast<jstring>(env->CallStaticObjectMethod(launcher, fromException, thrown));
-    exitOnPendingException(env);
+    exitThroughJvmOnPendingException(env);
     // GetStringUTFChars would crash on null; the stack trace still tells what happened.
     if (text == nullptr) return "The application's exception has no description.";
     const char* chars = env->GetStringUTFChars(text, nullptr);
-    exitOnPendingException(env);
+    exitThroughJvmOnPendingException(env);
     std::string report = chars;
     env->ReleaseStringUTFChars(text, chars);
     return report;
@@ -37,7 +37,7 @@ void reportUncaughtException(JNIEnv* env, jthrowable thrown) {
     jclass throwable = env->FindClass("java/lang/Throwable");
     jmethodID printStackTrace = env->GetMethodID(throwable, "printStackTrace", "()V");
     env->CallVoidMethod(thrown, printStackTrace);
-    exitOnPendingException(env);
+    exitThroughJvmOnPendingException(env);
     if (!launchConfig.isConsoleApp) showErrorBox(kCaption, report.c_str());
 }
 

@@ -10,6 +10,7 @@
 #include "hosting/argument_array.h"
 #include "hosting/bootstrap.h"
 #include "hosting/exception_report.h"
+#include "hosting/jvm_exit.h"
 #include "hosting/updater_natives.h"
 #include "options/command_option.h"
 #include "options/install_root.h"
@@ -72,11 +73,15 @@ void runLaunchSequence() {
     env->ExceptionClear();
     if (thrown == nullptr) {
         vm->DetachCurrentThread();
-        vm->DestroyJavaVM();  // returns once the application's other non-daemon threads end
+        // Returns once the application's other non-daemon threads have ended and its
+        // shutdown hooks have run.
+        vm->DestroyJavaVM();
         std::exit(0);
     }
+    // The report first, then the application's shutdown hooks; its other threads are not
+    // awaited.
     reportUncaughtException(env, thrown);
-    std::exit(1);
+    exitThroughJvm(env, 1);
 }
 
 }  // namespace trellane

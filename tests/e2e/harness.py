@@ -1,9 +1,11 @@
 """Running the real launcher on the real JVM: app images, stamping and runs.
 
-An app image is a temporary directory X holding X/bin/<launcher> and X/app/ with the jars,
-so the launcher's install root is X and "&&" stands for X/app/. The launcher is stamped with
-trellane-stamp, or carries a block crafted here that the tool refuses to write. CMake passes
-the built files in the environment; run from a shell, the defaults point into build/linux.
+An app image is a temporary directory X holding X/bin/<launcher>, X/app/ with the jars and
+X/lib/ with a Java runtime (lay_out_runtime), so the launcher's install root is X, "&&" stands
+for X/app/ and the JVM's java.home is X, as in an image made by jlink. The launcher is stamped
+with trellane-stamp, or carries a block crafted here that the tool refuses to write. CMake
+passes the built files in the environment; run from a shell, the defaults point into
+build/linux.
 
     class ArgumentTest(harness.LauncherTestCase):
         def test_echo(self):
@@ -35,9 +37,24 @@ LAUNCHER = _built("TRELLANE_E2E_LAUNCHER", "launcher")
 STAMP_TOOL = _built("TRELLANE_E2E_STAMP", "tools/stamp/trellane-stamp")
 RUNTIME_JAR = _built("TRELLANE_E2E_RUNTIME_JAR", "java/trellane-runtime.jar")
 FIXTURE_JAR = _built("TRELLANE_E2E_FIXTURE_JAR", "tests/e2e/fixtures.jar")
+# The images' libjvm.so (a copy of the JDK's, see lay_out_runtime) and where images are made.
+LIBJVM = _built("TRELLANE_E2E_LIBJVM", "tests/e2e/runtime/libjvm.so")
+WORK = _built("TRELLANE_E2E_WORK", "tests/e2e/work")
 # A bootstrap class that breaks its contract (prepare fills nothing but for fixture.Throw;
 # no fromException), used in place of the runtime jar.
 STUB_BOOTSTRAP_JAR = _built("TRELLANE_E2E_STUB_BOOTSTRAP_JAR", "tests/e2e/stub-bootstrap.jar")
+
+
+
+def _build_jdk() -> str:
+    """The JDK the launcher is built against; from a shell, that of the javac on the PATH."""
+    if os.environ.get("TRELLANE_E2E_JDK"):
+        return os.environ["TRELLANE_E2E_JDK"]
+    javac = shutil.which("javac")
+    return os.path.dirname(os.path.dirname(os.path.realpath(javac))) if javac else ""
+
+
+JDK = _build_jdk()
 
 # The class path of a normal app image: the fixture programs and the bootstrap classes.
 CLASS_PATH_OPTION = "-Djava.class.path=&&fixtures.jar:&&trellane-runtime.jar"
@@ -216,14 +233,38 @@ class App:
         return run(self.launcher, args, env=env, cwd=cwd, timeout=timeout)
 
 
+def lay_out_runtime(root: str) -> None:
+    """root/lib/ and the rest of a Java runtime image beside root/bin/, as jlink lays one out:
+    the launcher finds lib/server/libjvm.so through its RUNPATH ($ORIGIN/../lib/server) and the
+    JVM takes root as its java.home. The JVM finds its home from libjvm.so's path with symbolic
+    links resolved, so libjvm.so is a real file (a hard link to the build's copy) in real lib/
+    and lib/server/ folders; everything else is a link into the build's JDK."""
+    lib = os.path.join(root, "lib")
+    server = os.path.join(lib, "server")
+    os.makedirs(server)
+    for folder, source, own in ((root, JDK, ("bin", "lib")),
+                                (lib, os.path.join(JDK, "lib"), ("server",)),
+                                (server, os.path.join(JDK, "lib", "server"), ("libjvm.so",))):
+        for name in os.listdir(source):
+            if name not in own:
+                os.symlink(os.path.join(source, name), os.path.join(folder, name))
+    try:
+        os.link(LIBJVM, os.path.join(server, "libjvm.so"))
+    except OSError:  # the image on another file system: a copy, 20-odd MB
+        shutil.copy(LIBJVM, os.path.join(server, "libjvm.so"))
+
+
 def make_image(root: str, jars: Iterable[str] = (RUNTIME_JAR, FIXTURE_JAR),
-               launcher_name: str = "launcher") -> App:
-    """Lays out root/bin/ and root/app/ with copies of jars; the launcher is stamped later."""
+               launcher_name: str = "launcher", runtime: bool = True) -> App:
+    """Lays out root/bin/, root/app/ with copies of jars and, unless runtime is false, the Java
+    runtime (lay_out_runtime); the launcher is stamped later."""
     app = App(root, launcher_name)
     os.makedirs(app.bin_dir, exist_ok=True)
     os.makedirs(app.app_dir, exist_ok=True)
     for jar in jars:
         shutil.copy(jar, app.app_dir)
+    if runtime:
+        lay_out_runtime(root)
     return app
 
 
@@ -233,8 +274,10 @@ class LauncherTestCase(unittest.TestCase):
     maxDiff = None
 
     def make_dir(self) -> str:
-        # Real path: the launcher finds its install root through /proc/self/exe.
-        directory = os.path.realpath(tempfile.mkdtemp(prefix="trellane-e2e-"))
+        # Real path: the launcher finds its install root through /proc/self/exe. In the build
+        # tree, beside the libjvm.so that lay_out_runtime links.
+        os.makedirs(WORK, exist_ok=True)
+        directory = os.path.realpath(tempfile.mkdtemp(prefix="trellane-e2e-", dir=WORK))
         self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
         return directory
 

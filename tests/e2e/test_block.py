@@ -73,7 +73,10 @@ class FilesystemRootTest(harness.LauncherTestCase):
         unshare = ["--mount", "--propagation", "private"]
         if os.geteuid() != 0:
             unshare.insert(0, "--map-root-user")
-        return harness.run(shutil.which("unshare"), unshare + ["sh", "-c", script])
+        # The root's lib/ is the host's, with no server/ folder: the JVM comes through
+        # LD_LIBRARY_PATH, from the build's JDK, which the bind-mounted /usr holds.
+        return harness.run(shutil.which("unshare"), unshare + ["sh", "-c", script],
+                           env={"LD_LIBRARY_PATH": os.path.join(harness.JDK, "lib", "server")})
 
     def test_launcher_directly_in_the_root_has_no_install_root(self):
         harness.stamp(harness.LAUNCHER, os.path.join(self.root, "launcher"), "fixture.Hello",

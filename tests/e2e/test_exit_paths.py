@@ -41,7 +41,7 @@ class ExitPathTest(harness.LauncherTestCase):
                                  "morvantic.trellane.launcher.LaunchException: "
                                  "Main class com.example.Nope not found on the class path\n")
 
-    def test_main_throwing_is_reported_and_ends_at_once(self):
+    def test_main_throwing_is_reported_then_the_hooks_run_and_nothing_else_is_awaited(self):
         for use_main_thread in (False, True):
             with self.subTest(use_main_thread=use_main_thread):
                 app = self.make_app("fixture.Throw", use_main_thread=use_main_thread)
@@ -51,9 +51,11 @@ class ExitPathTest(harness.LauncherTestCase):
                 self.assertLaunch(result, 1, stdout="described for "
                                   "morvantic.trellane.launcher.Launcher.fromException\n"
                                   "described for java.lang.Throwable.printStackTrace\n")
+                # The JVM's own exit ends the process: the hook runs after the report.
                 self.assertRegex(result.stderr, re.compile(
                     r"\Afixture\.Throw\.Reported: boom from main\n"
-                    r"\tat fixture\.Throw\.main\(Throw\.java:\d+\)\n\Z"))
+                    r"\tat fixture\.Throw\.main\(Throw\.java:\d+\)\n"
+                    r"shutdown hook ran\n\Z"))
 
     def make_stub_bootstrap_app(self, main_class):
         return self.make_app(main_class, ["-Djava.class.path=&&fixtures.jar:&&stub-bootstrap.jar"],
@@ -64,17 +66,20 @@ class ExitPathTest(harness.LauncherTestCase):
                           stderr="The bootstrap class found no main method for fixture.Hello.\r\n")
 
     def test_bootstrap_without_fromException_when_main_throws(self):
-        # The failed lookup is described; the application's exception leaves no trace.
+        # The failed lookup is described; the application's exception leaves no trace. main
+        # has run, so the report's own failure also ends through the JVM's exit and the hooks.
         result = self.make_stub_bootstrap_app("fixture.Throw").run(timeout=20)
         self.assertLaunch(result, 1, stdout="",
                           stderr='Exception in thread "main" '
-                                 "java.lang.NoSuchMethodError: fromException\n")
+                                 "java.lang.NoSuchMethodError: fromException\n"
+                                 "shutdown hook ran\n")
 
-    def test_main_returning_waits_for_other_non_daemon_threads(self):
+    def test_main_returning_waits_for_other_non_daemon_threads_then_runs_the_hooks(self):
         for use_main_thread in (False, True):
             with self.subTest(use_main_thread=use_main_thread):
                 result = self.make_app("fixture.Linger", use_main_thread=use_main_thread).run()
-                self.assertLaunch(result, 0, stdout="main returned\nworker done\n", stderr="")
+                self.assertLaunch(result, 0, stdout="main returned\nworker done\n"
+                                  "shutdown hook ran\n", stderr="")
 
 
 if __name__ == "__main__":

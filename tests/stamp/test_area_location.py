@@ -7,15 +7,31 @@ from stamp_fixture import (AREA_SIZE, LAUNCHER, LAUNCHER_EXE, UNSTAMPED_AREA, St
                            area_offset, block)
 
 
+def console_subsystem_and_checksum(image: bytes) -> bytes:
+    """The PE image with the console subsystem (3) and its header checksum recomputed: what
+    write also changes in a console application's launcher.exe."""
+    optional_header = int.from_bytes(image[0x3C:0x40], "little") + 24
+    checksum_at, subsystem_at = optional_header + 64, optional_header + 68
+    image = (image[:checksum_at] + bytes(4) + image[checksum_at + 4:subsystem_at] +
+             (3).to_bytes(2, "little") + image[subsystem_at + 2:])
+    total = 0
+    for at in range(0, len(image), 2):
+        total += int.from_bytes(image[at:at + 2], "little")
+        total = (total & 0xFFFF) + (total >> 16)
+    checksum = ((total & 0xFFFF) + len(image)) & 0xFFFFFFFF
+    return image[:checksum_at] + checksum.to_bytes(4, "little") + image[checksum_at + 4:]
+
+
 class AreaLocationTest(StampTestCase):
 
-    def stamp_and_check(self, source: str, name: str, *options: str, expected: bytes):
+    def stamp_and_check(self, source: str, name: str, *options: str, expected: bytes,
+                        headers=lambda image: image):
         output = self.path(name)
         self.assert_done(self.write(*options, input_path=source, output=output))
         original = self.read(source)
         at = area_offset(original)
         self.assertEqual(self.read(output),
-                         original[:at] + expected + original[at + len(expected):])
+                         headers(original[:at] + expected + original[at + len(expected):]))
         shown = self.run_stamp("show", output)
         self.assert_done(shown)
         return at, shown.stdout.decode()
@@ -28,7 +44,8 @@ class AreaLocationTest(StampTestCase):
             "--stack-size", "2M",
             expected=block(b"com.example.Main",
                            [b"-Djava.class.path=&&app.jar;&&trellane-runtime.jar"],
-                           flags=0x02, stack_size=2 << 20))
+                           flags=0x02, stack_size=2 << 20),
+            headers=console_subsystem_and_checksum)
         self.assertTrue(shown.startswith("area offset:               %d (0x%X)\n" % (at, at)))
         self.assertIn('  1 "-Djava.class.path=&&app.jar;&&trellane-runtime.jar"\n', shown)
 

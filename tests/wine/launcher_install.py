@@ -56,6 +56,7 @@ class LaunchSettings:
     console_app: bool = False
     set_up_console: bool = False
     redirect_appdata: bool = False
+    write_options: Sequence[str] = ()  # more of write's options: branding, signing
 
     def stamp_arguments(self) -> List[str]:
         arguments = ["--main-class", self.main_class, "--stack-size", str(self.stack_size)]
@@ -70,7 +71,7 @@ class LaunchSettings:
                                 (self.redirect_appdata, "--redirect-appdata")):
             if enabled:
                 arguments.append(switch)
-        return arguments
+        return arguments + list(self.write_options)
 
 
 class Launch(NamedTuple):

@@ -15,6 +15,7 @@ MAIN_STDOUT = "Hello, Grüße\nsecond line\n".encode()
 MAIN_STDERR = b"warning: 5% left\n"
 STACK_TRACE = (b"java.lang.IllegalStateException: boom\n"
                b"\tat the.application.Main.main(Main.java:7)\n")
+DUMP = b"JVM arg 0: -Xbogus\nJVM arg 1: -Dsun.java.command=com.example.Main\n"
 
 
 def setUpModule() -> None:
@@ -58,6 +59,25 @@ class ConsoleOutputTest(WineTestCase):
             with self.subTest(script=script[-1]):
                 install = self.install(LaunchSettings(console_app=True), script=script)
                 self.assertPiped(install.run(pipes=True), status, stdout, stderr)
+
+    def test_launcher_messages_come_before_what_the_jvm_writes_itself_and_survive_its_end(self):
+        # The JVM writes its own messages straight to the standard handle, past the C
+        # runtime's buffer; a JVM that aborts leaves nothing the runtime still holds.
+        cases = (
+            # (script, status, standard error after the known-folder report)
+            (["create stderr Unrecognized option: -Xbogus", "create_result -1"], 1,
+             DUMP + b"Unrecognized option: -Xbogus\n"
+                    b"Failed to create JVM: Error 0xffffffff\r\n"),
+            (["create_terminate 3"], 3, DUMP),
+        )
+        for script, status, stderr in cases:
+            install = self.install(LaunchSettings(console_app=True, jvm_options=["-Xbogus"]),
+                                   script=script)
+            for pipes in (True, False):
+                with self.subTest(script=script[0], pipes=pipes):
+                    launch = install.start(StartPlan(set={"TRELLANE_DUMP_JVM_ARGS": "1"}),
+                                           pipes=pipes)
+                    self.assertPiped(launch, status, b"", stderr)
 
 
 if __name__ == "__main__":

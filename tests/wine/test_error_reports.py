@@ -12,6 +12,12 @@ KNOWN_FOLDER_BOX = ("00000000", "Error 0x80070057", KNOWN_FOLDER_CAPTION, "00201
 STACK_TRACE = (b"java.lang.IllegalStateException: boom\n"
                b"\tat the.application.Main.main(Main.java:7)\n")
 RELAY = "-all,+relay"
+# Once main has run, the launcher ends the process through the JVM's own exit.
+SYSTEM_EXIT_CALLS = [
+    ("FindClass", b"java/lang/System"),
+    ("GetStaticMethodID", b"exit", b"(I)V"),
+    ("CallStaticVoidMethod",),
+]
 
 
 def box(text, caption=INTERNAL_ERROR_CAPTION):
@@ -27,7 +33,7 @@ class UncaughtExceptionTest(WineTestCase):
         self.assertEqual(log.fields("from_exception"), [(b"boom",)], "the thrown object")
         self.assertEqual(log.fields("print_stack_trace"), [(b"boom",)])
         names = log.call_names
-        main_call = len(names) - 1 - names[::-1].index("CallStaticVoidMethod")
+        main_call = names.index("CallStaticVoidMethod", names.index("FromReflectedMethod"))
         self.assertEqual(log.calls[main_call + 1:], [
             ("ExceptionOccurred", b"pending"),
             ("ExceptionClear",),
@@ -44,7 +50,8 @@ class UncaughtExceptionTest(WineTestCase):
             ("GetMethodID", b"printStackTrace", b"()V"),
             ("CallVoidMethod",),
             ("ExceptionOccurred", b"none"),
-        ], log.describe())
+        ] + SYSTEM_EXIT_CALLS, log.describe())
+        self.assertEqual(log.fields("system_exit"), [(b"1",)])
 
     def test_console_application_gets_the_trace_and_no_box(self):
         launch = self.install(LaunchSettings(console_app=True),
@@ -78,6 +85,26 @@ class UncaughtExceptionTest(WineTestCase):
                 self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + description)
                 self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX])
                 self.assertEqual(launch.log.fields("print_stack_trace"), [])
+                self.assertEqual(launch.log.calls[-4:],
+                                 [("ExceptionDescribe",)] + SYSTEM_EXIT_CALLS,
+                                 launch.log.describe())
+                self.assertEqual(launch.log.fields("system_exit"), [(b"1",)])
+
+    def test_jvm_exit_that_fails_leaves_the_runtimes_exit_with_status_one(self):
+        cases = (
+            # (script, the JNI calls after the report)
+            ("system_exit missing", SYSTEM_EXIT_CALLS[:2]),
+            ("system_exit throws", SYSTEM_EXIT_CALLS),
+            ("system_exit returns", SYSTEM_EXIT_CALLS),
+        )
+        for script, calls in cases:
+            with self.subTest(script=script):
+                launch = self.install(LaunchSettings(console_app=True),
+                                      script=["main throw", script]).run()
+                self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + STACK_TRACE)
+                names = launch.log.call_names
+                report_end = names.index("CallVoidMethod") + 2  # and its exception test
+                self.assertEqual(launch.log.calls[report_end:], calls, launch.log.describe())
 
 
 if __name__ == "__main__":

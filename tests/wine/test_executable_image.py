@@ -4,12 +4,16 @@ directory (also of a stamped copy under another name) and the resources."""
 import os
 import shutil
 import struct
+import sys
 import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 import launcher_install
 from launcher_install import LaunchSettings
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
+from branded_exe import resources  # noqa: E402  (found through the path above)
 
 try:
     import pefile
@@ -22,19 +26,6 @@ NATIVE_METHOD = b"Java_morvantic_trellane_updater_OnlineUpdater_nCheckForUpdates
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
-
-
-def resources(image, type_id):
-    """{(identifier, language): bytes} of one resource type."""
-    found = {}
-    for kind in image.DIRECTORY_ENTRY_RESOURCE.entries:
-        if kind.id != type_id:
-            continue
-        for name in kind.directory.entries:
-            for language in name.directory.entries:
-                data = language.data.struct
-                found[(name.id, language.id)] = image.get_data(data.OffsetToData, data.Size)
-    return found
 
 
 class ExecutableImageTest(unittest.TestCase):

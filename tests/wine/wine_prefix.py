@@ -107,14 +107,18 @@ def _pipe_contents(pipe: IO[bytes]) -> bytes:
 
 def run_wine(arguments: Sequence[str], env: Dict[str, str], timeout: float = 60,
              preexec: Optional[Callable[[], None]] = None,
-             cwd: Optional[str] = None, pipes: bool = False) -> Completed:
+             cwd: Optional[str] = None, pipes: bool = False, stdin: bytes = b"") -> Completed:
     """Runs wine with the arguments; on timeout kills the whole process group and fails.
 
     With pipes, standard output and error are pipes, read when the program has ended: what
-    they hold must fit a pipe's buffer (64 KiB), so no Wine trace channel with them."""
-    with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
+    they hold must fit a pipe's buffer (64 KiB), so no Wine trace channel with them. Standard
+    input is a file holding stdin."""
+    with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file, \
+            tempfile.TemporaryFile() as in_file:
+        in_file.write(stdin)
+        in_file.seek(0)
         destinations = (subprocess.PIPE, subprocess.PIPE) if pipes else (out_file, err_file)
-        process = subprocess.Popen([WINE, *arguments], stdin=subprocess.DEVNULL,
+        process = subprocess.Popen([WINE, *arguments], stdin=in_file,
                                    stdout=destinations[0], stderr=destinations[1], env=env,
                                    start_new_session=True, preexec_fn=preexec, cwd=cwd)
         out, err = (process.stdout, process.stderr) if pipes else (out_file, err_file)

@@ -13,6 +13,9 @@ struct SigningRequest {
     std::string certPath;
     std::string keyPath;
     std::string timestampUrl;  // RFC 3161; optional
+    // The program name Windows' download and consent dialogs show: the display name. Carried
+    // only when it is printable ASCII (see signingArguments).
+    std::string description;
 };
 
 }  // namespace trellane

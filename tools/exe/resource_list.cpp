@@ -18,6 +18,18 @@ bool operator==(const ResourceName& a, const ResourceName& b) {
     return a.id == b.id;
 }
 
+bool operator<(const ResourceName& a, const ResourceName& b) {
+    bool aNamed = !a.text.empty(), bNamed = !b.text.empty();
+    if (aNamed != bNamed) return aNamed;
+    return aNamed ? a.text < b.text : a.id < b.id;
+}
+
+bool resourceOrder(const Resource& a, const Resource& b) {
+    if (!(a.type == b.type)) return a.type < b.type;
+    if (!(a.name == b.name)) return a.name < b.name;
+    return a.language < b.language;
+}
+
 const Resource* findResource(const ResourceList& resources, const ResourceName& type,
                              const ResourceName& name, uint16_t language) {
     for (const Resource& resource : resources)

@@ -18,6 +18,10 @@ struct ResourceName {
 
 bool operator==(const ResourceName& a, const ResourceName& b);
 
+// The order of a resource directory's entries, which the loader searches by halves: named
+// entries first, by UTF-16 code units, then numbers ascending.
+bool operator<(const ResourceName& a, const ResourceName& b);
+
 // The standard types the launcher carries.
 constexpr uint16_t kResourceTypeIcon = 3;
 constexpr uint16_t kResourceTypeGroupIcon = 14;
@@ -35,6 +39,9 @@ struct Resource {
 };
 
 using ResourceList = std::vector<Resource>;
+
+// The order of the resource tree: by type, then name, then language.
+bool resourceOrder(const Resource& a, const Resource& b);
 
 // The entry with this type, name and language, or nullptr.
 const Resource* findResource(const ResourceList& resources, const ResourceName& type,

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "stamp/brand_command.h"
 #include "stamp/show_command.h"
 #include "stamp/write_command.h"
 
 namespace trellane {
 
-enum class StampCommand { Write, Show, Format, Help };
+enum class StampCommand { Write, Brand, Show, Format, Help };
 
 struct StampRequest {
     StampCommand command = StampCommand::Help;
     WriteRequest write;  // StampCommand::Write
+    BrandRequest brand;  // StampCommand::Brand
     ShowRequest show;    // StampCommand::Show
 };
 

@@ -11,10 +11,6 @@ namespace {
 // Wide enough for "allowedUserOptionPrefixes:" and a space.
 constexpr int kLabelWidth = 27;
 
-void printLine(std::FILE* out, const std::string& label, const std::string& value) {
-    std::fprintf(out, "%-*s%s\n", kLabelWidth, (label + ":").c_str(), value.c_str());
-}
-
 std::string describeFlags(unsigned char flagByte) {
     char text[64];
     unsigned known = 0;
@@ -41,20 +37,19 @@ void printField(std::FILE* out, const BlockField& field, const LaunchConfig& con
                 unsigned char flagByte) {
     switch (field.kind) {
         case FieldKind::FlagByte:
-            printLine(out, field.name, describeFlags(flagByte));
+            printShowLine(out, field.name, describeFlags(flagByte));
             for (const FlagBit& bit : kFlagBits)
-                std::fprintf(out, "  %-*s%s\n", kLabelWidth - 2, bit.name,
-                             config.*bit.field ? "yes" : "no");
+                printShowItem(out, bit.name, config.*bit.field ? "yes" : "no");
             return;
         case FieldKind::StackSize:
-            printLine(out, field.name, describeStackSize(config.launchThreadStackSize));
+            printShowLine(out, field.name, describeStackSize(config.launchThreadStackSize));
             return;
         case FieldKind::String:
-            printLine(out, field.name, quoteText(config.*field.text));
+            printShowLine(out, field.name, quoteText(config.*field.text));
             return;
         case FieldKind::StringList: {
             const StringList& list = config.*field.list;
-            printLine(out, field.name, std::to_string(list.size()));
+            printShowLine(out, field.name, std::to_string(list.size()));
             for (size_t i = 0; i < list.size(); ++i)
                 std::fprintf(out, "  %zu %s\n", i + 1, quoteText(list[i]).c_str());
             return;
@@ -69,6 +64,14 @@ void appendEscape(std::string& quoted, unsigned char byte) {
 }
 
 }  // namespace
+
+void printShowLine(std::FILE* out, const std::string& label, const std::string& value) {
+    std::fprintf(out, "%-*s%s\n", kLabelWidth, (label + ":").c_str(), value.c_str());
+}
+
+void printShowItem(std::FILE* out, const std::string& name, const std::string& value) {
+    std::fprintf(out, "  %-*s%s\n", kLabelWidth - 2, name.c_str(), value.c_str());
+}
 
 std::string quoteText(const std::string& text) {
     std::string quoted = "\"";
@@ -94,9 +97,10 @@ std::string quoteText(const std::string& text) {
 void printStampedArea(std::FILE* out, const StampedArea& area, unsigned char flagByte) {
     char where[96];
     std::snprintf(where, sizeof where, "%zu (0x%zX)", area.offset, area.offset);
-    printLine(out, "area offset", where);
-    printLine(out, "block size",
-              std::to_string(area.blockSize) + " of " + std::to_string(kConfigAreaSize) + " bytes");
+    printShowLine(out, "area offset", where);
+    printShowLine(
+        out, "block size",
+        std::to_string(area.blockSize) + " of " + std::to_string(kConfigAreaSize) + " bytes");
     for (const BlockField& field : kBlockFields) printField(out, field, area.config, flagByte);
 }
 

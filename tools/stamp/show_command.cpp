@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
-#include "exe/area_locator.h"
-#include "stamp/config_printer.h"
-#include "exe/launcher_file.h"
 #include "common/offset_list.h"
 #include "common/refusal.h"
+#include "exe/area_locator.h"
+#include "exe/launcher_file.h"
+#include "stamp/branding_printer.h"
+#include "stamp/config_printer.h"
 
 namespace trellane {
 
@@ -47,6 +48,7 @@ void runShow(const ShowRequest& request) {
                request.offset);
     }
     printStampedArea(stdout, area, static_cast<unsigned char>(launcher.bytes[area.offset]));
+    printWindowsImage(stdout, launcher.bytes, path);
 }
 
 }  // namespace trellane

@@ -11,7 +11,8 @@ struct ShowRequest {
     size_t offset = 0;
 };
 
-// Prints the configuration stamped into the launcher, or refuses.
+// Prints the configuration stamped into the launcher, and a Windows launcher's branding and
+// signer, or refuses.
 void runShow(const ShowRequest& request);
 
 }  // namespace trellane

@@ -1,10 +1,11 @@
-// trellane-stamp: writes a launch configuration block into a launcher, reads it back, and
-// prints the block's format.
+// trellane-stamp: writes a launch configuration block into a launcher, brands and signs a
+// Windows launcher, reads both back, and prints the block's format.
 #include <cstdio>
 
 #include "common/refusal.h"
-#include "stamp/command_line.h"
 #include "config/block_description.h"
+#include "stamp/brand_command.h"
+#include "stamp/command_line.h"
 #include "stamp/show_command.h"
 #include "stamp/usage.h"
 #include "stamp/write_command.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
             break;
         case StampCommand::Write:
             runWrite(request.write);
+            break;
+        case StampCommand::Brand:
+            runBrand(request.brand);
             break;
         case StampCommand::Show:
             runShow(request.show);

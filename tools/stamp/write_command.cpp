@@ -2,12 +2,17 @@
 
 #include <cstdio>
 
-#include "exe/area_locator.h"
-#include "config/block_writer.h"
-#include "exe/launcher_file.h"
+#include "brand/branding.h"
+#include "brand/signing.h"
 #include "common/offset_list.h"
 #include "common/refusal.h"
 #include "config/block_format.h"
+#include "config/block_writer.h"
+#include "exe/area_locator.h"
+#include "exe/launcher_file.h"
+#include "exe/pe_image.h"
+#include "stamp/launcher_output.h"
+#include "stamp/windows_image.h"
 
 namespace trellane {
 
@@ -65,6 +70,19 @@ void noteIfShowNeedsTheOffset(const std::string& stamped, size_t offset,
                  toolName(), offset, output.c_str());
 }
 
+bool readsAsPeImage(const std::string& bytes) {
+    PeImage image;
+    std::string problem;
+    return readPeImage(bytes, image, problem);
+}
+
+// A console application gets the console subsystem, so that a terminal waits for it and
+// hands it its standard handles; a GUI-subsystem program started from one has neither.
+uint16_t subsystemFor(const WriteRequest& request) {
+    return request.config.isConsoleApp && !request.metadata.guiSubsystem ? kSubsystemConsole
+                                                                         : kSubsystemGui;
+}
+
 }  // namespace
 
 void runWrite(const WriteRequest& request) {
@@ -75,14 +93,22 @@ void runWrite(const WriteRequest& request) {
             "class, e.g. com.example.Main");
     std::string block, problem;
     if (!writeBlock(request.config, block, problem)) refuse("cannot stamp: %s", problem.c_str());
+    checkAppMetadata(request.metadata);
+    checkSigningRequest(request.signing);
+    bool branding = wantsBranding(request.metadata) || wantsSignature(request.signing);
 
     LauncherFile launcher = readLauncherFile(request.input);
     size_t offset = locateUnstampedArea(request.input, launcher.bytes);
-    // Only the block's own bytes change: the underscores after it and the area's final NUL
-    // stay as built.
+    if (branding && isElfFile(launcher.bytes)) refuseBrandingOfElf(request.input);
+    // The block's own bytes: the underscores after it and the area's final NUL stay as built.
     launcher.bytes.replace(offset, block.size(), block);
+    // A Windows launcher also gets its subsystem and a checksum that covers the block; other
+    // files that hold an area (the Linux launcher) take the block alone.
+    if (branding || (!isElfFile(launcher.bytes) && readsAsPeImage(launcher.bytes)))
+        editWindowsImage(launcher.bytes, request.input, request.metadata, subsystemFor(request));
     checkReadsBack(launcher.bytes, offset, block);
-    writeLauncherFile(request.output, launcher);
+    writeLauncherOutput(request.output, launcher,
+                        describedSigning(request.signing, launcher.bytes, request.metadata));
     noteIfShowNeedsTheOffset(launcher.bytes, offset, request.output);
 }
 

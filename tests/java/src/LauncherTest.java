@@ -1,4 +1,6 @@
+import java.io.File;
 import java.io.IOException;
+import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.List;
 import morvantic.trellane.launcher.LaunchException;
@@ -13,6 +15,7 @@ public final class LauncherTest {
         refusesWhatCannotBeStarted();
         describesExceptionsAndTheirCauses();
         survivesMisbehavingExceptions();
+        makesTheArchiveFolder();
         for (String failure : failures) System.err.println("FAILED: " + failure);
         System.out.println(failures.isEmpty() ? "all passed" : failures.size() + " failed");
         System.exit(failures.isEmpty() ? 0 : 1);
@@ -43,6 +46,27 @@ public final class LauncherTest {
             check(c[0] + ": method", "main",
                     Launcher.mainMethod == null ? null : Launcher.mainMethod.getName());
         }
+    }
+
+    // An image packaged with --cds auto names the folder of the archive the JVM writes at exit.
+    static void makesTheArchiveFolder() throws IOException {
+        File home = Files.createTempDirectory("launcher-test").toFile();
+        File folder = new File(home, ".cache/Example App");
+        String relative = "relative-" + home.getName();
+        for (String value : new String[] {folder.getPath(), relative}) {
+            System.setProperty(Launcher.ARCHIVE_FOLDER_PROPERTY, value);
+            try {
+                Launcher.prepare("fixtures.MainClasses");
+            } catch (Throwable t) {
+                fail("prepare with " + value + " threw " + t);
+            }
+        }
+        System.clearProperty(Launcher.ARCHIVE_FOLDER_PROPERTY);
+        check("the archive folder exists", "true", String.valueOf(folder.isDirectory()));
+        check("a relative folder is not made", "false", String.valueOf(new File(relative).exists()));
+        folder.delete();
+        folder.getParentFile().delete();
+        home.delete();
     }
 
     static void refusesWhatCannotBeStarted() {

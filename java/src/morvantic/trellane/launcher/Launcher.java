@@ -1,5 +1,6 @@
 package morvantic.trellane.launcher;
 
+import java.io.File;
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
 import java.util.Collections;
@@ -20,6 +21,13 @@ public final class Launcher {
     // A cause chain longer than this is cut short: it is a box for a user, not a log.
     private static final int MAX_CAUSES = 16;
 
+    /**
+     * The folder of a CDS archive that the JVM makes when the application ends (an image
+     * packaged with --cds auto). The JVM cannot make the folder itself, and on a fresh account
+     * it does not exist yet: the JVM would then end the application with an error at exit.
+     */
+    public static final String ARCHIVE_FOLDER_PROPERTY = "trellane.cdsFolder";
+
     private Launcher() {}
 
     /**
@@ -29,6 +37,7 @@ public final class Launcher {
      * @throws LaunchException when there is no such class or no suitable main
      */
     public static void prepare(String mainClassName) {
+        makeArchiveFolder();
         if (mainClassName == null || mainClassName.isEmpty()) {
             throw LaunchException.because("No main class is configured");
         }
@@ -36,6 +45,19 @@ public final class Launcher {
         Method main = findMain(found, mainClassName);
         clazz = found;
         mainMethod = main;
+    }
+
+    // Only an absolute path: without a home directory the launcher leaves "~/" as written, and
+    // a folder named "~" in the working directory helps no one.
+    private static void makeArchiveFolder() {
+        String folder = System.getProperty(ARCHIVE_FOLDER_PROPERTY);
+        if (folder == null) return;
+        File file = new File(folder);
+        try {
+            if (file.isAbsolute()) file.mkdirs();
+        } catch (SecurityException ignored) {
+            // The application starts all the same, without the archive.
+        }
     }
 
     private static Class<?> loadMainClass(String name) {

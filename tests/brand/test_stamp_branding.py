@@ -1,0 +1,316 @@
+"""trellane-stamp write and brand on the built launcher.exe, read back by readers that are not
+ours: python3-pefile (version strings, manifest, subsystem, checksum), icoutils' wrestool (the
+icons, pixel by pixel) and osslsigncode verify (against a CA made here)."""
+
+import os
+import tempfile
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+import branded_exe
+from branded_exe import (ASM_V1, ENGLISH_US, REPO, RT_MANIFEST, SIZES, box_average, ico_images,
+                         pefile, resources, run, smooth_source, version_strings)
+from signing_keys import SIGNER, SigningTestCase
+
+STAMP = os.environ.get("TRELLANE_STAMP") or os.path.join(
+    REPO, "build", "linux", "tools", "stamp", "trellane-stamp")
+LINUX_LAUNCHER = os.environ.get("TRELLANE_LAUNCHER") or os.path.join(
+    REPO, "build", "linux", "launcher")
+LAUNCHER_EXE = branded_exe.LAUNCHER_EXE
+BLOCK = ["--main-class", "com.example.Main", "--jvm-option", "-Xmx1g"]
+MAIN_CLASS_SHOWN = 'mainClassName:             "com.example.Main"\n'
+GUI, CONSOLE = 2, 3
+
+
+def metadata_options(name=None, version=None, vendor=None, copyright=None, identity=None):
+    return branded_exe.brand_arguments(name=name, version=version, vendor=vendor,
+                                       copyright=copyright, identity=identity)
+
+
+def checksum_is_right(image) -> bool:
+    return image.OPTIONAL_HEADER.CheckSum == image.generate_checksum()
+
+
+def description(verified: str) -> str:
+    """The program name a signature carries, as osslsigncode verify prints it."""
+    for line in verified.splitlines():
+        if line.strip().startswith("Text description:"):
+            return line.split(":", 1)[1].strip()
+    return ""
+
+
+class StampBrandingTest(SigningTestCase):
+    @classmethod
+    def setUpClass(cls):
+        for path in (STAMP, LINUX_LAUNCHER):
+            if not os.path.isfile(path):
+                raise AssertionError("%s is missing: cmake --build --preset linux" % path)
+        super().setUpClass()
+
+    def stamp(self, *arguments, env=None):
+        return run([STAMP, *arguments], env=dict(os.environ, **(env or {})))
+
+    def done(self, *arguments, env=None) -> str:
+        """Runs trellane-stamp, which must succeed; its standard error."""
+        result = self.stamp(*arguments, env=env)
+        stderr = result.stderr.decode("utf-8", "replace")
+        self.assertEqual(result.returncode, 0, stderr)
+        return stderr
+
+    def write(self, output, *options, env=None) -> str:
+        return self.done("write", "--input", LAUNCHER_EXE, "--output", self.path(output),
+                         *BLOCK, *options, env=env)
+
+    def show(self, name) -> str:
+        result = self.stamp("show", self.path(name))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout.decode("utf-8")
+
+    def verify(self, name, ca="ca.pem") -> str:
+        result = run(["osslsigncode", "verify", "-CAfile", self.key(ca), "-in", self.path(name)])
+        text = result.stdout.decode("utf-8", "replace")
+        self.assertEqual(result.returncode, 0, text + result.stderr.decode("utf-8", "replace"))
+        self.assertIn("Message digest algorithm  : SHA256", text)
+        image = pefile.PE(self.path(name))
+        security = image.OPTIONAL_HEADER.DATA_DIRECTORY[4]
+        self.assertEqual(security.VirtualAddress + security.Size,
+                         os.path.getsize(self.path(name)), "the signature ends the file")
+        self.assertTrue(checksum_is_right(image))
+        return text
+
+    def write_png(self, name, width, height, pixels):
+        with open(self.path(name), "wb") as file:
+            file.write(branded_exe.png(width, height, pixels))
+        return self.path(name)
+
+    def test_metadata_reaches_the_version_strings_the_manifest_and_show(self):
+        cases = [
+            (dict(name="Example App", version="7", vendor="Example Corp",
+                  copyright="Copyright 2024 Example Corp"), "7.0.0.0", "ExampleCorp.ExampleApp"),
+            (dict(name="Zoë's Café", version="1.2", vendor="Zoë Ltd",
+                  copyright="© 2024 Zoë Ltd"), "1.2.0.0", "ZoeLtd.ZoesCafe"),
+            (dict(name="日本語アプリ", version="1.2.3", vendor="株式会社", copyright="©",
+                  identity="jp.example.app"), "1.2.3.0", "jp.example.app"),
+            (dict(name="Long " * 48 + "Name", version="65535.0.65535.1", vendor="V" * 300,
+                  copyright="c" * 2000), "65535.0.65535.1", "V" * 255),
+        ]
+        for index, (metadata, version, identity) in enumerate(cases):
+            with self.subTest(name=metadata["name"][:20]):
+                output = "app-%d.exe" % index
+                self.assertEqual(self.write(output, *metadata_options(**metadata)), "")
+                image = pefile.PE(self.path(output))
+                name = metadata["name"]
+                strings = [("ProductName", name), ("FileDescription", name),
+                           ("CompanyName", metadata["vendor"]), ("FileVersion", version),
+                           ("ProductVersion", version),
+                           ("LegalCopyright", metadata["copyright"]),
+                           ("InternalName", name + ".exe"), ("OriginalFileName", name + ".exe")]
+                self.assertEqual(version_strings(image),
+                                 ({"040904E4": strings}, [{b"Translation": "0x0409 0x04e4"}]))
+                root = ElementTree.fromstring(resources(image, RT_MANIFEST)[(1, ENGLISH_US)])
+                own = root.find(ASM_V1 + "assemblyIdentity")
+                self.assertEqual((own.get("name"), own.get("version"),
+                                  root.find(ASM_V1 + "description").text),
+                                 (identity, version, name))
+                self.assertEqual(image.OPTIONAL_HEADER.Subsystem, GUI)
+                self.assertTrue(checksum_is_right(image))
+
+                shown = self.show(output)
+                self.assertIn(MAIN_CLASS_SHOWN, shown)
+                self.assertIn('manifest identity:         "%s"\n' % identity, shown)
+                self.assertIn('  CompanyName              "%s"\n' % metadata["vendor"], shown)
+                self.assertIn('  FileVersion              "%s"\n' % version, shown)
+                self.assertTrue(shown.endswith("icons:                     16, 32, 64, 128, 256 "
+                                               "pixels\nsignature:                 not signed\n"))
+
+    def test_icons_reach_the_image_as_wrestool_reads_them(self):
+        side = 256
+        source = smooth_source(side)
+        self.write("png.exe", "--icon", self.write_png("icon.png", side, side, source))
+        extracted = ico_images(branded_exe.extract_icon(self.path("png.exe")))
+        self.assertEqual(sorted(extracted), SIZES)
+        for size in SIZES:
+            with self.subTest(source="png", size=size):
+                declared, data = extracted[size]
+                self.assertEqual(declared, (size % 256, size % 256, 0, 1, 32))
+                width, height, pixels = branded_exe.read_png(data)
+                self.assertEqual((width, height), (size, size))
+                if size == side:
+                    self.assertEqual(pixels, source, "a 256-pixel source is the image as it is")
+                    continue
+                expected = box_average(source, side, size)
+                worst = max(abs(p[c] - e[c]) for p, e in zip(pixels, expected) for c in range(4))
+                self.assertLessEqual(worst, 2, "largest difference from the averaged source")
+
+        wanted = {size: [((x * 13) % 256, (y * 5) % 256, size - 1, 255 if (x ^ y) & 1 else 40)
+                         for y in range(size) for x in range(size)] for size in SIZES}
+        with open(self.path("icon.ico"), "wb") as file:
+            file.write(branded_exe.ico([(size, 32, branded_exe.png(size, size, wanted[size]))
+                                        for size in SIZES]))
+        self.write("ico.exe", "--icon", self.path("icon.ico"))
+        extracted = ico_images(branded_exe.extract_icon(self.path("ico.exe")))
+        for size in SIZES:
+            with self.subTest(source="ico", size=size):
+                self.assertEqual(branded_exe.read_png(extracted[size][1])[2], wanted[size])
+
+    def test_the_same_inputs_give_the_same_bytes_when_unsigned(self):
+        icon = self.write_png("icon.png", 300, 300, smooth_source(300))
+        options = metadata_options(name="Zoë's Café", version="1.2", vendor="Zoë Ltd",
+                                   copyright="©") + ["--icon", icon, "--console-app"]
+        outputs = []
+        for run_index in range(2):
+            self.write("write-%d.exe" % run_index, *options)
+            self.done("brand", "--input", self.path("write-0.exe"), "--output",
+                      self.path("brand-%d.exe" % run_index), "--name", "Other")
+            outputs.append([file_bytes(self.path(name % run_index))
+                            for name in ("write-%d.exe", "brand-%d.exe")])
+        self.assertEqual(outputs[0], outputs[1])
+
+    def test_subsystem_follows_the_block_unless_kept_gui(self):
+        # brand leaves the subsystem as it is unless asked for the GUI one.
+        cases = [
+            ("write", [], GUI),
+            ("write", ["--console-app"], CONSOLE),
+            ("write", ["--console-app", "--gui-subsystem"], GUI),
+            ("brand", ["--name", "Renamed"], CONSOLE),
+            ("brand", ["--gui-subsystem"], GUI),
+        ]
+        self.write("console.exe", "--console-app")
+        for index, (command, options, subsystem) in enumerate(cases):
+            with self.subTest(command=command, options=options):
+                output = "out-%d.exe" % index
+                if command == "write":
+                    self.write(output, *options)
+                else:
+                    self.done("brand", "--input", self.path("console.exe"), "--output",
+                              self.path(output), *options)
+                image = pefile.PE(self.path(output))
+                self.assertEqual(image.OPTIONAL_HEADER.Subsystem, subsystem)
+                self.assertTrue(checksum_is_right(image))
+                self.assertIn(MAIN_CLASS_SHOWN, self.show(output))
+
+    def test_signing_rebranding_and_signing_later(self):
+        # write brands and signs in one step (PKCS #12, password in a file).
+        self.write("signed.exe", *metadata_options(name="Example App", version="1.2",
+                                                  vendor="Example Corp", copyright="©"),
+                   "--sign-pkcs12", self.key("leaf.p12"),
+                   "--sign-password-file", self.key("password.txt"))
+        self.assertEqual(description(self.verify("signed.exe")), "Example App")
+        self.assertTrue(self.show("signed.exe").endswith(
+            'signature:                 signed by "%s"\n' % SIGNER))
+        block = self.show("signed.exe").split("subsystem:")[0]
+
+        # brand re-brands the signed file: the old signature goes, with a note, and the new one
+        # is made with a PEM chain; what is not given stays, and so does the block.
+        note = self.done("brand", "--input", self.path("signed.exe"), "--output",
+                         self.path("rebranded.exe"), "--name", "Other App", "--app-version",
+                         "2", "--sign-cert", self.key("chain.pem"), "--sign-key",
+                         self.key("leaf.key"))
+        self.assertEqual(note, "trellane-stamp: note: %s is signed; the copy loses that "
+                               "signature (sign the output again)\n" % self.path("signed.exe"))
+        self.assertEqual(description(self.verify("rebranded.exe")), "Other App")
+        shown = self.show("rebranded.exe")
+        self.assertTrue(shown.startswith(block))
+        for line in ('  ProductName              "Other App"', '  FileVersion              '
+                     '"2.0.0.0"', '  CompanyName              "Example Corp"'):
+            self.assertIn(line + "\n", shown)
+
+        # Signing as a later step: the resources stay byte for byte, and the signature names
+        # the program the launcher carries.
+        self.done("brand", "--input", self.path("rebranded.exe"), "--output",
+                  self.path("resigned.exe"), "--sign-cert", self.key("self.pem"), "--sign-key",
+                  self.key("self.key"))
+        self.assertEqual(description(self.verify("resigned.exe", ca="self.pem")), "Other App")
+        self.assertEqual(all_resources(self.path("resigned.exe")),
+                         all_resources(self.path("rebranded.exe")))
+
+        # A non-ASCII name cannot be the signature's description (osslsigncode writes ASCII).
+        note = self.write("zoe.exe", "--name", "Zoë", "--sign-cert", self.key("self.pem"),
+                          "--sign-key", self.key("self.key"))
+        self.assertIn("the signature names no program", note)
+        self.assertEqual(description(self.verify("zoe.exe", ca="self.pem")), "")
+
+    def test_refusals_leave_the_output_untouched_and_nothing_behind(self):
+        with open(self.path("area.bin"), "wb") as file:
+            file.write(b"no executable " + b"_" * 16463 + b"\0")
+        image = pefile.PE(LAUNCHER_EXE)
+        image.OPTIONAL_HEADER.Magic = 0x10B
+        image.write(self.path("pe32.exe"))
+        image = pefile.PE(LAUNCHER_EXE)
+        image.OPTIONAL_HEADER.DATA_DIRECTORY[2].VirtualAddress = 0
+        image.OPTIONAL_HEADER.DATA_DIRECTORY[2].Size = 0
+        image.write(self.path("no-resources.exe"))
+        wide = self.write_png("wide.png", 64, 32, [(0, 0, 0, 255)] * (64 * 32))
+        with open(self.path("text.png"), "w") as file:
+            file.write("not an image\n")
+        empty_path = tempfile.mkdtemp(dir=self.directory)
+        pem = ["--sign-cert", self.key("self.pem"), "--sign-key", self.key("self.key")]
+        windows_advice = ("; branding and signing take a Windows launcher: launcher.exe as "
+                          "built, stamped or not")
+        cases = [
+            # (command, input, options, environment, status, message)
+            ("write", self.path("area.bin"), ["--name", "App"], {}, 1,
+             "%s is not a Windows executable (no MZ header)" % self.path("area.bin")
+             + windows_advice),
+            ("brand", self.path("pe32.exe"), ["--name", "App"], {}, 1,
+             "%s is a 32-bit executable (PE32); only 64-bit (PE32+) executables can be edited"
+             % self.path("pe32.exe") + windows_advice),
+            ("brand", self.path("no-resources.exe"), ["--name", "App"], {}, 1,
+             "%s has no resources (no resource section)" % self.path("no-resources.exe")
+             + windows_advice),
+            ("write", LAUNCHER_EXE, ["--icon", wide], {}, 1,
+             "is not square (64x32 pixels): give a square PNG"),
+            ("write", LAUNCHER_EXE, ["--icon", self.path("text.png")], {}, 1,
+             "is not a PNG: give a square PNG"),
+            ("write", LAUNCHER_EXE, ["--app-version", "1.2.x"], {}, 1,
+             'the application version "1.2.x" is not one to four numbers'),
+            ("brand", LAUNCHER_EXE, ["--name", "Report: Q3"], {}, 1,
+             'the application name "Report: Q3" holds \':\''),
+            ("write", LAUNCHER_EXE, ["--sign-pkcs12", self.key("leaf.p12"),
+                                     "--sign-password-file", self.key("wrong-password.txt")], {},
+             1, "the password does not open %s" % self.key("leaf.p12")),
+            ("brand", LAUNCHER_EXE, pem, {"PATH": empty_path}, 1,
+             "signing needs osslsigncode, which is not installed: apt-get install osslsigncode"),
+            ("write", LINUX_LAUNCHER, ["--icon", wide], {}, 1,
+             "%s is a Linux launcher (ELF): the branding and signing options" % LINUX_LAUNCHER),
+            ("brand", LINUX_LAUNCHER, pem, {}, 1, "is a Linux launcher (ELF)"),
+            ("brand", LAUNCHER_EXE, ["--main-class", "M"], {}, 2,
+             "option '--main-class' is for write: brand leaves the block as it is"),
+            ("brand", LAUNCHER_EXE, [], {}, 2, "brand needs something to do"),
+            ("brand", LAUNCHER_EXE, ["--name="], {}, 2,
+             "option '--name' needs a value that is not empty"),
+            ("brand", LAUNCHER_EXE, pem + ["--sign-pkcs12", self.key("leaf.p12")], {}, 2,
+             "sign with a PKCS #12 file or with a PEM certificate and key, not both"),
+        ]
+        output = self.path("previous.exe")
+        with open(output, "wb") as file:
+            file.write(b"previous contents")
+        before = sorted(os.listdir(self.directory))
+        for command, source, options, env, status, message in cases:
+            with self.subTest(command=command, options=options):
+                block = BLOCK if command == "write" else []
+                result = self.stamp(command, "--input", source, "--output", output, *block,
+                                    *options, env=env)
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertIn(message, result.stderr.decode("utf-8"))
+                with open(output, "rb") as file:
+                    self.assertEqual(file.read(), b"previous contents")
+                self.assertEqual(sorted(os.listdir(self.directory)), before)
+
+
+def file_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def all_resources(path):
+    """{(type, name, language): bytes} of every resource in the file."""
+    image = pefile.PE(path)
+    return {(kind.id, name.id, language.id): image.get_data(language.data.struct.OffsetToData,
+                                                            language.data.struct.Size)
+            for kind in image.DIRECTORY_ENTRY_RESOURCE.entries
+            for name in kind.directory.entries for language in name.directory.entries}
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,181 @@
+"""Running trellane-package on small inputs and synthetic runtimes in a temporary folder, and
+reading what it wrote with readers of our own making (the block by its documented format).
+
+CMake passes the built files in the environment; run from a shell, the defaults point into
+build/linux and build/windows.
+"""
+
+import os
+import shutil
+import stat
+import struct
+import subprocess
+import tempfile
+import unittest
+import zipfile
+from typing import Dict, List, NamedTuple, Optional, Union
+
+_REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+_BUILD = os.path.join(_REPO, "build")
+
+
+def _built(variable: str, default: str) -> str:
+    return os.environ.get(variable) or os.path.join(_BUILD, default)
+
+
+PACKAGE = _built("TRELLANE_PACKAGE", "linux/tools/package/trellane-package")
+LAUNCHER = _built("TRELLANE_PACKAGE_LAUNCHER", "linux/launcher")
+LAUNCHER_EXE = _built("TRELLANE_PACKAGE_LAUNCHER_EXE", "windows/launcher.exe")
+RUNTIME_JAR = _built("TRELLANE_PACKAGE_RUNTIME_JAR", "linux/java/trellane-runtime.jar")
+APP_JAR = _built("TRELLANE_PACKAGE_APP_JAR", "linux/tests/package/packaged-app.jar")
+if "XDG_CACHE_HOME" not in os.environ:
+    os.environ["XDG_CACHE_HOME"] = os.path.join(_BUILD, "linux", "tests", "package", "cache")
+
+AREA_SIZE = 16464
+UNSTAMPED_AREA = b"_" * (AREA_SIZE - 1) + b"\0"
+
+# A jar entry that stands for a class: the tool looks for the entry, never inside it.
+CLASS = b"\xca\xfe\xba\xbe"
+
+
+class Block(NamedTuple):
+    flags: int
+    stack_size: int
+    main_class: str
+    jvm_options: List[str]
+    arguments: List[str]
+    prefixes: List[str]
+
+
+def read_block(stamped: str, unstamped: str) -> Block:
+    """The block of a stamped launcher, read at the offset of the unstamped launcher's area."""
+    with open(unstamped, "rb") as f:
+        at = f.read().find(UNSTAMPED_AREA)
+    with open(stamped, "rb") as f:
+        data = f.read()[at:at + AREA_SIZE]
+    flags, stack_size = data[0], struct.unpack(">I", data[1:5])[0]
+    cursor = 5
+
+    def string() -> str:
+        nonlocal cursor
+        end = data.index(b"\0", cursor)
+        text = data[cursor:end].decode("utf-8")
+        cursor = end + 1
+        return text
+
+    def string_list() -> List[str]:
+        nonlocal cursor
+        count = data[cursor]
+        cursor += 1
+        return [string() for _ in range(count)]
+
+    main_class = string()
+    return Block(flags, stack_size, main_class, string_list(), string_list(), string_list())
+
+
+def write(path: str, content: Union[bytes, str]) -> str:
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(content.encode() if isinstance(content, str) else content)
+    return path
+
+
+def jar(path: str, classes=(), main_class: Optional[str] = None,
+        class_path: Optional[str] = None) -> str:
+    """A jar holding an entry for each class (dotted names) and a manifest."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    manifest = "Manifest-Version: 1.0\r\n"
+    if main_class:
+        manifest += "Main-Class: %s\r\n" % main_class
+    if class_path:
+        manifest += "Class-Path: %s\r\n" % class_path
+    with zipfile.ZipFile(path, "w") as archive:
+        archive.writestr("META-INF/MANIFEST.MF", manifest + "\r\n")
+        for name in classes:
+            archive.writestr(name.replace(".", "/") + ".class", CLASS)
+    return path
+
+
+def release(system: str, java_version: str = "17.0.15", arch: str = "x86_64") -> str:
+    return 'JAVA_VERSION="%s"\nOS_NAME="%s"\nOS_ARCH="%s"\n' % (java_version, system, arch)
+
+
+def windows_runtime(root: str, java_version: str = "17.0.15",
+                    jvm_dll: Optional[str] = None) -> str:
+    """What a Windows runtime made by jlink holds, in miniature."""
+    if jvm_dll:
+        os.makedirs(os.path.join(root, "bin", "server"))
+        shutil.copyfile(jvm_dll, os.path.join(root, "bin", "server", "jvm.dll"))
+    else:
+        write(os.path.join(root, "bin", "server", "jvm.dll"), "jvm")
+    write(os.path.join(root, "bin", "server", "classes.jsa"), "archive")
+    write(os.path.join(root, "bin", "server", "classes_nocoops.jsa"), "archive without coops")
+    write(os.path.join(root, "bin", "java.dll"), "java")
+    write(os.path.join(root, "lib", "modules"), "modules")
+    write(os.path.join(root, "conf", "security", "java.security"), "security")
+    write(os.path.join(root, "release"), release("Windows", java_version))
+    return root
+
+
+def linux_runtime(root: str, java_version: str = "17.0.15") -> str:
+    """What a Linux runtime made by jlink holds, in miniature (it cannot run)."""
+    write(os.path.join(root, "lib", "server", "libjvm.so"), "jvm")
+    write(os.path.join(root, "lib", "server", "classes.jsa"), "archive")
+    write(os.path.join(root, "lib", "server", "classes_nocoops.jsa"), "archive without coops")
+    write(os.path.join(root, "lib", "modules"), "modules")
+    write(os.path.join(root, "release"), release("Linux", java_version))
+    return root
+
+
+def listing(root: str) -> List[str]:
+    """Every path under root, folders ending in '/', sorted."""
+    found = []
+    for folder, folders, files in os.walk(root):
+        relative = os.path.relpath(folder, root)
+        prefix = "" if relative == "." else relative + "/"
+        found += [prefix + name + "/" for name in folders] + [prefix + name for name in files]
+    return sorted(found)
+
+
+class PackageTestCase(unittest.TestCase):
+    maxDiff = None
+
+    def setUp(self):
+        # The real path: the launcher finds its install root through /proc/self/exe.
+        self.work = os.path.realpath(tempfile.mkdtemp(prefix="trellane-package-test-"))
+        self.addCleanup(shutil.rmtree, self.work, True)
+
+    def path(self, *parts: str) -> str:
+        return os.path.join(self.work, *parts)
+
+    def sample_input(self, name: str = "input") -> str:
+        """An application as a build leaves it: the main jar (with a Main-Class), a library,
+        a dependency folder and a data folder."""
+        root = self.path(name)
+        jar(os.path.join(root, "app.jar"), ["com.example.Main"], main_class="com.example.Main")
+        jar(os.path.join(root, "lib", "util.jar"), ["com.example.util.Util"])
+        jar(os.path.join(root, "deps", "a.jar"), ["org.a.A"])
+        jar(os.path.join(root, "deps", "b.jar"), ["org.b.B"])
+        write(os.path.join(root, "data", "greeting.txt"), "Guten Tag\n")
+        return root
+
+    @staticmethod
+    def command(*arguments: str, launcher: Optional[str] = None) -> List[str]:
+        """The tool's command line, with the built launcher of the arguments' target."""
+        windows = ("--target", "windows") in zip(arguments, arguments[1:])
+        launcher = launcher or (LAUNCHER_EXE if windows else LAUNCHER)
+        return [PACKAGE, "--launcher", launcher, "--runtime-jar", RUNTIME_JAR, *arguments]
+
+    def package(self, *arguments: str, launcher: Optional[str] = None,
+                env: Optional[Dict[str, str]] = None) -> subprocess.CompletedProcess:
+        """Runs the tool in the work folder."""
+        return subprocess.run(self.command(*arguments, launcher=launcher), stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, cwd=self.work,
+                              env=dict(os.environ, **(env or {})), timeout=600)
+
+    def assertBuilt(self, done: subprocess.CompletedProcess) -> None:
+        self.assertEqual(done.returncode, 0, done.stderr.decode("utf-8", "replace"))
+        self.assertEqual(done.stdout, b"")
+
+    def assertExecutable(self, path: str) -> None:
+        self.assertTrue(os.stat(path).st_mode & stat.S_IXUSR, path + " is not executable")

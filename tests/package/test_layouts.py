@@ -1,0 +1,142 @@
+"""The images trellane-package lays out, for both targets, read file by file and block by block
+(synthetic runtimes: nothing here runs the JVM)."""
+
+import os
+import unittest
+
+from package_fixture import (LAUNCHER, LAUNCHER_EXE, Block, PackageTestCase, jar, linux_runtime,
+                             listing, read_block, windows_runtime, write)
+
+APP_FILES = ["app/", "app/app.jar", "app/data/", "app/data/greeting.txt", "app/deps/",
+             "app/deps/a.jar", "app/deps/b.jar", "app/lib/", "app/lib/util.jar",
+             "app/trellane-runtime.jar"]
+LINUX_RUNTIME = ["lib/", "lib/modules", "lib/server/", "lib/server/classes.jsa",
+                 "lib/server/libjvm.so", "release"]
+# bin/server/ goes beside the launcher; the archive for heaps beyond 32 GB stays out.
+WINDOWS_RUNTIME = ["bin/classes.jsa", "bin/java.dll", "bin/jvm.dll", "conf/", "conf/security/",
+                   "conf/security/java.security", "lib/", "lib/modules", "release"]
+
+
+class LayoutTest(PackageTestCase):
+
+    def test_layouts(self):
+        self.sample_input()
+        linux_runtime(self.path("linux-17"))
+        linux_runtime(self.path("linux-21"), java_version="21.0.2")
+        windows_runtime(self.path("windows-17"))
+        windows_runtime(self.path("windows-21"), java_version="21.0.2")
+        common = ["--input", "input", "--main-jar", "app.jar", "--quiet"]
+        cases = [
+            # (target, arguments, launcher in bin/, runtime files, block)
+            ("linux", ["--runtime-image", "linux-17"], "app", LINUX_RUNTIME,
+             Block(0, 0, "com.example.Main",
+                   ["-Djava.class.path=&&app.jar:&&deps/a.jar:&&deps/b.jar:&&lib/util.jar:"
+                    "&&trellane-runtime.jar"], [], [])),
+            ("linux", ["--runtime-image", "linux-17", "--name", "hello", "--class-path-wildcard",
+                       "deps/", "--java-options", "-Dapp.data=&&data/greeting.txt",
+                       "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", "",
+                       "--allow-user-option", "-Dapp.", "--stack-size", "2m",
+                       "--use-main-thread", "--console-app", "--set-up-console",
+                       "--redirect-appdata"], "hello", LINUX_RUNTIME,
+             Block(0x17, 2 * 1024 * 1024, "com.example.Main",
+                   ["-Djava.class.path=&&app.jar:&&lib/util.jar:&&deps/*.jar:"
+                    "&&trellane-runtime.jar", "-Dapp.data=&&data/greeting.txt", "-Xmx64m"],
+                   ["--first", ""], ["-Dapp."])),
+            ("linux", ["--runtime-image", "linux-21", "--cds", "auto", "--main-class",
+                       "com.example.util.Util"], "app", LINUX_RUNTIME,
+             Block(0, 0, "com.example.util.Util",
+                   ["-Djava.class.path=&&app.jar:&&deps/a.jar:&&deps/b.jar:&&lib/util.jar:"
+                    "&&trellane-runtime.jar", "-XX:+AutoCreateSharedArchive",
+                    "-XX:SharedArchiveFile=~/.cache/app/app.jsa",
+                    "-Dtrellane.cdsFolder=~/.cache/app"], [], [])),
+            ("windows", ["--runtime-image", "windows-17", "--name", "Hello App",
+                         "--class-path-wildcard", "deps", "--java-options", "-Xmx1g"],
+             "Hello App.exe", WINDOWS_RUNTIME,
+             Block(0, 0, "com.example.Main",
+                   ["-Djava.class.path=&&app.jar;&&lib/util.jar;&&deps/*.jar;"
+                    "&&trellane-runtime.jar", "-Xmx1g"], [], [])),
+            ("windows", ["--runtime-image", "windows-21", "--name", "Hello", "--cds=auto",
+                         "--vendor", "Acme, Inc.", "--app-version", "2.1"], "Hello.exe",
+             WINDOWS_RUNTIME,
+             Block(0, 0, "com.example.Main",
+                   ["-Djava.class.path=&&app.jar;&&deps/a.jar;&&deps/b.jar;&&lib/util.jar;"
+                    "&&trellane-runtime.jar", "-XX:+AutoCreateSharedArchive",
+                    "-XX:SharedArchiveFile=~/AppData/Local/Acme, Inc/Hello/Hello-2.1.jsa",
+                    "-Dtrellane.cdsFolder=~/AppData/Local/Acme, Inc/Hello"], [], [])),
+        ]
+        for number, (target, arguments, launcher, runtime_files, block) in enumerate(cases):
+            with self.subTest(target=target, arguments=arguments):
+                dest = "out%d" % number
+                done = self.package(*common, "--target", target, "--dest", dest, *arguments)
+                self.assertBuilt(done)
+                self.assertEqual(done.stderr, b"", "--quiet: no progress lines")
+                name = launcher.replace(".exe", "")
+                self.assertEqual(os.listdir(self.path(dest)), [name],
+                                 "nothing but the image in the destination")
+                image = self.path(dest, name)
+                self.assertEqual(listing(image), sorted(
+                    [".trellane-package", "bin/", "bin/" + launcher] + APP_FILES + runtime_files))
+                stamped = os.path.join(image, "bin", launcher)
+                self.assertExecutable(stamped)
+                self.assertEqual(
+                    read_block(stamped, LAUNCHER_EXE if target == "windows" else LAUNCHER), block)
+                with open(os.path.join(image, "app", "data", "greeting.txt")) as data:
+                    self.assertEqual(data.read(), "Guten Tag\n")
+                again = self.package(*common, "--target", target, "--dest", dest, *arguments,
+                                     "--overwrite")
+                self.assertBuilt(again)
+                self.assertEqual(os.listdir(self.path(dest)), [name])
+
+    def test_warnings_of_an_image_that_is_not_self_contained(self):
+        self.sample_input()
+        jar(self.path("input", "lib", "plugin.jar"), ["org.p.P"],
+            class_path="../app.jar ../../shared/x.jar ok.jar /opt/y.jar")
+        write(self.path("input", "trellane-runtime.jar"), "an old copy")
+        linux_runtime(self.path("runtime"))
+        done = self.package("--input", "input", "--main-jar", "app.jar", "--runtime-image",
+                            "runtime", "--dest", "out", "--quiet")
+        self.assertBuilt(done)
+        self.assertEqual(done.stderr.decode().splitlines(), [
+            "trellane-package: warning: the input's trellane-runtime.jar is replaced by the one "
+            "that comes with this command",
+            "trellane-package: warning: lib/plugin.jar: its manifest's Class-Path names "
+            "../../shared/x.jar, outside the image's app/ folder: the image is not self-contained",
+            "trellane-package: warning: lib/plugin.jar: its manifest's Class-Path names "
+            "/opt/y.jar, outside the image's app/ folder: the image is not self-contained"])
+        with open(self.path("out", "app", "app", "trellane-runtime.jar"), "rb") as copied:
+            self.assertTrue(copied.read().startswith(b"PK"), "the command's own runtime jar")
+
+    def test_an_argument_file_gives_the_same_image_as_the_same_flags(self):
+        self.sample_input()
+        windows_runtime(self.path("runtime"))
+        flags = ["--target", "windows", "--runtime-image", "runtime", "--input", "input",
+                 "--main-jar", "app.jar", "--name", "Hello App", "--java-options",
+                 "-Dapp.title=My App", "--java-options", "-Dquoted='x'", "--arguments", "",
+                 "--stack-size", "1m", "--console-app", "--quiet"]
+        write(self.path("package.args"),
+              "# Hello App for Windows\r\n"
+              "--target windows\r\n"
+              "--runtime-image runtime\r\n"
+              "\r\n"
+              "--input input\r\n"
+              "--main-jar app.jar\r\n"
+              '--name "Hello App"\r\n'
+              '--java-options "-Dapp.title=My App"\r\n'
+              "\t--java-options \"-Dquoted='x'\"\r\n"
+              '--arguments ""\r\n'
+              "--stack-size 1m\r\n"
+              "--console-app")
+        self.assertBuilt(self.package(*flags, "--dest", "from-flags"))
+        self.assertBuilt(self.package("@package.args", "--quiet", "--dest", "from-file",
+                                      launcher=LAUNCHER_EXE))
+        files = listing(self.path("from-flags"))
+        self.assertEqual(listing(self.path("from-file")), files)
+        for name in files:
+            if not name.endswith("/"):
+                with open(self.path("from-flags", name), "rb") as a, \
+                        open(self.path("from-file", name), "rb") as b:
+                    self.assertEqual(a.read(), b.read(), name)
+
+
+if __name__ == "__main__":
+    unittest.main()

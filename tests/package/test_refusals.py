@@ -1,0 +1,125 @@
+"""What trellane-package refuses: status 1 (2 for a wrong command line), one message saying what
+to do, and nothing written, not even a temporary folder."""
+
+import os
+import unittest
+
+from package_fixture import (PackageTestCase, jar, linux_runtime, listing, windows_runtime,
+                             write)
+
+USAGE_HINT = "Run 'trellane-package --help' for usage.\n"
+LINUX_WANTED = "give a Linux x86-64 Java runtime, or leave --runtime-image out to link one from the JDK"
+WINDOWS_WANTED = ("give a Windows x86-64 Java runtime: one made by jlink on Windows, or an "
+                  "unpacked JRE")
+
+
+class RefusalTest(PackageTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.sample_input()
+        os.makedirs(self.path("folder-jar", "app.jar"))
+        write(self.path("broken", "app.jar"), "not a zip archive")
+        jar(self.path("no-main", "app.jar"), ["com.example.Main"])
+        jar(self.path("colon", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
+        jar(self.path("colon", "lib", "a:b.jar"), ["org.Ab"])
+        jar(self.path("odd-names", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
+        write(self.path("odd-names", "data", "what?.txt"), "?")
+        linux_runtime(self.path("linux-17"))
+        windows_runtime(self.path("windows-17"))
+        windows_runtime(self.path("no-jvm"))
+        os.remove(self.path("no-jvm", "bin", "server", "jvm.dll"))
+        write(self.path("dests", "foreign", "app", "notes.txt"), "someone else's folder")
+        self.assertEqual(self.package("--input", "input", "--main-jar", "app.jar", "--dest",
+                                      "dests/ours", "--runtime-image", "linux-17",
+                                      "--quiet").returncode, 0)
+
+    def test_refusals(self):
+        linux = ["--runtime-image", "linux-17"]
+        windows = ["--target", "windows", "--runtime-image", "windows-17"]
+        sample = ["--input", "input", "--main-jar", "app.jar"]
+        stamped = self.path("dests", "ours", "app", "bin", "app")
+        cases = [
+            # (arguments, status, message); the target's default launcher unless a case names one
+            (["--input", "input", "--main-jar", "missing.jar"] + linux, 1,
+             "the main jar input/missing.jar does not exist (--main-jar is relative to the "
+             "--input folder)"),
+            (["--input", "folder-jar", "--main-jar", "app.jar"] + linux, 1,
+             "the main jar folder-jar/app.jar is a folder, not a jar: give the jar file with "
+             "--main-jar"),
+            (["--input", "broken", "--main-jar", "app.jar"] + linux, 1,
+             "broken/app.jar is not a jar (a zip archive): Not a zip archive; repair it or "
+             "remove it"),
+            (["--input", "no-main", "--main-jar", "app.jar"] + linux, 1,
+             "no main class: give --main-class, or a main jar whose manifest has a Main-Class "
+             "(app.jar has none)"),
+            (sample + ["--main-class", "com.example.Missing"] + linux, 1,
+             "the main class com.example.Missing is in none of the 4 jars of input: check "
+             "--main-class (dotted: com.example.Main) and the jars"),
+            (sample + ["--class-path-wildcard", "plugins"] + linux, 1,
+             "--class-path-wildcard plugins: input has no such folder"),
+            (["--input", "colon", "--main-jar", "app.jar"] + linux, 1,
+             "colon/lib/a:b.jar cannot be on the class path: its name holds ':', which "
+             "separates the class path's entries; rename it"),
+            (sample + ["--runtime-image", "windows-17"], 1,
+             'windows-17 is a Java runtime for OS_NAME="Windows" (its release file); a Linux '
+             "image needs a Linux runtime: " + LINUX_WANTED),
+            (sample + ["--target", "windows", "--runtime-image", "linux-17"], 1,
+             'linux-17 is a Java runtime for OS_NAME="Linux" (its release file); a Windows '
+             "image needs a Windows runtime: " + WINDOWS_WANTED),
+            (sample + ["--target", "windows"], 1,
+             "a Windows image needs --runtime-image DIR: a Windows x86-64 Java runtime, made by "
+             "jlink on Windows or unpacked from a JRE (no Windows runtime can be linked here)"),
+            (sample + ["--target", "windows", "--runtime-image", "no-jvm"], 1,
+             "no-jvm is not a complete Java runtime: it has no bin/server/jvm.dll; " +
+             WINDOWS_WANTED),
+            (sample + windows + ["--name", "My:App"], 1,
+             'the name "My:App" cannot name a Windows program: it holds \':\', which Windows '
+             "forbids in names; choose another --name"),
+            (sample + windows + ["--name", "aux"], 1,
+             'the name "aux" cannot name a Windows program: Windows reserves it for a device; '
+             "choose another --name"),
+            (["--input", "odd-names", "--main-jar", "app.jar"] + windows, 1,
+             "odd-names/data/what?.txt cannot go into a Windows image: it holds '?', which "
+             "Windows forbids in names; rename it"),
+            (sample + linux + ["--dest", "input/out"], 1,
+             "the destination input/out/app is inside the input input: the image would copy "
+             "itself; choose a --dest outside the input"),
+            (sample + linux + ["--dest", "dests/foreign"], 1,
+             "dests/foreign/app exists and is not an image built by trellane-package (it has no "
+             ".trellane-package file): remove it yourself, or choose another --dest or --name"),
+            (sample + linux + ["--dest", "dests/ours"], 1,
+             "dests/ours/app exists: give --overwrite to replace it, or choose another --dest or "
+             "--name"),
+            (sample + linux + ["--cds", "auto"], 1,
+             "--cds auto needs a runtime of version 19 or later, where the JVM can make the "
+             "archive itself; this runtime is 17.0.15: use a newer one, or --cds (train) for a "
+             "Linux image"),
+            (sample + windows + ["--cds"], 1,
+             "--cds train runs the application, which only a Linux image can do here; for a "
+             "Windows image use --cds auto with a runtime of version 19 or later"),
+            # A refusal late in the run, with the runtime and app/ already copied.
+            (sample + linux + ["--launcher", stamped], 1,
+             "%s is already stamped; stamp an unstamped launcher instead" % stamped),
+            (sample + linux + ["--bogus"], 2,
+             "The following argument was not expected: --bogus\n" + USAGE_HINT),
+            (["--input"], 2, "--input: 1 required DIR missing\n" + USAGE_HINT),
+            (["--main-jar", "app.jar"], 2, "--input is required\n" + USAGE_HINT),
+        ]
+        before = listing(self.work)
+        for arguments, status, message in cases:
+            with self.subTest(arguments=arguments):
+                launcher = None
+                if "--launcher" in arguments:
+                    at = arguments.index("--launcher")
+                    launcher = arguments[at + 1]
+                    arguments = arguments[:at] + arguments[at + 2:]
+                done = self.package("--quiet", *arguments, launcher=launcher)
+                expected = "trellane-package: " + message + ("" if status == 2 else "\n")
+                self.assertEqual((done.returncode, done.stderr.decode()), (status, expected))
+                self.assertEqual(done.stdout, b"")
+                self.assertEqual(listing(self.work), before, "nothing written")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,171 @@
+#include "package/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "common/refusal.h"
+#include "common/stack_size.h"
+#include "package/text_split.h"
+
+namespace trellane {
+
+namespace {
+
+const char kDescription[] =
+    "trellane-package builds an app image: a folder holding the stamped launcher, a Java\n"
+    "runtime and the application's files, ready to run or to pack into an installer.\n"
+    "It builds Windows images and Linux images, both on Linux.";
+
+const char kFooter[] =
+    "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"
+    "runtime at DEST/NAME, the input's files in DEST/NAME/app/.\n"
+    "\n"
+    "@FILE reads arguments from FILE, one option and its value per line by convention;\n"
+    "spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
+    "\n"
+    "Exit status: 0 built; 1 refused, nothing written; 2 command-line error.";
+
+// "out/" and "out" alike, so messages and temporary names do not show "out//NAME".
+void dropTrailingSlashes(std::string& path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+}
+
+unsigned parseTimeout(const std::string& text) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoul(text) == 0)
+        refuseUsage("--cds-timeout '%s' is not a number of seconds (1 or more)", text.c_str());
+    return static_cast<unsigned>(std::stoul(text));
+}
+
+}  // namespace
+
+PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
+    PackageRequest request;
+    LaunchConfig& config = request.config;
+    std::string target = "linux", stackSize, cds, timeout;
+
+    CLI::App app(kDescription, "trellane-package");
+    app.footer(kFooter);
+    app.get_formatter()->column_width(34);
+    // Each option joins the group of the help section it is declared in.
+    const char* group = "";
+    auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
+        return app.add_option(name, field, help)->group(group)->type_name(type);
+    };
+    auto list = [&](const char* name, std::vector<std::string>& field, const char* type,
+                    const char* help) {
+        return app.add_option(name, field, help)
+            ->group(group)
+            ->type_name(type)
+            ->expected(1)
+            ->take_all();
+    };
+    auto flag = [&](const char* name, bool& field, const char* help) {
+        return app.add_flag(name, field, help)->group(group);
+    };
+
+    group = "Application";
+    value("--input", request.input, "DIR", "(required) the application's files, copied to app/");
+    value("--main-jar", request.mainJar, "JAR",
+          "(required) the jar with the main class, in --input");
+    value("--main-class", request.mainClass, "CLASS",
+          "dotted (default: the main jar's Main-Class)");
+    list("--class-path-wildcard", request.classPathWildcards, "DIR",
+         "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
+
+    group = "Image";
+    value("--target", target, "linux|windows", "the image's system (default: linux)");
+    value("--name", request.name, "NAME",
+          "the image's and launcher's name (default: the main jar's)");
+    value("--dest", request.dest, "DIR", "the folder the image goes into (default: .)");
+    flag("--overwrite", request.overwrite,
+         "replace an image that trellane-package built at DEST/NAME");
+    flag("--quiet", request.quiet, "no progress lines (warnings still show)");
+
+    group = "Java runtime";
+    value("--runtime-image", request.runtimeImage, "DIR",
+          "a ready Java runtime to copy (needed for windows)");
+    value("--jdk", request.jdk, "DIR", "the JDK that links a Linux runtime (default: JAVA_HOME's)");
+    list("--add-modules", request.addModules, "M[,M...]",
+         "modules to link besides jdeps's (repeatable)");
+    list("--jlink-options", request.jlinkOptions, "OPTIONS",
+         "replace jlink's default options (repeatable)");
+    value("--cds", cds, "[train|auto]",
+          "an app CDS archive: trained now (linux) or made at first start")
+        ->expected(0, 1)
+        ->default_str("train");
+    value("--cds-timeout", timeout, "SECONDS", "the training run's time limit (default: 120)");
+    list("--cds-train-arg", request.trainArguments, "ARG",
+         "an argument of the training run (repeatable)");
+
+    group = "Launch configuration";
+    list("--java-options", config.jvmOptions, "OPTION",
+         "one JVM option, e.g. -Xmx1g (repeatable, in order)");
+    list("--arguments", config.defaultAppArguments, "ARG",
+         "one argument main gets first (repeatable)");
+    list("--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
+         "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)");
+    value("--stack-size", stackSize, "N[k|m]", "the launch thread's stack in bytes, KiB or MiB");
+    flag("--use-main-thread", config.useMainThread, "run main on the primary thread");
+    flag("--console-app", config.isConsoleApp, "a console application: no error boxes");
+    flag("--set-up-console", config.setUpConsole,
+         "with --console-app: UTF-8 console, VT output (Windows)");
+    flag("--redirect-appdata", config.redirectAppDataVariables,
+         "LOCALAPPDATA, APPDATA from package folders (Windows)");
+
+    group = "Windows launcher branding and signing";
+    AppMetadata& metadata = request.metadata;
+    value("--app-version", metadata.version, "VERSION", "the version, one to four dotted numbers");
+    value("--vendor", metadata.vendor, "TEXT", "the vendor's name");
+    value("--copyright", metadata.copyright, "TEXT", "the copyright notice");
+    value("--icon", metadata.iconPath, "FILE", "a square PNG, or an .ico");
+    value("--identity", metadata.identity, "NAME", "the manifest's assembly identity name");
+    flag("--gui-subsystem", metadata.guiSubsystem,
+         "keep the GUI subsystem for a console application");
+    SigningRequest& signing = request.signing;
+    value("--sign-pkcs12", signing.pkcs12Path, "FILE", "sign with this PKCS #12 file");
+    value("--sign-password-file", signing.passwordFile, "FILE", "its password, in this file");
+    value("--sign-password-env", signing.passwordEnv, "VARIABLE", "its password, in this variable");
+    value("--sign-cert", signing.certPath, "FILE", "or sign with this PEM certificate chain...");
+    value("--sign-key", signing.keyPath, "FILE", "...and this PEM key");
+    value("--timestamp-url", signing.timestampUrl, "URL", "an RFC 3161 time-stamping server");
+
+    group = "Build files";
+    value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
+    value("--runtime-jar", request.runtimeJar, "FILE", "trellane-runtime.jar (default: dist/'s)");
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        std::exit(0);
+    } catch (const CLI::ParseError& error) {
+        refuseUsage("%s", error.what());
+    }
+
+    // Checked here rather than by the parser, so an unknown option is named first.
+    for (const char* required : {"--input", "--main-jar"})
+        if (app.count(required) == 0) refuseUsage("%s is required", required);
+    if (target != "linux" && target != "windows")
+        refuseUsage("--target %s: give linux or windows", target.c_str());
+    if (!cds.empty() && cds != "train" && cds != "auto")
+        refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
+    request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
+    dropTrailingSlashes(request.input);
+    dropTrailingSlashes(request.dest);
+    dropTrailingSlashes(request.runtimeImage);
+    // jlink's options carry no spaces in their values, so a value may hold several.
+    std::vector<std::string> jlinkOptions;
+    for (const std::string& text : request.jlinkOptions)
+        for (const std::string& option : splitWords(text, " \t")) jlinkOptions.push_back(option);
+    request.jlinkOptionsGiven = !request.jlinkOptions.empty();
+    request.jlinkOptions = jlinkOptions;
+    if (!stackSize.empty()) config.launchThreadStackSize = parseStackSize(stackSize);
+    if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
+    if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
+    return request;
+}
+
+}  // namespace trellane

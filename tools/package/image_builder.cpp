@@ -1,0 +1,227 @@
+#include "package/image_builder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/refusal.h"
+#include "package/app_input.h"
+#include "package/cds_options.h"
+#include "package/child_process.h"
+#include "package/class_path.h"
+#include "package/image_output.h"
+#include "package/jdk_tools.h"
+#include "package/linux_runtime.h"
+#include "package/progress.h"
+#include "package/runtime_check.h"
+#include "package/runtime_copy.h"
+#include "package/tool_files.h"
+#include "package/windows_names.h"
+#include "stamp/write_command.h"
+
+namespace trellane {
+
+namespace {
+
+struct Plan {
+    const PackageRequest& request;
+    ToolFiles files;
+    AppInput app;
+    std::string name;
+    std::string launcherName;  // in bin/
+    RuntimeFacts runtime;
+    JdkTools jdk;         // when jlink makes the runtime
+    LaunchConfig config;  // as the image's launcher is stamped
+};
+
+std::string imageName(const PackageRequest& request, const std::string& mainJar) {
+    std::string name = request.name;
+    if (name.empty()) {
+        name = mainJar.substr(mainJar.rfind('/') + 1);
+        name = name.substr(0, name.size() - 4);  // .jar
+    }
+    if (request.target == ImageTarget::Windows) {
+        std::string problem = windowsNameProblem(name + ".exe");
+        if (problem.empty()) problem = windowsNameProblem(name);
+        if (!problem.empty())
+            refuse("the name \"%s\" cannot name a Windows program: %s; choose another --name",
+                   name.c_str(), problem.c_str());
+    } else if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        refuse("the name \"%s\" cannot name a folder and a program; choose another --name",
+               name.c_str());
+    }
+    return name;
+}
+
+void checkRuntimeChoice(Plan& plan) {
+    const PackageRequest& request = plan.request;
+    if (!request.runtimeImage.empty()) {
+        plan.runtime = checkRuntime(request.runtimeImage, request.target);
+    } else if (request.target == ImageTarget::Windows) {
+        refuse(
+            "a Windows image needs --runtime-image DIR: a Windows x86-64 Java runtime, made by "
+            "jlink on Windows or unpacked from a JRE (no Windows runtime can be linked here)");
+    } else {
+        plan.jdk = locateJdk(request.jdk);
+        plan.runtime.javaVersion = plan.jdk.javaVersion;
+        plan.runtime.featureVersion = plan.jdk.featureVersion;
+    }
+    if (request.cds == CdsMode::Train && request.target == ImageTarget::Windows)
+        refuse(
+            "--cds train runs the application, which only a Linux image can do here; for a "
+            "Windows image use --cds auto with a runtime of version 19 or later");
+    if (request.cds == CdsMode::Auto && plan.runtime.featureVersion < 19)
+        refuse(
+            "--cds auto needs a runtime of version 19 or later, where the JVM can make the "
+            "archive itself; this runtime is %s: use a newer one, or --cds (train) for a "
+            "Linux image",
+            plan.runtime.javaVersion.empty() ? "of unknown version"
+                                             : plan.runtime.javaVersion.c_str());
+}
+
+void warnOfIgnoredOptions(const PackageRequest& request) {
+    if (request.target == ImageTarget::Windows) return;
+    const AppMetadata& m = request.metadata;
+    const SigningRequest& s = request.signing;
+    if (!m.copyright.empty() || !m.iconPath.empty() || !m.identity.empty() || m.guiSubsystem ||
+        !s.pkcs12Path.empty() || !s.certPath.empty() || !s.keyPath.empty())
+        warn(
+            "--copyright, --icon, --identity, --gui-subsystem and the signing options brand "
+            "and sign a Windows launcher; a Linux image ignores them");
+}
+
+LaunchConfig launcherConfig(const Plan& plan) {
+    const PackageRequest& request = plan.request;
+    LaunchConfig config = request.config;
+    config.mainClassName = plan.app.mainClass;
+    ClassPathPlan classPath;
+    classPath.mainJar = plan.app.mainJar;
+    classPath.jars = plan.app.jars;
+    classPath.wildcardFolders = plan.app.wildcardFolders;
+    classPath.separator = request.target == ImageTarget::Windows ? ';' : ':';
+    config.jvmOptions.insert(config.jvmOptions.begin(), classPathOption(classPath));
+    if (request.cds == CdsMode::Auto)
+        for (const std::string& option : autoArchiveOptions(
+                 request.target, plan.name, request.metadata.vendor, request.metadata.version))
+            config.jvmOptions.push_back(option);
+    return config;
+}
+
+void copyApplication(const Plan& plan, const std::string& image) {
+    progress("app: copying %s into app/", plan.request.input.c_str());
+    std::string app = image + "/app";
+    makeFolder(app);
+    for (const TreeEntry& entry : plan.app.entries) {
+        if (entry.folder)
+            makeFolder(app + "/" + entry.relative);
+        else
+            copyFile(plan.request.input + "/" + entry.relative, app + "/" + entry.relative);
+    }
+    copyFile(plan.files.runtimeJar, app + "/" + kRuntimeJarName);
+}
+
+void stamp(const Plan& plan, const LaunchConfig& config, const std::string& output) {
+    WriteRequest write;
+    write.input = plan.files.launcher;
+    write.output = output;
+    write.config = config;
+    if (plan.request.target == ImageTarget::Windows) {
+        write.metadata = plan.request.metadata;
+        write.metadata.name = plan.name;
+        write.signing = plan.request.signing;
+    }
+    runWrite(write);
+}
+
+// The JVM records the class path's absolute location in the archive, so the run happens in
+// the image at its destination; a failure still removes it (and puts a replaced image back).
+void trainArchive(const Plan& plan, const std::string& image) {
+    const PackageRequest& request = plan.request;
+    std::string trainer = image + "/bin/." + plan.name + "-training";
+    LaunchConfig training = plan.config;
+    training.jvmOptions.push_back(trainingArchiveOption(plan.name));
+    stamp(plan, training, trainer);
+
+    progress("CDS: training run of bin/%s (at most %u s)", plan.launcherName.c_str(),
+             request.cdsTimeoutSeconds);
+    // The packager's own settings must not shape the archive.
+    unsetenv("TRELLANE_JVM_OPTIONS");
+    unsetenv("TRELLANE_DUMP_JVM_ARGS");
+    std::vector<std::string> arguments{trainer};
+    arguments.insert(arguments.end(), request.trainArguments.begin(), request.trainArguments.end());
+    ChildOutcome run = runChild(arguments, request.cdsTimeoutSeconds);
+    unlink(trainer.c_str());
+    std::string output = outputTail(run.out + run.err);
+    if (run.timedOut)
+        refuse(
+            "the CDS training run did not end within %u s (--cds-timeout) and was stopped; "
+            "give it --cds-train-arg arguments that make the application end by itself, or "
+            "more time. Its output:\n%s",
+            request.cdsTimeoutSeconds, output.c_str());
+    if (!run.succeeded())
+        refuse("the CDS training run failed (%s); it must end with exit status 0. Its output:\n%s",
+               describeEnd(run).c_str(), output.c_str());
+    std::string archive = image + "/app/" + plan.name + ".jsa";
+    struct stat info;
+    if (stat(archive.c_str(), &info) != 0)
+        refuse("the CDS training run wrote no archive app/%s.jsa. Its output:\n%s",
+               plan.name.c_str(), output.c_str());
+
+    LaunchConfig trained = plan.config;
+    for (const std::string& option : trainedArchiveOptions(plan.name))
+        trained.jvmOptions.push_back(option);
+    stamp(plan, trained, image + "/bin/" + plan.launcherName);
+}
+
+}  // namespace
+
+void buildImage(const PackageRequest& request) {
+    setQuiet(request.quiet);
+    double started = monotonicSeconds();
+    Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}};
+    plan.app = readAppInput(request);
+    plan.name = imageName(request, plan.app.mainJar);
+    plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
+    progress("input: %s (%zu jar%s), main class %s", request.input.c_str(), plan.app.jars.size(),
+             plan.app.jars.size() == 1 ? "" : "s", plan.app.mainClass.c_str());
+    for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
+    checkRuntimeChoice(plan);
+    warnOfIgnoredOptions(request);
+    checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
+    plan.config = launcherConfig(plan);
+
+    std::string building = beginImage(request.dest, plan.name);
+    if (!request.runtimeImage.empty()) {
+        progress("runtime: copying %s (%s %s)", request.runtimeImage.c_str(),
+                 targetName(request.target), plan.runtime.javaVersion.c_str());
+        copyRuntime(request.runtimeImage, request.target, building);
+    } else {
+        std::vector<std::string> jars;
+        for (const std::string& jar : plan.app.jars) jars.push_back(request.input + "/" + jar);
+        jars.push_back(plan.files.runtimeJar);
+        progress("runtime: finding the modules the jars need with jdeps");
+        std::vector<std::string> modules = runtimeModules(plan.jdk, jars, request.addModules);
+        std::vector<std::string> options = request.jlinkOptions;
+        if (!request.jlinkOptionsGiven)
+            options.assign(std::begin(kDefaultJlinkOptions), std::end(kDefaultJlinkOptions));
+        linkLinuxRuntime(plan.jdk, modules, options, building);
+    }
+    makeFolder(building + "/bin");
+    copyApplication(plan, building);
+    if (request.cds != CdsMode::Train) {
+        progress("launcher: stamping bin/%s", plan.launcherName.c_str());
+        stamp(plan, plan.config, building + "/bin/" + plan.launcherName);
+    }
+
+    std::string image = placeImage();
+    if (request.cds == CdsMode::Train) trainArchive(plan, image);
+    finishImage();
+    progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
+             describeSize(treeSize(image)).c_str(), monotonicSeconds() - started, image.c_str(),
+             plan.launcherName.c_str());
+}
+
+}  // namespace trellane

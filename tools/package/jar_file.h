@@ -1,0 +1,24 @@
+// What the packaging steps read of a jar: its entry names and its manifest's main attributes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trellane {
+
+struct JarFile {
+    std::vector<std::string> entries;
+    std::string manifest;  // META-INF/MANIFEST.MF, empty when the jar has none
+};
+
+// Reads path as a zip archive; false with the reason when it is not one.
+bool readJar(const std::string& path, JarFile& jar, std::string& problem);
+
+// A main attribute of a manifest ("Main-Class", "Class-Path"): the value in the main section,
+// continuation lines joined; empty when absent. Names match without regard to case.
+std::string manifestAttribute(const std::string& manifest, const std::string& name);
+
+// Whether the jar holds the class (dotted name), in its root or as a multi-release version.
+bool jarHoldsClass(const JarFile& jar, const std::string& className);
+
+}  // namespace trellane

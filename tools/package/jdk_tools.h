@@ -1,0 +1,29 @@
+// The JDK whose jdeps and jlink make a Linux image's runtime: --jdk, else JAVA_HOME, else the
+// one of the jlink on the PATH.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trellane {
+
+struct JdkTools {
+    std::string home;
+    std::string javaVersion;  // from its release file
+    int featureVersion = 0;
+};
+
+// Refuses when no JDK with jdeps, jlink and jmods/ is found, saying where it looked.
+JdkTools locateJdk(const std::string& given);
+
+// The modules a runtime for these jars needs: java.base, what jdeps finds in the jars, the
+// modules applications load only through services (which jdeps cannot see: locale data,
+// elliptic-curve cryptography, extra charsets, the zip file system) and the added ones;
+// sorted, each once.
+std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<std::string>& jars,
+                                        const std::vector<std::string>& addModules);
+
+// The modules of the first kind a jdeps run can miss, always linked in when the JDK has them.
+extern const char* const kServiceModules[4];
+
+}  // namespace trellane

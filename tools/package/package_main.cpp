@@ -1,0 +1,19 @@
+// trellane-package: builds an app image (the stamped launcher, a Java runtime and the
+// application's files) for Windows or Linux, on Linux.
+#include <string>
+#include <vector>
+
+#include "common/refusal.h"
+#include "package/argument_files.h"
+#include "package/command_line.h"
+#include "package/image_builder.h"
+#include "package/interruption.h"
+
+int main(int argc, char** argv) {
+    using namespace trellane;
+    setToolName("trellane-package");
+    catchInterruptions();
+    std::vector<std::string> arguments = expandArgumentFiles({argv + 1, argv + argc});
+    buildImage(parseCommandLine(arguments));
+    return 0;
+}
