@@ -24,7 +24,7 @@ void printMessage(const char* format, va_list arguments) {
         currentCleanup = nullptr;  // a refusal inside the cleanup must not loop
         cleanup();
     }
-    removeTemporaryPath();
+    removeTemporaryPaths();
     std::exit(status);
 }
 

@@ -20,8 +20,11 @@ const int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
 // Written only with the handled signals blocked, read by their handler: the handler never
 // sees half a path.
-char heldPath[PATH_MAX];
-volatile sig_atomic_t pathHeld = 0;
+struct HeldPath {
+    char path[PATH_MAX];
+    volatile sig_atomic_t held;
+};
+HeldPath heldPaths[kMaxTemporaryPaths];
 
 // Deeper folders are left for the last removal to fail on; an app image is a few levels deep.
 constexpr int kMaxDepth = 64;
@@ -65,7 +68,7 @@ bool removeEntry(int folder, const char* name, int depth) {
 
 void onSignal(int signal) {
     int savedErrno = errno;
-    removeTemporaryPath();
+    removeTemporaryPaths();
     // Then the signal's default action: it ends the process as it would have without us.
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
@@ -105,22 +108,46 @@ class HandledSignalsBlocked {
     sigset_t previous_;
 };
 
+HeldPath* heldSlot(const std::string& temporary) {
+    for (HeldPath& slot : heldPaths)
+        if (slot.held && temporary == slot.path) return &slot;
+    return nullptr;
+}
+
+void removeHeld(HeldPath& slot) {
+    removeEntry(AT_FDCWD, slot.path, 0);
+    slot.held = 0;
+}
+
 // Runs make (mkstemp or mkdtemp) on the template and holds the path it made.
 template <typename Make>
 bool createHeld(std::string& pathTemplate, Make make) {
-    if (pathTemplate.size() >= sizeof heldPath) {
+    if (pathTemplate.size() >= PATH_MAX) {
         errno = ENAMETOOLONG;
         return false;
     }
     takeOverDefaultActions();
     HandledSignalsBlocked blocked;
+    HeldPath* unused = nullptr;
+    for (HeldPath& slot : heldPaths)
+        if (!slot.held && unused == nullptr) unused = &slot;
+    if (unused == nullptr) {
+        errno = EMFILE;
+        return false;
+    }
     if (!make(&pathTemplate[0])) return false;
-    memcpy(heldPath, pathTemplate.c_str(), pathTemplate.size() + 1);
-    pathHeld = 1;
+    memcpy(unused->path, pathTemplate.c_str(), pathTemplate.size() + 1);
+    unused->held = 1;
     return true;
 }
 
 }  // namespace
+
+std::string temporaryTemplateBeside(const std::string& destination) {
+    size_t slash = destination.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
+    return folder + ".trellane-XXXXXX";
+}
 
 int createTemporaryFile(std::string& pathTemplate) {
     int fd = -1;
@@ -135,25 +162,31 @@ bool createTemporaryFolder(std::string& pathTemplate) {
     return createHeld(pathTemplate, [](char* path) { return mkdtemp(path) != nullptr; });
 }
 
-bool moveTemporaryPathTo(const std::string& destination) {
+bool moveTemporaryPath(const std::string& temporary, const std::string& destination) {
     HandledSignalsBlocked blocked;
-    if (!pathHeld) {
+    HeldPath* slot = heldSlot(temporary);
+    if (slot == nullptr) {
         errno = ENOENT;
         return false;
     }
-    if (rename(heldPath, destination.c_str()) != 0) return false;
-    pathHeld = 0;
+    if (rename(slot->path, destination.c_str()) != 0) return false;
+    slot->held = 0;
     return true;
 }
 
-void removeTemporaryPath() {
+void removeTemporaryPath(const std::string& temporary) {
+    int savedErrno = errno;
+    HandledSignalsBlocked blocked;
+    if (HeldPath* slot = heldSlot(temporary)) removeHeld(*slot);
+    errno = savedErrno;
+}
+
+void removeTemporaryPaths() {
     int savedErrno = errno;
     // A signal during a refusal's removal waits for it to finish rather than end it halfway.
     HandledSignalsBlocked blocked;
-    if (pathHeld) {
-        removeEntry(AT_FDCWD, heldPath, 0);
-        pathHeld = 0;
-    }
+    for (HeldPath& slot : heldPaths)
+        if (slot.held) removeHeld(slot);
     errno = savedErrno;
 }
 

@@ -23,25 +23,6 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The file path names once every symbolic link in a row is followed: a user who stamps onto
-// a link means the file behind it. That file need not exist yet.
-std::string followLinks(const std::string& path) {
-    std::string current = path;
-    for (int followed = 0; followed <= kMaxLinksFollowed; ++followed) {
-        struct stat info;
-        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
-        char target[PATH_MAX];
-        ssize_t length = readlink(current.c_str(), target, sizeof target);
-        if (length < 0 || static_cast<size_t>(length) >= sizeof target)
-            refuse("cannot write %s: cannot read the symbolic link %s", path.c_str(),
-                   current.c_str());
-        std::string next(target, static_cast<size_t>(length));
-        current = next[0] == '/' ? next : folderOf(current) + next;
-    }
-    refuse("cannot write %s: more than %d symbolic links in a row; give the file itself",
-           path.c_str(), kMaxLinksFollowed);
-}
-
 bool writeAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -84,28 +65,48 @@ LauncherFile readLauncherFile(const std::string& path) {
     return file;
 }
 
-void writeLauncherFile(const std::string& path, const LauncherFile& file) {
-    const std::string destination = followLinks(path);
-    struct stat info;
-    if (lstat(destination.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        refuse("cannot write %s: not a regular file; give the stamped file's name", path.c_str());
+std::string outputDestination(const std::string& output) {
+    std::string current = output;
+    for (int followed = 0;; ++followed) {
+        struct stat info;
+        if (lstat(current.c_str(), &info) != 0) return current;
+        if (S_ISREG(info.st_mode)) return current;
+        if (!S_ISLNK(info.st_mode))
+            refuse("cannot write %s: not a regular file; give the stamped file's name",
+                   output.c_str());
+        if (followed == kMaxLinksFollowed)
+            refuse("cannot write %s: more than %d symbolic links in a row; give the file itself",
+                   output.c_str(), kMaxLinksFollowed);
+        char target[PATH_MAX];
+        ssize_t length = readlink(current.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<size_t>(length) >= sizeof target)
+            refuse("cannot write %s: cannot read the symbolic link %s", output.c_str(),
+                   current.c_str());
+        std::string next(target, static_cast<size_t>(length));
+        current = next[0] == '/' ? next : folderOf(current) + next;
+    }
+}
 
-    // A short name of its own, not the output's name plus a suffix: an output name near the
-    // file system's limit must still leave room for it.
-    std::string temporary = folderOf(destination) + ".trellane-XXXXXX";
+std::string writeTemporaryCopy(const std::string& destination, const LauncherFile& file,
+                               const std::string& output) {
+    std::string temporary = temporaryTemplateBeside(destination);
     int fd = createTemporaryFile(temporary);
-    if (fd < 0) refuse("cannot write %s: %s", path.c_str(), strerror(errno));
+    if (fd < 0) refuse("cannot write %s: %s", output.c_str(), strerror(errno));
     bool written = writeAll(fd, file.bytes) && fchmod(fd, file.permissions) == 0 && fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && written) {
         written = false;
         error = errno;
     }
-    if (written && !moveTemporaryPathTo(destination)) {
-        written = false;
-        error = errno;
-    }
-    if (!written) refuse("cannot write %s: %s", path.c_str(), strerror(error));
+    if (!written) refuse("cannot write %s: %s", output.c_str(), strerror(error));
+    return temporary;
+}
+
+void writeLauncherFile(const std::string& path, const LauncherFile& file) {
+    const std::string destination = outputDestination(path);
+    const std::string temporary = writeTemporaryCopy(destination, file, path);
+    if (!moveTemporaryPath(temporary, destination))
+        refuse("cannot write %s: %s", path.c_str(), strerror(errno));
 }
 
 }  // namespace trellane

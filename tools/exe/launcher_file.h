@@ -21,7 +21,18 @@ struct LauncherFile {
 // waiting on a FIFO or a device.
 LauncherFile readLauncherFile(const std::string& path);
 
-// A symbolic link at path is followed: the file it names gets the bytes, the link stays.
+// Where writing to output puts the bytes: the file that a symbolic link at output names,
+// through any chain of links (a user who stamps onto a link means the file behind it, which
+// need not exist yet), or output itself. Refuses one that exists and is not a regular file.
+std::string outputDestination(const std::string& output);
+
+// Writes file under a temporary name beside destination and returns that name, held as a
+// temporary path (common/temporary_path.h) that the caller moves into place or removes.
+// Refusals name output.
+std::string writeTemporaryCopy(const std::string& destination, const LauncherFile& file,
+                               const std::string& output);
+
+// The file written to outputDestination(path): a link stays a link.
 void writeLauncherFile(const std::string& path, const LauncherFile& file);
 
 }  // namespace trellane

@@ -54,13 +54,14 @@ void buildTemporaryFolder(const std::string& folderTemplate, const std::string& 
     fs::permissions(path + "/bin/launcher", fs::perms::none);
 }
 
-void makeTemporaryFile(const std::string& fileTemplate) {
+std::string makeTemporaryFile(const std::string& fileTemplate) {
     std::string path = fileTemplate;
     int fd = createTemporaryFile(path);
     if (fd < 0 || write(fd, "partial", 7) != 7) _exit(10);
+    return path;
 }
 
-TEST_F(TemporaryPath, ASignalRemovesItAndEndsTheProcess) {
+TEST_F(TemporaryPath, ASignalRemovesThemAndEndsTheProcess) {
     const std::string outside = templateIn("keep");
     std::ofstream(outside) << "not ours";
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
@@ -68,11 +69,6 @@ TEST_F(TemporaryPath, ASignalRemovesItAndEndsTheProcess) {
         EXPECT_EXIT(
             {
                 makeTemporaryFile(templateIn("file-XXXXXX"));
-                raise(signal);
-            },
-            ::testing::KilledBySignal(signal), "");
-        EXPECT_EXIT(
-            {
                 buildTemporaryFolder(templateIn("folder-XXXXXX"), outside);
                 raise(signal);
             },
@@ -81,26 +77,39 @@ TEST_F(TemporaryPath, ASignalRemovesItAndEndsTheProcess) {
     }
 }
 
-TEST_F(TemporaryPath, ARefusalRemovesIt) {
+TEST_F(TemporaryPath, ARefusalRemovesThem) {
     EXPECT_EXIT(
         {
             buildTemporaryFolder(templateIn("folder-XXXXXX"), "/");
+            makeTemporaryFile(templateIn("file-XXXXXX"));
             refuse("stopped");
         },
         ::testing::ExitedWithCode(1), "stopped");
     EXPECT_TRUE(left().empty());
 }
 
-TEST_F(TemporaryPath, OnceMovedNothingRemovesIt) {
-    const std::string destination = templateIn("done");
+TEST_F(TemporaryPath, OnceMovedOrRemovedItIsLetGo) {
+    // The moved file stays; the removed one's name, made again, is not removed by mistake;
+    // the one still held goes.
     EXPECT_EXIT(
         {
-            std::string path = templateIn("file-XXXXXX");
-            if (createTemporaryFile(path) < 0 || !moveTemporaryPathTo(destination)) _exit(10);
+            std::string moved = makeTemporaryFile(templateIn("file-XXXXXX"));
+            std::string removed = makeTemporaryFile(templateIn("file-XXXXXX"));
+            makeTemporaryFile(templateIn("file-XXXXXX"));
+            if (!moveTemporaryPath(moved, templateIn("done"))) _exit(10);
+            removeTemporaryPath(removed);
+            std::ofstream(removed) << "someone else's";
             raise(SIGTERM);
         },
         ::testing::KilledBySignal(SIGTERM), "");
-    EXPECT_EQ(left(), std::vector<std::string>{"done"});
+    EXPECT_EQ(left().size(), 2u);  // done, and the name removed then made again
+    EXPECT_TRUE(fs::exists(templateIn("done")));
+}
+
+TEST(TemporaryTemplateBeside, IsInTheDestinationsFolder) {
+    EXPECT_EQ(temporaryTemplateBeside("out/bin/app.exe"), "out/bin/.trellane-XXXXXX");
+    EXPECT_EQ(temporaryTemplateBeside("/app.exe"), "/.trellane-XXXXXX");
+    EXPECT_EQ(temporaryTemplateBeside("app.exe"), ".trellane-XXXXXX");
 }
 
 volatile sig_atomic_t handledByTheProcess = 0;
