@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure linux windows dist test demo bench clean
+.PHONY: all deps configure linux windows dist test test-sanitize fuzz demo bench clean
 
 all: dist
 
@@ -27,6 +27,20 @@ dist: linux windows
 
 test: dist
 	ctest --preset linux -j $(JOBS)
+
+# The Linux launcher, the stamp tool and the suite (but the Wine and plain-JVM ones) built
+# with ASan and UBSan in build/linux-sanitize.
+test-sanitize: deps
+	cmake --preset linux-sanitize >/dev/null
+	cmake --build --preset linux-sanitize -j $(JOBS)
+	ctest --preset linux-sanitize -j $(JOBS)
+
+# Every fuzz target, built with clang and libFuzzer in build/fuzz, for FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_targets
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz.sh
 
 demo: dist
 	scripts/demo.sh

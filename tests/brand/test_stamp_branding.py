@@ -3,7 +3,10 @@ ours: python3-pefile (version strings, manifest, subsystem, checksum), icoutils'
 icons, pixel by pixel) and osslsigncode verify (against a CA made here)."""
 
 import os
+import signal
+import subprocess
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
@@ -229,6 +232,52 @@ class StampBrandingTest(SigningTestCase):
                           "--sign-key", self.key("self.key"))
         self.assertIn("the signature names no program", note)
         self.assertEqual(description(self.verify("zoe.exe", ca="self.pem")), "")
+
+    def test_signed_output_through_a_link_and_at_the_name_limit(self):
+        # The unsigned copy and osslsigncode's folder have short names of their own beside the
+        # file the output names; a link stays a link.
+        pem = ["--sign-cert", self.key("self.pem"), "--sign-key", self.key("self.key")]
+        os.mkdir(self.path("sub"))
+        os.symlink("sub/app.exe", self.path("link.exe"))
+        self.write("link.exe", *pem)
+        self.assertTrue(os.path.islink(self.path("link.exe")))
+        self.verify("sub/app.exe", ca="self.pem")
+        name = "a" * 251 + ".exe"
+        self.write(name, *pem)
+        self.verify(name, ca="self.pem")
+        self.assertEqual(sorted(os.listdir(self.directory)), sorted([name, "link.exe", "sub"]))
+        self.assertEqual(os.listdir(self.path("sub")), ["app.exe"])
+
+    def test_a_signal_while_signing_leaves_nothing_behind(self):
+        # An osslsigncode that waits: trellane-stamp is stopped while the unsigned copy and the
+        # signing folder exist.
+        tools = self.path("tools")
+        os.mkdir(tools)
+        with open(os.path.join(tools, "osslsigncode"), "w") as script:
+            script.write('#!/bin/sh\ntouch "$SIGNING_STARTED"\nexec sleep 60\n')
+        os.chmod(os.path.join(tools, "osslsigncode"), 0o755)
+        started = os.path.join(tools, "started")
+        output = self.path("out")
+        os.mkdir(output)
+        stamp = subprocess.Popen(
+            [STAMP, "write", "--input", LAUNCHER_EXE, "--output", os.path.join(output, "app.exe"),
+             *BLOCK, "--sign-cert", self.key("self.pem"), "--sign-key", self.key("self.key")],
+            env=dict(os.environ, PATH=tools + ":" + os.environ["PATH"], SIGNING_STARTED=started),
+            stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
+        try:
+            deadline = time.monotonic() + 60
+            while not os.path.exists(started) and stamp.poll() is None:
+                self.assertLess(time.monotonic(), deadline, "osslsigncode never started")
+                time.sleep(0.01)
+            self.assertEqual(sorted(entry.startswith(".trellane-") for entry in os.listdir(output)),
+                             [True, True], "the unsigned copy and the signing folder")
+            stamp.send_signal(signal.SIGTERM)
+            self.assertEqual(stamp.wait(timeout=60), -signal.SIGTERM, stamp.stderr.read())
+        finally:
+            os.killpg(stamp.pid, signal.SIGKILL)
+            stamp.wait()
+            stamp.stderr.close()
+        self.assertEqual(os.listdir(output), [])
 
     def test_refusals_leave_the_output_untouched_and_nothing_behind(self):
         with open(self.path("area.bin"), "wb") as file:

@@ -12,6 +12,8 @@ LAUNCHER_EXE = os.environ.get("TRELLANE_LAUNCHER_EXE", "")
 
 AREA_SIZE = 16464
 UNSTAMPED_AREA = b"_" * (AREA_SIZE - 1) + b"\0"
+# The largest file the tool reads: no launcher comes near it.
+MAX_FILE_SIZE = 64 << 20
 
 
 def area_offset(image: bytes) -> int:
@@ -47,8 +49,10 @@ class StampTestCase(unittest.TestCase):
         os.chmod(path, mode)
         return path
 
-    def run_stamp(self, *args: str) -> subprocess.CompletedProcess:
-        return subprocess.run([STAMP, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    def run_stamp(self, *args: str, **options) -> subprocess.CompletedProcess:
+        # A run that hangs (on a FIFO, say) fails its test instead of the whole suite.
+        return subprocess.run([STAMP, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=60, **options)
 
     def write(self, *options: str, input_path: str = LAUNCHER,
               output: str = "") -> subprocess.CompletedProcess:
@@ -57,6 +61,13 @@ class StampTestCase(unittest.TestCase):
 
     def assert_done(self, done: subprocess.CompletedProcess):
         self.assertEqual((done.returncode, done.stderr.decode()), (0, ""))
+
+    def sparse_file(self, name: str, size: int) -> str:
+        """A file of size zero bytes that takes no disk space."""
+        path = self.path(name)
+        with open(path, "wb") as f:
+            f.truncate(size)
+        return path
 
     def read(self, path: str) -> bytes:
         with open(path, "rb") as f:

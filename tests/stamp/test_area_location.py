@@ -3,8 +3,8 @@
 import os
 import unittest
 
-from stamp_fixture import (LAUNCHER, LAUNCHER_EXE, UNSTAMPED_AREA, StampTestCase, area_offset,
-                           block)
+from stamp_fixture import (AREA_SIZE, LAUNCHER, LAUNCHER_EXE, UNSTAMPED_AREA, StampTestCase,
+                           area_offset, block)
 
 
 def console_subsystem_and_checksum(image: bytes) -> bytes:
@@ -93,6 +93,51 @@ class AreaLocationTest(StampTestCase):
                 shown = self.run_stamp("show", "--offset", offset, output)
                 self.assert_done(shown)
                 self.assertIn('mainClassName:             "%s"\n' % name, shown.stdout.decode())
+
+    def test_a_longer_run_holds_the_area_at_its_end(self):
+        # The area is the 16,463 underscores right before the NUL; those before it stay.
+        before = b"MZ" + b"_" * 100
+        source = self.file_with("long-run", before + UNSTAMPED_AREA + b"tail")
+        output = self.path("stamped")
+        self.assert_done(self.write("--main-class", "M", "--console-app", input_path=source,
+                                    output=output))
+        expected = block(b"M", flags=0x02)
+        self.assertEqual(self.read(output), before + expected + UNSTAMPED_AREA[len(expected):] +
+                         b"tail")
+        shown = self.run_stamp("show", output)
+        self.assert_done(shown)
+        self.assertTrue(shown.stdout.decode().startswith("area offset:               %d "
+                                                         % len(before)))
+        again = self.write("--main-class", "M", input_path=output, output=self.path("again"))
+        self.assertEqual((again.returncode, again.stderr.decode()), (1, (
+            "trellane-stamp: %s is already stamped; stamp an unstamped launcher instead\n"
+            % output)))
+
+    def test_an_appended_unstamped_area_does_not_hide_the_stamp(self):
+        stamped = self.path("stamped")
+        self.assert_done(self.write("--main-class", "app.Main"))
+        appended = self.file_with("appended", self.read(stamped) + b"\0" * 7 + UNSTAMPED_AREA)
+        shown = self.run_stamp("show", appended)
+        self.assert_done(shown)
+        self.assertTrue(shown.stdout.decode().startswith(
+            "area offset:               %d " % area_offset(self.read(LAUNCHER))))
+        self.assertIn('mainClassName:             "app.Main"\n', shown.stdout.decode())
+
+    def test_files_full_of_nul_bytes_take_one_pass(self):
+        # Every NUL could end an area and each such place reads a few hundred bytes as a
+        # block here: tried one by one that takes minutes, in one pass a fraction of a second.
+        # The run's time limit (run_stamp) is the check.
+        source = self.file_with("nul-bytes", b"a\0" * (4 << 20))
+        for args, message in [
+            (["show", source], "%s holds no configuration area: it is not a trellane launcher"),
+            (["write", "--input", source, "--output", self.path("out"), "--main-class", "M"],
+             "%s is not an unstamped launcher: it holds no configuration area (16463 "
+             "underscores, then a NUL byte)"),
+        ]:
+            with self.subTest(command=args[0]):
+                done = self.run_stamp(*args)
+                self.assertEqual((done.returncode, done.stderr.decode()),
+                                 (1, "trellane-stamp: " + message % source + "\n"))
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@
 import os
 import unittest
 
-from stamp_fixture import LAUNCHER, UNSTAMPED_AREA, StampTestCase
+from stamp_fixture import AREA_SIZE, LAUNCHER, MAX_FILE_SIZE, UNSTAMPED_AREA, StampTestCase
 
 USAGE_HINT = "Run 'trellane-stamp --help' for usage.\n"
 
@@ -23,6 +23,11 @@ class WriteRefusalTest(StampTestCase):
         self.assert_done(self.write("--main-class", "M", output=self.stamped))
         self.text = self.file_with("notes.txt", b"no launcher here\n")
         self.twice = self.file_with("twice", b"x" + UNSTAMPED_AREA + b"y" + UNSTAMPED_AREA)
+        self.appended = self.file_with("appended", self.read(self.stamped) + UNSTAMPED_AREA)
+        self.double_run = self.file_with("double-run", b"x" + b"_" * (2 * (AREA_SIZE - 1)) + b"\0")
+        self.fifo = self.path("fifo")
+        os.mkfifo(self.fifo)
+        self.large = self.sparse_file("large", MAX_FILE_SIZE + 1)
         self.inputs = sorted(os.listdir(self.directory))
 
     def test_launchers_it_cannot_stamp(self):
@@ -33,8 +38,17 @@ class WriteRefusalTest(StampTestCase):
                         "(16463 underscores, then a NUL byte)"),
             (self.twice, "%s holds 2 unstamped configuration areas (file offsets 1, 16466); "
                          "a launcher holds one"),
+            # An unstamped area after a stamped one does not make the launcher unstamped.
+            (self.appended, "%s is already stamped; stamp an unstamped launcher instead"),
+            # Stamping the area at the run's end would leave another area's worth before it.
+            (self.double_run, "%s holds 32926 underscores before the NUL byte at file offset "
+                              "32927, two configuration areas' worth or more; stamp a launcher "
+                              "as built, whose area is 16463 underscores and a NUL"),
             (missing, "cannot read %s: No such file or directory"),
             (self.directory, "cannot read %s: not a regular file"),
+            (self.fifo, "cannot read %s: not a regular file"),
+            (self.large, "%s is 67108865 bytes, more than any launcher (64 MiB at most): "
+                         "give a launcher"),
         ]
         for path, message in cases:
             with self.subTest(input=path):
@@ -55,6 +69,9 @@ class WriteRefusalTest(StampTestCase):
              "the block takes 16465 bytes; the configuration area holds 16464"),
             (["--jvm-option", "o" * 8000, "--default-argument", "a" * 8000, "--allow-user-option",
               "p" * 500], "the block takes 16513 bytes; the configuration area holds 16464"),
+            # The block can hold it, but no launcher could start the application.
+            (["--main-class", ""], "the main class name is empty; name the application's main "
+                                   "class, e.g. com.example.Main"),
         ]
         for options, problem in cases:
             with self.subTest(problem=problem):
@@ -119,6 +136,9 @@ class ShowRefusalTest(StampTestCase):
         text = self.file_with("notes.txt", b"no launcher here\n")
         stamped = self.path("stamped")
         self.assert_done(self.write("--main-class", "M", output=stamped))
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        large = self.sparse_file("large", MAX_FILE_SIZE + 1)
         cases = [
             ([LAUNCHER], "%s is not stamped: its configuration area holds only underscores"
              % LAUNCHER),
@@ -129,6 +149,9 @@ class ShowRefusalTest(StampTestCase):
              "%s holds no stamped configuration area at file offset 140737488355327" % stamped),
             ([self.path("missing")],
              "cannot read %s: No such file or directory" % self.path("missing")),
+            ([fifo], "cannot read %s: not a regular file" % fifo),
+            ([large], "%s is 67108865 bytes, more than any launcher (64 MiB at most): give a "
+                      "launcher" % large),
         ]
         for args, message in cases:
             with self.subTest(args=args):

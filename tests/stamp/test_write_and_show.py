@@ -81,13 +81,43 @@ class WriteAndShowTest(StampTestCase):
 
     def test_a_block_may_fill_the_area(self):
         # A name of n bytes alone makes a block of n + 9 bytes: the last count byte then
-        # lands on the area's own final NUL.
+        # lands on the area's own final NUL. Whether show finds it alone depends on what the
+        # linker put after the area (NUL padding reads alike one byte on); write says so.
         name = "c" * 16455
-        self.assert_done(self.write("--main-class", name))
-        shown = self.run_stamp("show", self.path("stamped"))
+        at = area_offset(self.read(LAUNCHER))
+        stamped = self.path("stamped")
+        done = self.write("--main-class", name, output=stamped)
+        self.assertEqual(done.returncode, 0)
+        self.assertIn(done.stderr.decode(), ["", (
+            "trellane-stamp: note: the block fills the configuration area, so show cannot find "
+            "it by itself; use: trellane-stamp show --offset %d %s\n" % (at, stamped))])
+        shown = self.run_stamp("show", "--offset", str(at), stamped)
         self.assert_done(shown)
         self.assertIn("block size:                16464 of 16464 bytes\n", shown.stdout.decode())
         self.assertIn('mainClassName:             "%s"\n' % name, shown.stdout.decode())
+        if not done.stderr:
+            self.assertEqual(self.run_stamp("show", stamped).stdout, shown.stdout)
+
+    def test_control_characters_are_escaped(self):
+        # C0, DEL and the C1 controls U+0080 to U+009F (C2 80 to C2 9F in UTF-8, which a
+        # terminal obeys: C2 9B opens an escape sequence); the characters around them are text.
+        cases = [
+            ("\x1b[31mred", "\\x1B[31mred"),
+            ("tab\there\x7f", "tab\\x09here\\x7F"),
+            ("\u009b31mred", "\\xC2\\x9B31mred"),
+            ("\u0080\u0085\u009f", "\\xC2\\x80\\xC2\\x85\\xC2\\x9F"),
+            ("\u00a0\u00c2\u00a9 caf\u00e9", "\u00a0\u00c2\u00a9 caf\u00e9"),
+        ]
+        options = []
+        for text, _ in cases:
+            options += ["--jvm-option", text]
+        self.assert_done(self.write("--main-class", "M", *options))
+        shown = self.run_stamp("show", self.path("stamped"))
+        self.assert_done(shown)
+        lines = shown.stdout.decode().split("\n")
+        at = lines.index("jvmOptions:                %d" % len(cases))
+        self.assertEqual(lines[at + 1:at + 1 + len(cases)],
+                         ['  %d "%s"' % (i + 1, quoted) for i, (_, quoted) in enumerate(cases)])
 
     def test_stamping_over_its_own_input(self):
         source = self.file_with("launcher", self.read(LAUNCHER))

@@ -1,6 +1,5 @@
 #include "brand/signing.h"
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 
 #include "common/child_process.h"
 #include "common/refusal.h"
+#include "common/temporary_path.h"
 #include "exe/launcher_file.h"
 
 namespace trellane {
@@ -75,24 +75,20 @@ bool describable(const std::string& description) {
     return true;
 }
 
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
 // A private folder beside the signed file for osslsigncode's output, the signature and the
-// certificates to verify against; it goes before any refusal and once the signed file is in
-// place.
+// certificates to verify against; it goes before any refusal, on a signal, and once the
+// signed file is in place.
 class SigningFolder {
   public:
     explicit SigningFolder(const std::string& signedPath) {
-        path_ = signedPath + ".signing-XXXXXX";
-        if (mkdtemp(&path_[0]) == nullptr)
+        path_ = temporaryTemplateBeside(signedPath);
+        if (!createTemporaryFolder(path_))
             refuse("cannot sign into %s: %s", signedPath.c_str(), strerror(errno));
     }
 
     std::string file(const char* name) const { return path_ + "/" + name; }
 
-    void remove() const { nftw(path_.c_str(), removeEntry, 8, FTW_DEPTH | FTW_PHYS); }
+    void remove() const { removeTemporaryPath(path_); }
 
     [[noreturn]] __attribute__((format(printf, 2, 3))) void refuse(const char* format, ...) const {
         remove();

@@ -1,5 +1,7 @@
 #include "common/refusal.h"
 
+#include "common/temporary_path.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +24,7 @@ void printMessage(const char* format, va_list arguments) {
         currentCleanup = nullptr;  // a refusal inside the cleanup must not loop
         cleanup();
     }
+    removeTemporaryPaths();
     std::exit(status);
 }
 

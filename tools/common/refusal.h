@@ -9,8 +9,9 @@ namespace trellane {
 void setToolName(const char* name);
 const char* toolName();
 
-// Runs just before a refusal ends the process, so a command that has begun to write (a
-// temporary file or folder) removes it first. One at a time; nullptr clears it.
+// Runs just before a refusal ends the process, so a command can undo what it began. One at a
+// time; nullptr clears it. Temporary paths (common/temporary_path.h) need none: a refusal
+// removes them after this cleanup.
 void setRefusalCleanup(void (*cleanup)());
 
 // The command line is fine, but the input cannot be used as asked: the tool's name, ": " and

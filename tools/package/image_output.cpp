@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "common/refusal.h"
+#include "common/temporary_path.h"
 #include "package/file_tree.h"
 #include "package/interruption.h"
 
@@ -41,7 +41,7 @@ void removeWhatWasWritten() {
         else
             removeTree(state.destination);
     }
-    if (!state.temporary.empty()) removeTree(state.temporary);
+    if (!state.temporary.empty()) removeTemporaryPath(state.temporary);
     for (auto it = state.madeFolders.rbegin(); it != state.madeFolders.rend(); ++it)
         rmdir(it->c_str());
     state = ImageState();
@@ -114,13 +114,11 @@ void checkImageDestination(const std::string& dest, const std::string& name,
 std::string beginImage(const std::string& dest, const std::string& name) {
     setRefusalCleanup(removeWhatWasWritten);
     setInterruptionCleanup(removeWhatWasWritten);
-    // The stamp library sets a refusal cleanup of its own while it signs, which replaces this
-    // one; whatever ends the process through exit still takes the unfinished image away.
-    static const bool removedAtExit = std::atexit(removeWhatWasWritten) == 0;
-    (void)removedAtExit;
     makeFolders(dest);
     std::string pattern = dest + "/." + name + ".packaging-XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr)
+    // Held as a temporary path too, so a refusal from the stamp library's own steps or a signal
+    // this command does not handle (SIGXFSZ) also takes it away.
+    if (!createTemporaryFolder(pattern))
         refuse("cannot make a temporary folder in %s: %s", dest.c_str(), std::strerror(errno));
     state.temporary = pattern;
     state.building = state.temporary + "/" + name;
@@ -153,7 +151,7 @@ void finishImage() {
     stopIfInterrupted();
     setRefusalCleanup(nullptr);
     setInterruptionCleanup(nullptr);
-    removeTree(state.temporary);
+    removeTemporaryPath(state.temporary);
     state = ImageState();
 }
 

@@ -8,7 +8,8 @@
 namespace trellane {
 
 // text in double quotes, so empty entries and spaces show; a quote, a backslash and control
-// bytes are escaped (\", \\, \xNN), other bytes (UTF-8 text) are printed as they are.
+// characters (C0, DEL, and C1 as UTF-8 encodes it) are escaped (\", \\, \xNN for each byte);
+// other bytes (UTF-8 text) are printed as they are.
 std::string quoteText(const std::string& text);
 
 // One line of show's output: "label:", then the value in the column every line shares.

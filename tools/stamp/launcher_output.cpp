@@ -1,26 +1,9 @@
 #include "stamp/launcher_output.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "brand/signing.h"
-#include "common/refusal.h"
+#include "common/temporary_path.h"
 
 namespace trellane {
-
-namespace {
-
-// The unsigned copy while osslsigncode works on it; a refusal removes it.
-std::string unsignedCopy;
-
-void removeUnsignedCopy() {
-    unlink(unsignedCopy.c_str());
-}
-
-}  // namespace
 
 void writeLauncherOutput(const std::string& output, const LauncherFile& launcher,
                          const SigningRequest& signing) {
@@ -28,16 +11,12 @@ void writeLauncherOutput(const std::string& output, const LauncherFile& launcher
         writeLauncherFile(output, launcher);
         return;
     }
-    std::string name = output + ".unsigned-XXXXXX";
-    int fd = mkstemp(&name[0]);
-    if (fd < 0) refuse("cannot write %s: %s", output.c_str(), strerror(errno));
-    close(fd);
-    unsignedCopy = name;
-    setRefusalCleanup(removeUnsignedCopy);
-    writeLauncherFile(unsignedCopy, launcher);
-    signExecutable(unsignedCopy, output, signing);
-    removeUnsignedCopy();
-    setRefusalCleanup(nullptr);
+    // osslsigncode reads the unsigned copy from beside the file the output names; a refusal
+    // or a signal removes the copy, like the signed file's folder.
+    const std::string destination = outputDestination(output);
+    const std::string unsignedCopy = writeTemporaryCopy(destination, launcher, output);
+    signExecutable(unsignedCopy, destination, signing);
+    removeTemporaryPath(unsignedCopy);
 }
 
 }  // namespace trellane

@@ -9,9 +9,10 @@
 
 namespace trellane {
 
-// Writes launcher to output. When signing asks for a signature, the unsigned copy goes to a
-// temporary file beside output, osslsigncode signs it, and the signed file replaces output
-// only once it verifies; the temporary file goes in every case.
+// Writes launcher to output (to the file it names when it is a symbolic link). When signing
+// asks for a signature, the unsigned copy goes to a temporary file beside it, osslsigncode
+// signs it, and the signed file replaces it only once it verifies; the temporary file goes in
+// every case.
 void writeLauncherOutput(const std::string& output, const LauncherFile& launcher,
                          const SigningRequest& signing);
 

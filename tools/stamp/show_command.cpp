@@ -14,20 +14,25 @@ namespace trellane {
 namespace {
 
 StampedArea locate(const std::string& path, const std::string& bytes) {
-    if (!findUnstampedAreas(bytes).empty())
+    std::vector<UnstampedArea> unstamped = findUnstampedAreas(bytes);
+    StampedPlaces places = findStampedPlaces(bytes, unstamped);
+    if (places.count == 0 && !unstamped.empty())
         refuse("%s is not stamped: its configuration area holds only underscores", path.c_str());
-    std::vector<StampedArea> areas = findStampedArea(bytes);
-    if (areas.empty())
+    if (places.count == 0)
         refuse("%s holds no configuration area: it is not a trellane launcher", path.c_str());
-    if (areas.size() > 1) {
-        std::vector<size_t> offsets;
-        for (const StampedArea& area : areas) offsets.push_back(area.offset);
+    if (places.count > 1) {
+        std::string offsets = listOffsets(places.offsets);
+        if (places.count > places.offsets.size()) offsets += ", ...";
         refuse(
             "%s: the block fills its configuration area, and %zu places read as it (file "
             "offsets %s); give the one write reported with --offset",
-            path.c_str(), areas.size(), listOffsets(offsets).c_str());
+            path.c_str(), places.count, offsets.c_str());
     }
-    return areas.front();
+    StampedArea area;
+    if (!readStampedArea(bytes, places.offsets.front(), area))
+        refuse("%s: the area at file offset %zu does not read back", path.c_str(),
+               places.offsets.front());
+    return area;
 }
 
 }  // namespace

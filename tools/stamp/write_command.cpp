@@ -6,6 +6,7 @@
 #include "brand/signing.h"
 #include "common/offset_list.h"
 #include "common/refusal.h"
+#include "config/block_format.h"
 #include "config/block_writer.h"
 #include "exe/area_locator.h"
 #include "exe/launcher_file.h"
@@ -18,19 +19,34 @@ namespace trellane {
 namespace {
 
 size_t locateUnstampedArea(const std::string& path, const std::string& bytes) {
-    std::vector<size_t> areas = findUnstampedAreas(bytes);
-    if (areas.size() == 1) return areas.front();
-    if (areas.size() > 1)
+    std::vector<UnstampedArea> areas = findUnstampedAreas(bytes);
+    if (areas.size() > 1) {
+        std::vector<size_t> offsets;
+        for (const UnstampedArea& area : areas) offsets.push_back(area.offset);
         refuse(
             "%s holds %zu unstamped configuration areas (file offsets %s); a launcher holds "
             "one",
-            path.c_str(), areas.size(), listOffsets(areas).c_str());
-    if (!findStampedArea(bytes).empty())
+            path.c_str(), areas.size(), listOffsets(offsets).c_str());
+    }
+    // Checked even beside an unstamped area: one appended to a stamped launcher is no reason
+    // to stamp it again.
+    if (findStampedPlaces(bytes, areas).count > 0)
         refuse("%s is already stamped; stamp an unstamped launcher instead", path.c_str());
-    refuse(
-        "%s is not an unstamped launcher: it holds no configuration area (16463 "
-        "underscores, then a NUL byte)",
-        path.c_str());
+    if (areas.empty())
+        refuse(
+            "%s is not an unstamped launcher: it holds no configuration area (16463 "
+            "underscores, then a NUL byte)",
+            path.c_str());
+    // The area is the last 16,463 underscores of the run. Were the rest of the run an area's
+    // worth too, the stamped copy would still hold an unstamped area in front of the block.
+    const UnstampedArea& area = areas.front();
+    if (area.underscores >= 2 * (kConfigAreaSize - 1))
+        refuse(
+            "%s holds %zu underscores before the NUL byte at file offset %zu, two "
+            "configuration areas' worth or more; stamp a launcher as built, whose area is "
+            "16463 underscores and a NUL",
+            path.c_str(), area.underscores, area.offset + kConfigAreaSize - 1);
+    return area.offset;
 }
 
 // The launcher's own parser must read back exactly this block from the stamped bytes.
@@ -46,8 +62,8 @@ void checkReadsBack(const std::string& stamped, size_t offset, const std::string
 // little of it to be told apart from look-alikes, so say where it is.
 void noteIfShowNeedsTheOffset(const std::string& stamped, size_t offset,
                               const std::string& output) {
-    std::vector<StampedArea> found = findStampedArea(stamped);
-    if (found.size() == 1 && found.front().offset == offset) return;
+    StampedPlaces found = findStampedPlaces(stamped, findUnstampedAreas(stamped));
+    if (found.count == 1 && found.offsets.front() == offset) return;
     std::fprintf(stderr,
                  "%s: note: the block fills the configuration area, so show cannot find it by "
                  "itself; use: trellane-stamp show --offset %zu %s\n",
@@ -70,6 +86,11 @@ uint16_t subsystemFor(const WriteRequest& request) {
 }  // namespace
 
 void runWrite(const WriteRequest& request) {
+    // The format holds an empty name, but no launcher could start the application then.
+    if (request.config.mainClassName.empty())
+        refuse(
+            "cannot stamp: the main class name is empty; name the application's main "
+            "class, e.g. com.example.Main");
     std::string block, problem;
     if (!writeBlock(request.config, block, problem)) refuse("cannot stamp: %s", problem.c_str());
     checkAppMetadata(request.metadata);
