@@ -4,12 +4,14 @@ exe_edit), read back with pefile, wrestool and osslsigncode rather than our own 
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
 import pefile
 
-import signing_fixture
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
+import signing_keys  # noqa: E402  the signing tests' certificates, made at test time
 
 EXE_EDIT = os.environ["TRELLANE_EXE_EDIT"]
 LAUNCHER_EXE = os.environ["TRELLANE_LAUNCHER_EXE"]
@@ -144,8 +146,11 @@ class ResourceEditTest(unittest.TestCase):
         self.assertEqual(outputs[0], outputs[1])
 
     def test_a_signed_launcher_loses_its_signature_with_a_note(self):
-        signer = signing_fixture.make_signer(self.directory)
-        signing_fixture.sign(signer, LAUNCHER_EXE, self.path("signed.exe"))
+        signing_keys.make_certificates(self.directory)
+        subprocess.run(["osslsigncode", "sign", "-certs", self.path("chain.pem"),
+                        "-key", self.path("leaf.key"), "-h", "sha256",
+                        "-in", LAUNCHER_EXE, "-out", self.path("signed.exe")],
+                       check=True, capture_output=True)
         signed = pefile.PE(self.path("signed.exe"))
         self.assertNotEqual(signed.OPTIONAL_HEADER.DATA_DIRECTORY[4].Size, 0)
 
