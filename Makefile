@@ -1,19 +1,22 @@
-# The project's front door: every command installs what it needs first.
+# The project's front door: every command installs what it needs first (scripts/install-deps.sh).
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
+DEPS := scripts/install-deps.sh
 
-.PHONY: all deps configure linux windows dist test test-sanitize fuzz demo bench clean
+# What make dist ships from the Linux build tree; make test builds the rest of it (the tests).
+DIST_TARGETS := launcher trellane-stamp trellane-package runtime_jar
+
+.PHONY: all dist linux windows test test-sanitize fuzz demo bench clean
 
 all: dist
 
-deps:
-	@scripts/install-deps.sh
-
-linux: deps
+linux:
+	@$(DEPS) build
 	cmake --preset linux >/dev/null
-	cmake --build --preset linux -j $(JOBS)
+	cmake --build --preset linux -j $(JOBS) --target $(DIST_TARGETS)
 
-windows: deps
+windows:
+	@$(DEPS) build
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS)
 
@@ -25,27 +28,37 @@ dist: linux windows
 	cp build/linux/tools/stamp/trellane-stamp dist/bin/trellane-stamp
 	cp build/linux/tools/package/trellane-package dist/bin/trellane-package
 
-test: dist
+# The test toolchain comes first, so the build tree configures the suite with GoogleTest.
+test:
+	@$(DEPS) build tools test
+	@$(MAKE) --no-print-directory dist
+	cmake --build --preset linux -j $(JOBS)
 	ctest --preset linux -j $(JOBS)
 
 # The Linux launcher, the stamp tool and the suite (but the Wine and plain-JVM ones) built
 # with ASan and UBSan in build/linux-sanitize.
-test-sanitize: deps
+test-sanitize:
+	@$(DEPS) build tools test
 	cmake --preset linux-sanitize >/dev/null
 	cmake --build --preset linux-sanitize -j $(JOBS)
 	ctest --preset linux-sanitize -j $(JOBS)
 
 # Every fuzz target, built with clang and libFuzzer in build/fuzz, for FUZZ_SECONDS each.
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	@$(DEPS) build fuzz
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS) --target fuzz_targets
 	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz.sh
 
-demo: dist
+demo:
+	@$(DEPS) build tools
+	@$(MAKE) --no-print-directory dist
 	scripts/demo.sh
 
-bench: dist
+bench:
+	@$(DEPS) build tools bench
+	@$(MAKE) --no-print-directory dist
 	bench/run.sh
 
 clean:

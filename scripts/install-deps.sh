@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build and the tests need and the machine
-# lacks. Does nothing (and needs no network) when everything is there.
+# Installs, from Debian's packages, what the named purposes need and the machine lacks:
+#   build  what make dist needs: compilers, CMake, the JDK, the libraries the tools link
+#   tools  what trellane-package and trellane-stamp run while they work (make demo)
+#   test   what make test adds: GoogleTest, Wine, Xvfb, the readers the tests check with
+#   fuzz   clang and libFuzzer (make fuzz)
+#   bench  the benchmarks' measuring tools (make bench)
+# Does nothing (and needs no network) when everything is there.
 set -euo pipefail
 
-packages=(
-  make cmake g++ pkg-config python3
-  openjdk-17-jdk-headless
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth xdotool python3-pefile
-  valgrind hyperfine
-  libcli11-dev libstb-dev zlib1g-dev libzip-dev osslsigncode icoutils openssl
-  clang-14 libfuzzer-14-dev libclang-rt-14-dev
+declare -A lists=(
+  [build]="make cmake g++ pkg-config python3 openjdk-17-jdk-headless
+           g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
+           libcli11-dev libstb-dev zlib1g-dev libzip-dev"
+  [tools]="osslsigncode openssl"
+  [test]="googletest libgtest-dev libgmock-dev
+          wine wine64 xvfb xauth xdotool python3-pefile icoutils"
+  [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
+  [bench]="valgrind strace hyperfine libbenchmark-dev"
 )
+
+[ $# -gt 0 ] || set -- build tools test
+packages=()
+for purpose in "$@"; do
+  [ -n "${lists[$purpose]+set}" ] || { echo "install-deps: unknown purpose $purpose" >&2; exit 2; }
+  packages+=(${lists[$purpose]})
+done
 
 missing=()
 for package in "${packages[@]}"; do
