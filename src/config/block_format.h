@@ -1,5 +1,5 @@
 // The byte format of the launch configuration block, in one place: the parser, the block
-// writer of trellane-stamp and the README's description are all driven by these tables, so
+// writer of trellane-stamp and the format's description in docs/block-format.md are all driven by these tables, so
 // they cannot disagree.
 #pragma once
 

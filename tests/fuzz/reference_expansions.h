@@ -1,4 +1,4 @@
-// The option expansions as the README and the comments state them, written for plainness
+// The option expansions as docs/launcher.md and the comments state them, written for plainness
 // rather than speed: edit in place, search again from a position. The fuzz targets hold the
 // launcher's versions, which build new text in one pass, to these.
 #pragma once

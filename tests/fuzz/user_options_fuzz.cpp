@@ -1,5 +1,5 @@
 // TRELLANE_JVM_OPTIONS: the tokenizer and the allow-list against a plain reference written
-// from the README's rules, and the merge into the option list for every value the launcher
+// from docs/launcher.md's rules, and the merge into the option list for every value the launcher
 // accepts (a refused one ends the process, which is the unit tests' part).
 #include <cstdint>
 #include <string>

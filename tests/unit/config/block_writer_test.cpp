@@ -103,7 +103,7 @@ TEST(BlockWriter, ParserReadsBackWhatItWrites) {
 }
 
 TEST(BlockWriter, WritesTheDocumentedBytes) {
-    // The README's worked example.
+    // docs/block-format.md's worked example.
     LaunchConfig config = withLists("app.Main", {"-Xmx1g"}, {}, {"-Xss"});
     config.isConsoleApp = true;
     config.redirectAppDataVariables = true;
