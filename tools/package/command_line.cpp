@@ -43,7 +43,7 @@ unsigned parseTimeout(const std::string& text) {
 PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     PackageRequest request;
     LaunchConfig& config = request.config;
-    std::string target = "linux", stackSize, cds, timeout;
+    std::string target = "linux", stackSize, cds, timeout, trainStatus;
 
     CLI::App app(kDescription, "trellane-package");
     app.footer(kFooter);
@@ -98,6 +98,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     value("--cds-timeout", timeout, "SECONDS", "the training run's time limit (default: 120)");
     list("--cds-train-arg", request.trainArguments, "ARG",
          "an argument of the training run (repeatable)");
+    value("--cds-train-status", trainStatus, "N",
+          "the training run's exit status when it worked (default: 0)");
 
     group = "Launch configuration";
     list("--java-options", config.jvmOptions, "OPTION",
@@ -106,7 +108,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
          "one argument main gets first (repeatable)");
     list("--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
          "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)");
-    value("--stack-size", stackSize, "N[k|m]", "the launch thread's stack in bytes, KiB or MiB");
+    value("--stack-size", stackSize, "N[k|m]",
+          "main's thread's stack in bytes, KiB or MiB (default: -Xss's)");
     flag("--use-main-thread", config.useMainThread, "run main on the primary thread");
     flag("--console-app", config.isConsoleApp, "a console application: no error boxes");
     flag("--set-up-console", config.setUpConsole,
@@ -165,6 +168,15 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!stackSize.empty()) config.launchThreadStackSize = parseStackSize(stackSize);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
+    if (!trainStatus.empty()) {
+        if (trainStatus.size() > 3 ||
+            trainStatus.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(trainStatus) > 255)
+            refuseUsage("--cds-train-status '%s' is not an exit status (0 to 255)",
+                        trainStatus.c_str());
+        request.cdsTrainStatus = std::stoi(trainStatus);
+    }
+    request.stackSizeGiven = !stackSize.empty();
     return request;
 }
 

@@ -98,12 +98,12 @@ std::string jarModuleName(const std::string& path) {
         if (version > newest) newest = version;
     }
     if (found < 0 && newest > 0)
-        found = zip_name_locate(
-            archive, (versions + std::to_string(newest) + "/" + descriptor).c_str(), 0);
+        found = zip_name_locate(archive,
+                                (versions + std::to_string(newest) + "/" + descriptor).c_str(), 0);
     std::string data;
     zip_stat_t stat;
-    bool read = found >= 0 && zip_stat_index(archive, static_cast<zip_uint64_t>(found), 0,
-                                             &stat) == 0 &&
+    bool read = found >= 0 &&
+                zip_stat_index(archive, static_cast<zip_uint64_t>(found), 0, &stat) == 0 &&
                 readEntry(archive, static_cast<zip_uint64_t>(found), stat.size, data);
     zip_discard(archive);
     return read ? declaredModuleName(data) : "";

@@ -130,8 +130,8 @@ std::string jdepsCulprit(const std::string& output, const std::vector<std::strin
 // default root modules and the services they use. A JDK without jmods/ cannot link its own
 // linker module, nor the packager that needs it.
 std::vector<std::string> defaultModules(const JdkTools& jdk) {
-    ProgramRun java = runStoppable({jdk.home + "/bin/java", "-Xshare:off",
-                                    "--show-module-resolution", "-version"});
+    ProgramRun java = runStoppable(
+        {jdk.home + "/bin/java", "-Xshare:off", "--show-module-resolution", "-version"});
     if (!java.succeeded())
         refuse("%s/bin/java could not list its default modules (%s):\n%s", jdk.home.c_str(),
                describeEnd(java).c_str(), outputTail(java.error + java.output).c_str());
@@ -179,11 +179,12 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
         } else {
             std::string culprit = jdepsCulprit(jdeps.error + jdeps.output, jars);
             std::vector<std::string> fallback = defaultModules(jdk);
-            warn("jdeps could not list the modules the jars need (%s): %s; the runtime gets "
-                 "the %zu modules the java command resolves for a class-path application "
-                 "instead. Add the missing jar to the input for a smaller runtime, or give "
-                 "--runtime-image",
-                 describeEnd(jdeps).c_str(), culprit.c_str(), fallback.size());
+            warn(
+                "jdeps could not list the modules the jars need (%s): %s; the runtime gets "
+                "the %zu modules the java command resolves for a class-path application "
+                "instead. Add the missing jar to the input for a smaller runtime, or give "
+                "--runtime-image",
+                describeEnd(jdeps).c_str(), culprit.c_str(), fallback.size());
             modules.insert(modules.end(), fallback.begin(), fallback.end());
         }
     }

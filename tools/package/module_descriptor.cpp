@@ -10,7 +10,7 @@ namespace {
 // Reads big-endian numbers from the class file; once past its end every read gives 0 and
 // ok() turns false, so a cut file ends the walk without a check at each step.
 class Reader {
-public:
+  public:
     explicit Reader(const std::string& data) : data_(data) {}
 
     uint32_t number(size_t bytes) {
@@ -35,7 +35,7 @@ public:
     }
     bool ok() const { return at_ <= data_.size(); }
 
-private:
+  private:
     const std::string& data_;
     size_t at_ = 0;
 };
@@ -48,14 +48,13 @@ struct Constant {
 
 constexpr uint8_t kUtf8 = 1, kLong = 5, kDouble = 6, kModule = 19;
 
-// The payload size of each other constant kind, by tag; 0 for tags that do not exist.
+// The payload size of each other constant kind, by tag; 0 for tags that do not exist. An
+// index (Class 7, String 8, MethodType 16, Module 19, Package 20): 2; MethodHandle 15: 3; four
+// bytes (Integer 3, Float 4, the member references 9 to 11, NameAndType 12, the dynamic
+// constants 17 and 18): 4.
 size_t constantSize(uint8_t tag) {
-    switch (tag) {
-        case 7: case 8: case 16: case 19: case 20: return 2;  // Class, String, MethodType...
-        case 15: return 3;                                    // MethodHandle
-        case 3: case 4: case 9: case 10: case 11: case 12: case 17: case 18: return 4;
-        default: return 0;
-    }
+    static const uint8_t sizes[] = {0, 0, 0, 4, 4, 0, 0, 2, 2, 4, 4, 4, 4, 0, 0, 3, 2, 4, 4, 2, 2};
+    return tag < sizeof sizes ? sizes[tag] : 0;
 }
 
 void skipMembers(Reader& in) {
