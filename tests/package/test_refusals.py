@@ -43,6 +43,8 @@ class RefusalTest(PackageTestCase):
         linux_runtime(self.path("linux-17"))
         windows_runtime(self.path("windows-17"))
         windows_runtime(self.path("no-jvm"))
+        windows_runtime(self.path("no-archive-21"), java_version="21.0.2")
+        os.remove(self.path("no-archive-21", "bin", "server", "classes.jsa"))
         os.remove(self.path("no-jvm", "bin", "server", "jvm.dll"))
         write(self.path("dests", "foreign", "app", "notes.txt"), "someone else's folder")
         self.assertEqual(self.package("--input", "input", "--main-jar", "app.jar", "--dest",
@@ -112,6 +114,20 @@ class RefusalTest(PackageTestCase):
              "--cds auto needs a runtime of version 19 or later, where the JVM can make the "
              "archive itself; this runtime is 17.0.15: use a newer one, or --cds (train) for a "
              "Linux image"),
+            (sample + ["--target", "windows", "--runtime-image", "no-archive-21", "--cds",
+                       "auto"], 1,
+             "the runtime has no CDS archive of its own (bin/server/classes.jsa), without which "
+             "the JVM makes no archive of the application and warns at every start: give a "
+             "runtime linked with jlink's --generate-cds-archive (on Windows), or leave --cds "
+             "out"),
+            (sample + linux + ["--java-options", "-Xss1q"], 1,
+             "--java-options -Xss1q is not a stack size the JVM reads: give -Xss and a number "
+             "of bytes, or a number and k, m or g"),
+            (sample + linux + ["--java-options", "-Xss2g"], 1,
+             "--java-options -Xss2g asks for more than 1g, the largest stack the JVM gives a "
+             "thread"),
+            (sample + linux + ["--cds", "--cds-train-status", "256"], 2,
+             "--cds-train-status '256' is not an exit status (0 to 255)\n" + USAGE_HINT),
             (sample + windows + ["--cds"], 1,
              "--cds train runs the application, which only a Linux image can do here; for a "
              "Windows image use --cds auto with a runtime of version 19 or later"),

@@ -98,7 +98,8 @@ bool needsBaseArchive(CdsMode cds, int runtimeVersion) {
 void provideBaseArchive(ImageTarget target, const std::string& root, const StampLauncher& stamp) {
     bool windows = target == ImageTarget::Windows;
     const char* archive = windows ? "bin/server/classes.jsa" : "lib/server/classes.jsa";
-    if (exists(root + "/" + archive)) return;
+    // A Windows image has the JVM's files beside the launcher, and the JVM looks beside itself.
+    if (exists(root + "/" + (windows ? "bin/classes.jsa" : archive))) return;
     if (windows)
         refuse(
             "the runtime has no CDS archive of its own (%s), without which the JVM makes no "

@@ -35,7 +35,7 @@ void trainArchive(const PackageRequest& request, const Training& training,
 bool needsBaseArchive(CdsMode cds, int runtimeVersion);
 
 // The runtime of the image being built at root must have its own archive
-// (lib/server/classes.jsa, bin/server/ on Windows): without it the JVM never makes an
+// (lib/server/classes.jsa; for Windows bin/server/'s, in the image beside the launcher): without it the JVM never makes an
 // application archive and warns at every start. A Linux runtime without one gets one made by
 // its own JVM (through a launcher stamped for it); a Windows runtime, which cannot run here,
 // is refused.
