@@ -106,6 +106,7 @@ std::string declaredModuleName(const std::string& classFile) {
         }
         const Constant* module = constant(in.number(2), kModule);
         const Constant* moduleName = module ? constant(module->reference, kUtf8) : nullptr;
+        in.skip(length < 2 ? 0 : length - 2);  // a descriptor cut short is no descriptor
         return in.ok() && moduleName ? moduleName->text : "";
     }
     return "";
