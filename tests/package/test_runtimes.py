@@ -198,6 +198,24 @@ class RuntimeTest(PackageTestCase):
              "archive itself; this runtime is 17.0.15: use a newer one, or --cds (train) for a "
              "Linux image")])
 
+    def test_cds_auto_warns_of_a_runtime_without_its_own_archive(self):
+        self.app_input()
+        for target in ("linux", "windows"):
+            with self.subTest(target=target):
+                make = windows_runtime if target == "windows" else linux_runtime
+                runtime = make(self.path(target + "-21"), java_version="21.0.2")
+                archive = ("bin/server/classes.jsa" if target == "windows"
+                           else "lib/server/classes.jsa")
+                os.remove(os.path.join(runtime, archive))
+                done = self.package("--input", "input", "--main-jar", "app.jar", "--target",
+                                    target, "--runtime-image", target + "-21", "--cds", "auto",
+                                    "--dest", "out-" + target, "--quiet")
+                self.assertBuilt(done)
+                self.assertEqual(done.stderr.decode(), (
+                    "trellane-package: warning: --cds auto: %s-21 has no CDS archive of its own "
+                    "(%s), on which the JVM builds the one it makes, so it will make none; give "
+                    "a runtime made by jlink --generate-cds-archive\n" % (target, archive)))
+
     def test_the_readme_windows_recipe_word_for_word(self):
         with open(README) as f:
             readme = f.read()

@@ -60,6 +60,27 @@ std::string imageName(const PackageRequest& request, const std::string& mainJar)
     return name;
 }
 
+// The archive --cds auto has the JVM make is built on the runtime's own CDS archive: without
+// that one the JVM makes none, and says nothing.
+void warnOfNoBaseArchive(const PackageRequest& request) {
+    bool windows = request.target == ImageTarget::Windows;
+    const char* archive = windows ? "bin/server/classes.jsa" : "lib/server/classes.jsa";
+    struct stat info;
+    if (!request.runtimeImage.empty()) {
+        if (stat((request.runtimeImage + "/" + archive).c_str(), &info) == 0) return;
+        warn("--cds auto: %s has no CDS archive of its own (%s), on which the JVM builds the "
+             "one it makes, so it will make none; give a runtime made by jlink "
+             "--generate-cds-archive",
+             request.runtimeImage.c_str(), archive);
+    } else if (windows) {
+        warn("--cds auto: a runtime linked from --runtime-jdk has no CDS archive of its own "
+             "(jlink makes one by running the runtime, which a Windows runtime cannot do "
+             "here), on which the JVM builds the one it makes, so it will make none; for "
+             "--cds auto give --runtime-image a runtime made on Windows by jlink "
+             "--generate-cds-archive");
+    }
+}
+
 void checkRuntimeChoice(Plan& plan) {
     const PackageRequest& request = plan.request;
     if (!request.runtimeImage.empty()) {
@@ -90,6 +111,7 @@ void checkRuntimeChoice(Plan& plan) {
             "Linux image",
             plan.runtime.javaVersion.empty() ? "of unknown version"
                                              : plan.runtime.javaVersion.c_str());
+    if (request.cds == CdsMode::Auto) warnOfNoBaseArchive(request);
 }
 
 // A Linux launcher carries no branding and no signature, so these options would do nothing;
