@@ -187,6 +187,16 @@ class RuntimeTest(PackageTestCase):
             self.assertIn(present, files)
         self.assertNotIn("bin/server/", files)
 
+        # An unpacked JDK's release file names the system and processor, which agree.
+        os.makedirs(self.path("unpacked-jdk"))
+        for part, source in (("bin", WINDOWS_JDK), ("release", WINDOWS_JDK),
+                             ("lib", WINDOWS_RUNTIME)):
+            os.symlink(os.path.join(source, part), self.path("unpacked-jdk", part))
+        self.assertEqual(release_of(self.path("unpacked-jdk"))["OS_NAME"], '"Windows"')
+        self.assertBuilt(self.package("--input", "input", "--main-jar", "app.jar", "--target",
+                                      "windows", "--runtime-image", "unpacked-jdk", "--dest",
+                                      "out-jdk", "--quiet"))
+
         # No release file: the version is java.base's, read from lib/modules.
         for part in ("bin", "conf", "legal", "lib"):
             os.makedirs(self.path("no-release"), exist_ok=True)
@@ -262,7 +272,9 @@ class RuntimeTest(PackageTestCase):
         arguments = ["--input", "input", "--main-jar", "app.jar", "--target", "windows",
                      "--runtime-jdk", WINDOWS_JDK, "--add-modules", "java.desktop",
                      "--name", "Hello", "--dest", "out", "--java-options", "-Xmx64m"]
-        done = self.package(*arguments)
+        # A cache of this test's own: the first run links, the second finds it.
+        cache = {"XDG_CACHE_HOME": self.path("cache")}
+        done = self.package(*arguments, env=cache)
         self.assertBuilt(done)
         modules = ["java.base", "java.desktop", *SERVICE_MODULES]
         self.assertIn("trellane-package: runtime: linking %d Windows modules from %s/jmods with "
@@ -277,6 +289,8 @@ class RuntimeTest(PackageTestCase):
         self.assertEqual(sorted(release["MODULES"].strip('"').split()), linked)
         self.assertEqual(jimage_modules(os.path.join(image, "lib", "modules")), linked)
         files = listing(image)
+        self.assertEqual(listing(self.path("out")), ["Hello/"] + ["Hello/" + f for f in files],
+                         "nothing left of jlink's output beside the image")
         self.assertEqual([f for f in files if f.startswith("bin/") and not f.endswith(".dll")],
                          ["bin/", "bin/Hello.exe"],
                          "the native commands stripped, bin/server/ beside the launcher")
@@ -287,7 +301,7 @@ class RuntimeTest(PackageTestCase):
                          .jvm_options, ["-Djava.class.path=&&app.jar;&&trellane-runtime.jar",
                                         "-Xmx64m"])
 
-        again = self.package(*arguments, "--overwrite")
+        again = self.package(*arguments, "--overwrite", env=cache)
         self.assertBuilt(again)
         self.assertTrue(any("the same as a runtime linked before" in line
                             for line in again.stderr.decode().splitlines()), again.stderr)
