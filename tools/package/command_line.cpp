@@ -107,7 +107,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     list("--java-options", config.jvmOptions, "OPTIONS",
          "JVM options, split as jpackage splits them (repeatable, in order)");
     list("--arguments", config.defaultAppArguments, "ARGS",
-         "arguments main gets before the command line's, split so (repeatable)");
+         "main's first arguments, split the same way (repeatable)");
     list("--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
          "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)");
     value("--stack-size", stackSize, "N[k|m]", "the launch thread's stack in bytes, KiB or MiB");

@@ -14,11 +14,6 @@ namespace trellane {
 
 namespace {
 
-bool isFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 const char* jvmLibraryOf(ImageTarget target) {
     return target == ImageTarget::Windows ? "bin/server/jvm.dll" : "lib/server/libjvm.so";
 }
@@ -96,7 +91,7 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
             "the runtime again into an empty folder",
             runtime.c_str(), contrary.c_str(), library, what.c_str());
 
-    if (!isFile(runtime + "/lib/modules"))
+    if (!isRegularFile(runtime + "/lib/modules"))
         refuse("%s is not a complete Java runtime: it has no lib/modules; %s", runtime.c_str(),
                runtimeWanted(target).c_str());
 

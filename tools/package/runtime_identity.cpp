@@ -28,11 +28,6 @@ const Candidate kCandidates[] = {
     {"bin/client/jvm.dll", RuntimeSystem::Windows},
 };
 
-bool isFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 void readWindowsLibrary(const std::string& path, RuntimeIdentity& identity) {
     std::string file;
     if (!readWholeFile(path, file, identity.problem)) {
@@ -80,7 +75,7 @@ RuntimeIdentity identifyRuntime(const std::string& root) {
     RuntimeIdentity identity;
     for (const Candidate& candidate : kCandidates) {
         std::string path = root + "/" + candidate.path;
-        if (!isFile(path)) continue;
+        if (!isRegularFile(path)) continue;
         identity.system = candidate.system;
         identity.jvmLibrary = candidate.path;
         if (candidate.system == RuntimeSystem::Windows)
@@ -102,7 +97,7 @@ std::string runtimeBelow(const std::string& folder, RuntimeSystem system) {
     while (struct dirent* entry = readdir(listing)) {
         std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
-        if (isFile(folder + "/" + name + "/" + library)) {
+        if (isRegularFile(folder + "/" + name + "/" + library)) {
             found = folder + "/" + name;
             break;
         }

@@ -24,11 +24,6 @@ bool isFolder(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool isFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 std::string joined(const std::vector<std::string>& parts, const char* separator) {
     std::string text;
     for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
@@ -85,7 +80,7 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
     WindowsJdk jdk;
     jdk.home = home;
     jdk.jmods = home + "/jmods";
-    if (!isFile(jdk.jmods + "/java.base.jmod"))
+    if (!isRegularFile(jdk.jmods + "/java.base.jmod"))
         refuse(
             "--runtime-jdk %s has no jmods/java.base.jmod: jlink links a Windows runtime only "
             "from a Windows JDK's jmods (a JDK of version 24 or later may come without them); "
@@ -113,7 +108,7 @@ void linkWindowsRuntime(const JdkTools& buildJdk, const WindowsJdk& windowsJdk,
                         const std::vector<std::string>& jlinkOptions, const std::string& image) {
     refuseForeignOptions(jlinkOptions);
     for (const std::string& module : modules)
-        if (!isFile(windowsJdk.jmods + "/" + module + ".jmod"))
+        if (!isRegularFile(windowsJdk.jmods + "/" + module + ".jmod"))
             refuse(
                 "the runtime needs the module %s, and --runtime-jdk %s has no "
                 "jmods/%s.jmod: give a whole Windows JDK, or check --add-modules",
