@@ -89,7 +89,7 @@ class LayoutTest(PackageTestCase):
                     "&&trellane-runtime.jar"], [], []), None),
             ("linux", ["--runtime-image", "linux-17", "--name", "hello", "--class-path-wildcard",
                        "deps/", "--java-options", "-Dapp.data=&&data/greeting.txt",
-                       "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", "",
+                       "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", '""',
                        "--allow-user-option", "-Dapp.", "--stack-size", "2m",
                        "--use-main-thread", "--console-app", "--set-up-console",
                        "--redirect-appdata"], "hello", LINUX_RUNTIME,
@@ -107,9 +107,9 @@ class LayoutTest(PackageTestCase):
             # -Xss sizes main's thread too, as under the java command: the last one, as the
             # JVM keeps it, unless --stack-size says otherwise.
             ("linux", ["--runtime-image", "linux-17", "--java-options", "-Xss8m",
-                       "--java-options", "-Xss64M"], "app", LINUX_RUNTIME,
+                       "--java-options", "-Xmx64m -Xss64M"], "app", LINUX_RUNTIME,
              Block(0, 64 * 1024 * 1024, "com.example.Main",
-                   [CLASS_PATH, "-Xss8m", "-Xss64M"], [], []), None),
+                   [CLASS_PATH, "-Xss8m", "-Xmx64m", "-Xss64M"], [], []), None),
             ("linux", ["--runtime-image", "linux-17", "--java-options", "-Xss64m",
                        "--stack-size", "2m"], "app", LINUX_RUNTIME,
              Block(0, 2 * 1024 * 1024, "com.example.Main", [CLASS_PATH, "-Xss64m"], [], []),
@@ -198,7 +198,7 @@ class LayoutTest(PackageTestCase):
         windows_runtime(self.path("runtime"))
         flags = ["--target", "windows", "--runtime-image", "runtime", "--input", "input",
                  "--main-jar", "app.jar", "--name", "Hello App", "--java-options",
-                 "-Dapp.title=My App", "--java-options", "-Dquoted='x'", "--arguments", "",
+                 '-Dapp.title="My App"', "--java-options", "-Dquoted='x'", "--arguments", "",
                  "--stack-size", "1m", "--console-app", "--quiet"]
         write(self.path("package.args"),
               "# Hello App for Windows\r\n"
@@ -208,7 +208,7 @@ class LayoutTest(PackageTestCase):
               "--input input\r\n"
               "--main-jar app.jar\r\n"
               '--name "Hello App"\r\n'
-              '--java-options "-Dapp.title=My App"\r\n'
+              "--java-options '-Dapp.title=\"My App\"'\r\n"
               "\t--java-options \"-Dquoted='x'\"\r\n"
               '--arguments ""\r\n'
               "--stack-size 1m\r\n"

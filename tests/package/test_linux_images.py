@@ -9,13 +9,10 @@ import subprocess
 import time
 import unittest
 
-from package_fixture import APP_JAR, LAUNCHER, PackageTestCase, listing, read_block, write
+from package_fixture import APP_JAR, JDK, LAUNCHER, PackageTestCase, listing, read_block, write
 
 # Debian's libjaxb-api-java, a test dependency (scripts/install-deps.sh).
 JAXB_API_JAR = "/usr/share/java/jaxb-api.jar"
-# The JDK that links the images: the one the launcher is built against.
-BUILD_JDK = os.environ.get("TRELLANE_PACKAGE_JDK") or os.path.dirname(os.path.dirname(
-    os.path.realpath(shutil.which("javac") or "/usr/lib/jvm/default-java/bin/javac")))
 GREETING = "Guten Tag aus dem app-Ordner"
 OUTPUT = ("arguments: one two words\n"
           "data: " + GREETING + "\n"
@@ -116,12 +113,10 @@ class LinuxImageTest(PackageTestCase):
     def test_a_runtime_without_its_own_archive_gets_one_for_the_training_run(self):
         # Without it the JVM writes no application archive and warns at every start.
         bare = self.path("bare-runtime")
-        linked = subprocess.run([os.path.join(BUILD_JDK, "bin", "jlink"), "--add-modules",
+        linked = subprocess.run([os.path.join(JDK, "bin", "jlink"), "--add-modules",
                                  "java.base,jdk.localedata", "--output", bare],
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(linked.returncode, 0, linked.stdout.decode())
-        with open(os.path.join(bare, "release"), "a") as release:
-            release.write('OS_NAME="Linux"\nOS_ARCH="x86_64"\n')
         done = self.package_hello("--runtime-image", bare, "--cds")
         self.assertBuilt(done)
         self.assertIn("trellane-package: CDS: the runtime has no CDS archive of its own; making "

@@ -131,8 +131,6 @@ class NewerJdkImageTest(PackageTestCase):
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(linked.returncode, 0, linked.stdout.decode())
         self.assertFalse(os.path.exists(os.path.join(bare, "lib", "server", "classes.jsa")))
-        with open(os.path.join(bare, "release"), "a") as release:
-            release.write('OS_NAME="Linux"\nOS_ARCH="x86_64"\n')
         done = self.package("--input", "input", "--main-jar", "app.jar", "--name", "hello",
                             "--dest", "out", "--console-app", "--java-options",
                             "-Dapp.data=&&data/greeting.txt", "--allow-user-option",

@@ -95,20 +95,12 @@ bool needsBaseArchive(CdsMode cds, int runtimeVersion) {
            (cds == CdsMode::Train && runtimeVersion < kFirstAotCacheVersion);
 }
 
-void provideBaseArchive(ImageTarget target, const std::string& root, const StampLauncher& stamp) {
-    bool windows = target == ImageTarget::Windows;
-    const char* archive = windows ? "bin/server/classes.jsa" : "lib/server/classes.jsa";
-    // A Windows image has the JVM's files beside the launcher, and the JVM looks beside itself.
-    if (exists(root + "/" + (windows ? "bin/classes.jsa" : archive))) return;
-    if (windows)
-        refuse(
-            "the runtime has no CDS archive of its own (%s), without which the JVM makes no "
-            "archive of the application and warns at every start: give a runtime linked with "
-            "jlink's --generate-cds-archive (on Windows), or leave --cds out",
-            archive);
+void provideBaseArchive(const std::string& root, const StampLauncher& stamp) {
+    const char archive[] = "lib/server/classes.jsa";
+    if (exists(root + "/" + archive)) return;
     progress("CDS: the runtime has no CDS archive of its own; making %s", archive);
-    // The JVM writes its archive while it is created; on some versions it then goes on
-    // and fails to find a main class, which does not matter: the archive is what counts.
+    // The JVM writes its archive while it is created; some versions then go on and fail to
+    // find a main class, which does not matter: the archive is what counts.
     LaunchConfig dump;
     dump.mainClassName = "none";
     dump.isConsoleApp = true;
@@ -119,10 +111,27 @@ void provideBaseArchive(ImageTarget target, const std::string& root, const Stamp
     unlink(launcher.c_str());
     if (!exists(root + "/" + archive))
         refuse(
-            "the runtime has no CDS archive of its own (%s), and its JVM could not make one "
-            "(%s); give a runtime linked with jlink's --generate-cds-archive, or leave --cds "
-            "out. Its output:\n%s",
+            "the runtime has no CDS archive of its own (%s), without which the JVM makes no "
+            "archive of the application, and its JVM could not make one (%s): give a runtime "
+            "made by jlink --generate-cds-archive, or leave --cds out. Its output:\n%s",
             archive, describeEnd(run).c_str(), outputTail(run.output + run.error).c_str());
+}
+
+void checkWindowsBaseArchive(const PackageRequest& request) {
+    const char archive[] = "bin/server/classes.jsa";
+    if (!request.runtimeImage.empty() && exists(request.runtimeImage + "/" + archive)) return;
+    if (!request.runtimeImage.empty())
+        refuse(
+            "--cds auto: the runtime %s has no CDS archive of its own (%s), on which the JVM "
+            "builds the one it makes: without it the JVM makes none, and warns at every start; "
+            "give a runtime made by jlink --generate-cds-archive (on Windows), or leave --cds "
+            "out",
+            request.runtimeImage.c_str(), archive);
+    refuse(
+        "--cds auto: a runtime linked from --runtime-jdk has no CDS archive of its own (jlink "
+        "makes one by running the runtime, which a Windows runtime cannot do here), and "
+        "without it the JVM makes none and warns at every start; give --runtime-image a "
+        "runtime made on Windows by jlink --generate-cds-archive, or leave --cds out");
 }
 
 }  // namespace trellane

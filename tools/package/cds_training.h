@@ -34,11 +34,15 @@ void trainArchive(const PackageRequest& request, const Training& training,
 // archive that --cds auto, and --cds before runtime version 24, make.
 bool needsBaseArchive(CdsMode cds, int runtimeVersion);
 
-// The runtime of the image being built at root must have its own archive
-// (lib/server/classes.jsa; for Windows bin/server/'s, in the image beside the launcher): without it the JVM never makes an
-// application archive and warns at every start. A Linux runtime without one gets one made by
-// its own JVM (through a launcher stamped for it); a Windows runtime, which cannot run here,
-// is refused.
-void provideBaseArchive(ImageTarget target, const std::string& root, const StampLauncher& stamp);
+// A Linux runtime, in the image being built at root, without its own archive
+// (lib/server/classes.jsa) gets one, made by its own JVM through a launcher stamped for it:
+// without it the JVM never makes an application archive, and warns at every start. Refuses
+// when the JVM cannot make it.
+void provideBaseArchive(const std::string& root, const StampLauncher& stamp);
+
+// A Windows runtime cannot run here to be given one, so one without its own archive
+// (bin/server/classes.jsa of --runtime-image; every runtime linked from --runtime-jdk) is
+// refused, before anything is written.
+void checkWindowsBaseArchive(const PackageRequest& request);
 
 }  // namespace trellane

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/jpackage_values.h"
 #include "common/refusal.h"
 #include "common/stack_size.h"
 #include "package/text_split.h"
@@ -85,8 +86,11 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
 
     group = "Java runtime";
     value("--runtime-image", request.runtimeImage, "DIR",
-          "a ready Java runtime to copy (needed for windows)");
-    value("--jdk", request.jdk, "DIR", "the JDK that links a Linux runtime (default: JAVA_HOME's)");
+          "a ready Java runtime to copy (windows: this or --runtime-jdk)");
+    value("--runtime-jdk", request.runtimeJdk, "DIR",
+          "windows: an unpacked Windows x64 JDK to link the runtime from");
+    value("--jdk", request.jdk, "DIR",
+          "the JDK whose jlink links the runtime (default: JAVA_HOME's)");
     list("--add-modules", request.addModules, "M[,M...]",
          "modules to link besides jdeps's (repeatable)");
     list("--jlink-options", request.jlinkOptions, "OPTIONS",
@@ -102,10 +106,10 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
           "the training run's exit status when it worked (default: 0)");
 
     group = "Launch configuration";
-    list("--java-options", config.jvmOptions, "OPTION",
-         "one JVM option, e.g. -Xmx1g (repeatable, in order)");
-    list("--arguments", config.defaultAppArguments, "ARG",
-         "one argument main gets first (repeatable)");
+    list("--java-options", config.jvmOptions, "OPTIONS",
+         "JVM options, split as jpackage splits them (repeatable, in order)");
+    list("--arguments", config.defaultAppArguments, "ARGS",
+         "main's first arguments, split the same way (repeatable)");
     list("--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
          "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)");
     value("--stack-size", stackSize, "N[k|m]",
@@ -156,15 +160,33 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
     request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
+    if (!request.runtimeJdk.empty() && request.target != ImageTarget::Windows)
+        refuseUsage(
+            "--runtime-jdk links a Windows runtime: give --target windows, or leave it out (a "
+            "Linux image's runtime is linked from --jdk)");
+    if (!request.runtimeJdk.empty() && !request.runtimeImage.empty())
+        refuseUsage(
+            "--runtime-image and --runtime-jdk both give the runtime: give one of them");
     dropTrailingSlashes(request.input);
     dropTrailingSlashes(request.dest);
     dropTrailingSlashes(request.runtimeImage);
+    dropTrailingSlashes(request.runtimeJdk);
     // jlink's options carry no spaces in their values, so a value may hold several.
     std::vector<std::string> jlinkOptions;
     for (const std::string& text : request.jlinkOptions)
         for (const std::string& option : splitWords(text, " \t")) jlinkOptions.push_back(option);
     request.jlinkOptionsGiven = !request.jlinkOptions.empty();
     request.jlinkOptions = jlinkOptions;
+    // jpackage's habits: several options in one value, its placeholders, the java command's
+    // two-piece forms; what the launcher cannot do is refused here, not at every start.
+    JpackageValues options = javaOptionsFromJpackage(
+        config.jvmOptions,
+        request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux);
+    if (!options.problem.empty()) refuse("%s", options.problem.c_str());
+    config.jvmOptions = options.items;
+    JpackageValues defaultArguments = argumentsFromJpackage(config.defaultAppArguments);
+    if (!defaultArguments.problem.empty()) refuse("%s", defaultArguments.problem.c_str());
+    config.defaultAppArguments = defaultArguments.items;
     if (!stackSize.empty()) config.launchThreadStackSize = parseStackSize(stackSize);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);

@@ -24,6 +24,7 @@
 #include "package/runtime_copy.h"
 #include "package/stack_option.h"
 #include "package/tool_files.h"
+#include "package/windows_runtime.h"
 #include "stamp/write_command.h"
 
 namespace trellane {
@@ -37,7 +38,8 @@ struct Plan {
     std::string name;
     std::string launcherName;  // in bin/
     RuntimeFacts runtime;
-    JdkTools jdk;         // when jlink makes the runtime
+    JdkTools jdk;          // when jlink makes the runtime
+    WindowsJdk windowsJdk;  // when it links a Windows one
     LaunchConfig config;  // as the image's launcher is stamped
 };
 
@@ -65,10 +67,16 @@ void checkRuntimeChoice(Plan& plan) {
     const PackageRequest& request = plan.request;
     if (!request.runtimeImage.empty()) {
         plan.runtime = checkRuntime(request.runtimeImage, request.target);
-    } else if (request.target == ImageTarget::Windows) {
+    } else if (request.target == ImageTarget::Windows && request.runtimeJdk.empty()) {
         refuse(
-            "a Windows image needs --runtime-image DIR: a Windows x86-64 Java runtime, made by "
-            "jlink on Windows or unpacked from a JRE (no Windows runtime can be linked here)");
+            "a Windows image needs a Windows Java runtime: --runtime-image DIR, a Windows "
+            "x86-64 runtime (made by jlink on Windows, or an unpacked Windows JRE or JDK), or "
+            "--runtime-jdk DIR, an unpacked Windows x64 JDK to link one from here");
+    } else if (request.target == ImageTarget::Windows) {
+        plan.jdk = locateJdk(request.jdk);
+        plan.windowsJdk = checkWindowsJdk(request.runtimeJdk, plan.jdk);
+        plan.runtime.javaVersion = plan.windowsJdk.javaVersion;
+        plan.runtime.featureVersion = plan.windowsJdk.featureVersion;
     } else {
         plan.jdk = locateJdk(request.jdk);
         plan.runtime.javaVersion = plan.jdk.javaVersion;
@@ -85,6 +93,9 @@ void checkRuntimeChoice(Plan& plan) {
             "Linux image",
             plan.runtime.javaVersion.empty() ? "of unknown version"
                                              : plan.runtime.javaVersion.c_str());
+    if (request.target == ImageTarget::Windows &&
+        needsBaseArchive(request.cds, plan.runtime.featureVersion))
+        checkWindowsBaseArchive(request);
 }
 
 // A Linux launcher carries no branding and no signature, so these options would do nothing;
@@ -166,7 +177,7 @@ void buildImage(const PackageRequest& request) {
     setQuiet(request.quiet);
     refuseWindowsOnlyOptions(request);
     double started = monotonicSeconds();
-    Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}};
+    Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}, {}};
     plan.app = readAppInput(request);
     plan.name = imageName(request, plan.app.mainJar);
     plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
@@ -187,18 +198,23 @@ void buildImage(const PackageRequest& request) {
         for (const std::string& jar : plan.app.jars) jars.push_back(request.input + "/" + jar);
         jars.push_back(plan.files.runtimeJar);
         progress("runtime: finding the modules the jars need with jdeps");
-        std::vector<std::string> modules = runtimeModules(plan.jdk, jars, request.addModules);
+        std::vector<std::string> modules =
+            runtimeModules(plan.jdk, jars, request.addModules, plan.windowsJdk.jmods);
         std::vector<std::string> options = request.jlinkOptions;
         if (!request.jlinkOptionsGiven)
             options.assign(std::begin(kDefaultJlinkOptions), std::end(kDefaultJlinkOptions));
-        linkLinuxRuntime(plan.jdk, modules, options, building);
+        if (request.target == ImageTarget::Windows)
+            linkWindowsRuntime(plan.jdk, plan.windowsJdk, modules, options, building);
+        else
+            linkLinuxRuntime(plan.jdk, modules, options, building);
     }
     makeFolder(building + "/bin");
     StampLauncher stampLauncher = [&plan](const LaunchConfig& config, const std::string& output) {
         stamp(plan, config, output);
     };
-    if (needsBaseArchive(request.cds, plan.runtime.featureVersion))
-        provideBaseArchive(request.target, building, stampLauncher);
+    if (request.target == ImageTarget::Linux &&
+        needsBaseArchive(request.cds, plan.runtime.featureVersion))
+        provideBaseArchive(building, stampLauncher);
     copyApplication(plan, building);
     if (request.cds != CdsMode::Train) {
         progress("launcher: stamping bin/%s", plan.launcherName.c_str());

@@ -159,7 +159,8 @@ std::vector<std::string> defaultModules(const JdkTools& jdk) {
 }  // namespace
 
 std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<std::string>& jars,
-                                        const std::vector<std::string>& addModules) {
+                                        const std::vector<std::string>& addModules,
+                                        const std::string& jmods) {
     std::vector<std::string> modules{"java.base"};
     if (!jars.empty()) {
         // A short run: the quick compiler and the serial collector halve its time.
@@ -189,7 +190,8 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
         }
     }
     for (const char* module : kServiceModules)
-        if (jdkHasModule(jdk, module)) modules.push_back(module);
+        if (jmods.empty() ? jdkHasModule(jdk, module) : exists(jmods + "/" + module + ".jmod"))
+            modules.push_back(module);
     for (const std::string& added : addModules) addModuleList(added, modules);
     std::sort(modules.begin(), modules.end());
     modules.erase(std::unique(modules.begin(), modules.end()), modules.end());

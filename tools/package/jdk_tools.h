@@ -25,9 +25,11 @@ JdkTools locateJdk(const std::string& given);
 // elliptic-curve cryptography, extra charsets, the zip file system) and the added ones;
 // sorted, each once. When jdeps cannot list them (a modular jar whose own dependency is not
 // in the input), warns, naming the jar where jdeps tells which, and takes the modules the
-// java command resolves for an application on the class path instead.
+// java command resolves for an application on the class path instead. jmods is the folder
+// the runtime is linked from (another system's JDK's); empty: the JDK's own.
 std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<std::string>& jars,
-                                        const std::vector<std::string>& addModules);
+                                        const std::vector<std::string>& addModules,
+                                        const std::string& jmods = "");
 
 // The modules of the first kind a jdeps run can miss, always linked in when the JDK has them.
 extern const char* const kServiceModules[4];
