@@ -1,4 +1,4 @@
-#include "package/argument_files.h"
+#include "common/argument_files.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

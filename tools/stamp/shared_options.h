@@ -1,0 +1,41 @@
+// The options both tools take for the same things, with the same names, help and checks: the
+// launch configuration, a Windows launcher's branding, and signing. Each tool adds --name
+// itself (trellane-package's also names the image).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+#include "brand/app_metadata.h"
+#include "brand/signing_request.h"
+#include "config/launch_config.h"
+
+namespace trellane {
+
+// Values read as text and checked once parsing is done.
+struct SharedOptionTexts {
+    std::string stackSize;
+    std::string signTimeout;
+};
+
+// --java-options (or --jvm-option), --arguments (or --default-argument), --allow-user-option,
+// --stack-size and the switches. Returns the options added.
+std::vector<CLI::Option*> addLaunchOptions(CLI::App& command, LaunchConfig& config,
+                                           SharedOptionTexts& texts, const char* group);
+
+// --app-version, --vendor, --copyright, --icon, --identity, --gui-subsystem.
+void addBrandingOptions(CLI::App& command, AppMetadata& metadata, const char* group);
+
+// --sign-pkcs12, --sign-password-file, --sign-password-env, --sign-cert, --sign-key,
+// --timestamp-url, --sign-timeout.
+void addSigningOptions(CLI::App& command, SigningRequest& signing, SharedOptionTexts& texts,
+                       const char* group);
+
+// After parsing: the stack size (when config is given) and the signing time limit read, and
+// an empty branding or signing value refused (it would silently do nothing).
+void finishSharedOptions(const CLI::App& command, LaunchConfig* config, SigningRequest& signing,
+                         const SharedOptionTexts& texts);
+
+}  // namespace trellane
