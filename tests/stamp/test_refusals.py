@@ -90,7 +90,7 @@ class WriteRefusalTest(StampTestCase):
         for text in malformed:
             with self.subTest(stack_size=text):
                 self.assert_refused(
-                    self.write("--main-class", "M", "--stack-size=" + text), 2,
+                    self.write("--main-class", "M", "--stack-size", text), 2,
                     "--stack-size '%s' is not a size: give bytes, or a whole number and k or m"
                     % text)
 
@@ -102,13 +102,14 @@ class WriteRefusalTest(StampTestCase):
              "write needs --main-class"),
             (["write", "--main-class", "M", "--output", self.path("out")], "write needs --input"),
             (["write", "--input", LAUNCHER, "--main-class", "M"], "write needs --output"),
-            (["write", "--main-class", "M", "--jvm-option"], "option '--jvm-option' needs a value"),
+            (["write", "--main-class", "M", "--jvm-option"],
+             "option '--java-options' needs a value"),
             (["write", "--main-class", "M", "--main-class", "N"],
              "option '--main-class' is given more than once"),
-            (["write", "--console-app=yes"], "option '--console-app' takes no value"),
             (["write", "--main-class", "M", "--jvm-options", "-Xmx1g"],
-             "unknown option '--jvm-options'"),
-            (["write", "--mainclass=M"], "unknown option '--mainclass'"),
+             "unknown option '--jvm-options'; did you mean --jvm-option?"),
+            (["write", "--mainclass=M"], "unknown option '--mainclass'; did you mean --main-class?"),
+            (["write", "--bogus"], "unknown option '--bogus'"),
             (["write", "--main-class", "M", "extra"], "unexpected argument 'extra'"),
             (["show"], "show takes one file: trellane-stamp show STAMPED"),
             (["show", "a", "b"], "show takes one file: trellane-stamp show STAMPED"),

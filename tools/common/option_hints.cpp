@@ -32,7 +32,7 @@ const OptionHint kOptionHints[] = {
     {"--main-jar", kStampMakesLaunchers, nullptr},
     {"--runtime-image", kStampMakesLaunchers, nullptr},
     {"--app-content", kStampMakesLaunchers,
-     "--input: everything in the --input folder goes into the image's app/"},
+     "the whole --input folder goes into the image's app/: put the content there"},
     {"--add-modules", kStampMakesLaunchers, nullptr},
     {"--jlink-options", kStampMakesLaunchers, nullptr},
     {"--class-path-wildcard", kStampMakesLaunchers, nullptr},

@@ -18,6 +18,7 @@ bool fail(int fd, std::string& problem, const std::string& why) {
 }
 
 std::string tooLarge(size_t maxBytes) {
+    if (maxBytes % 1024 != 0) return "larger than " + std::to_string(maxBytes) + " bytes";
     return "larger than " + std::to_string(maxBytes / 1024) + " KiB";
 }
 

@@ -1,0 +1,101 @@
+"""One command-line style for trellane-stamp and trellane-package: --version, the same @FILE
+rules, the same names for the same things (the old stamp names as aliases), and usage errors
+that name a jpackage option's name here or the option a typo meant."""
+
+import os
+import subprocess
+
+from stamp_fixture import LAUNCHER, StampTestCase
+
+PACKAGE = os.environ.get("TRELLANE_PACKAGE") or os.path.join(
+    os.path.dirname(os.environ["TRELLANE_STAMP"]), "..", "package", "trellane-package")
+TOOLS = {"trellane-stamp": os.environ["TRELLANE_STAMP"], "trellane-package": PACKAGE}
+HINT = "Run '%s --help' for usage.\n"
+
+
+class CommandLineStyleTest(StampTestCase):
+
+    def run_tool(self, tool, *args):
+        return subprocess.run([TOOLS[tool], *args], capture_output=True, timeout=60,
+                              cwd=self.directory)
+
+    def test_both_tools_say_their_version(self):
+        for tool in TOOLS:
+            with self.subTest(tool=tool):
+                done = self.run_tool(tool, "--version")
+                self.assertEqual((done.returncode, done.stderr), (0, b""))
+                self.assertRegex(done.stdout.decode(), r"^%s \d+\.\d+\.\d+\n$" % tool)
+
+    def test_usage_errors_name_what_was_meant(self):
+        cases = [
+            # (tool, arguments, message)
+            ("trellane-stamp", ["write", "--win-console"],
+             "unknown option '--win-console'; did you mean --console-app?"),
+            ("trellane-package", ["--win-console"],
+             "unknown option '--win-console'; did you mean --console-app?"),
+            ("trellane-stamp", ["write", "--dest", "out"],
+             "unknown option '--dest'; did you mean --output?"),
+            ("trellane-package", ["-d", "out"], "unknown option '-d'; did you mean --dest?"),
+            ("trellane-package", ["-n", "App"], "unknown option '-n'; did you mean --name?"),
+            ("trellane-stamp", ["write", "--type", "app-image"],
+             "unknown option '--type': trellane-stamp stamps, brands and signs a launcher; "
+             "trellane-package builds an image"),
+            ("trellane-stamp", ["brand", "--main-jar", "app.jar"],
+             "unknown option '--main-jar': trellane-stamp stamps, brands and signs a launcher; "
+             "trellane-package builds an image"),
+            ("trellane-package", ["--app-content", "docs"],
+             "unknown option '--app-content': the whole --input folder goes into the image's "
+             "app/: put the content there"),
+            ("trellane-package", ["--java-option=-Xmx1g"],
+             "unknown option '--java-option'; did you mean --java-options?"),
+            ("trellane-package", ["--bogus"], "unknown option '--bogus'"),
+            ("trellane-stamp", ["brand", "--input", LAUNCHER, "--output", "out", "--vendor", ""],
+             "option '--vendor' needs a value that is not empty"),
+            ("trellane-package", ["--input", "in", "--main-jar", "a.jar", "--sign-pkcs12", ""],
+             "option '--sign-pkcs12' needs a value that is not empty"),
+            ("trellane-package", ["--input", "in", "--main-jar", "a.jar", "--icon="],
+             "option '--icon' needs a value"),
+            ("trellane-stamp", ["brand", "--input", LAUNCHER, "--output", "out",
+                                "--sign-timeout", "0"],
+             "--sign-timeout '0' is not a number of seconds (1 or more)"),
+            ("trellane-package", ["--input", "in", "--main-jar", "a.jar", "--sign-timeout=2m"],
+             "--sign-timeout '2m' is not a number of seconds (1 or more)"),
+        ]
+        for tool, args, message in cases:
+            with self.subTest(tool=tool, args=args):
+                done = self.run_tool(tool, *args)
+                self.assertEqual((done.returncode, done.stderr.decode(), done.stdout),
+                                 (2, "%s: %s\n" % (tool, message) + HINT % tool, b""))
+
+    def test_the_same_names_and_argument_files_give_the_same_launcher(self):
+        # The old stamp names and the shared ones, on the command line and in an @FILE.
+        with open(self.path("args"), "w") as file:
+            file.write('# the launch configuration\nwrite --main-class com.example.Main\n'
+                       '--java-options "-Dapp.title=My App"\n--arguments one\n')
+        ways = {
+            "shared names": ["write", "--main-class", "com.example.Main",
+                             "--java-options", "-Dapp.title=My App", "--arguments", "one"],
+            "old names": ["write", "--main-class", "com.example.Main",
+                          "--jvm-option=-Dapp.title=My App", "--default-argument", "one"],
+            "@file": ["@" + self.path("args")],
+        }
+        stamped = {}
+        for way, args in ways.items():
+            with self.subTest(way=way):
+                output = self.path(way)
+                self.assert_done(self.run_stamp(*args, "--input", LAUNCHER, "--output", output))
+                stamped[way] = self.read(output)
+        self.assertEqual(len(set(stamped.values())), 1, "one launcher three ways")
+
+    def test_argument_files_follow_the_same_rules(self):
+        with open(self.path("unclosed"), "w") as file:
+            file.write("--name App\n--vendor \"Acme\n")
+        for tool in TOOLS:
+            with self.subTest(tool=tool):
+                done = self.run_tool(tool, "@" + self.path("unclosed"))
+                self.assertEqual((done.returncode, done.stderr.decode()),
+                                 (2, "%s: %s:2: a quote is not closed\n"
+                                  % (tool, self.path("unclosed")) + HINT % tool))
+                help_text = self.run_tool(
+                    tool, *(["write"] if tool == "trellane-stamp" else []), "--help").stdout
+                self.assertIn(b"\n  --java-options,--jvm-option OPTION\n", help_text)
