@@ -331,7 +331,7 @@ class StampBrandingTest(SigningTestCase):
             ("brand", LAUNCHER_EXE, ["--main-class", "M"], {}, 2,
              "option '--main-class' is for write: brand leaves the block as it is"),
             ("brand", LAUNCHER_EXE, [], {}, 2, "brand needs something to do"),
-            ("brand", LAUNCHER_EXE, ["--name", ""], {}, 2,
+            ("brand", LAUNCHER_EXE, ["--name="], {}, 2,
              "option '--name' needs a value that is not empty"),
             ("brand", LAUNCHER_EXE, pem + ["--sign-pkcs12", self.key("leaf.p12")], {}, 2,
              "sign with a PKCS #12 file or with a PEM certificate and key, not both"),

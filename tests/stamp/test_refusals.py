@@ -90,7 +90,7 @@ class WriteRefusalTest(StampTestCase):
         for text in malformed:
             with self.subTest(stack_size=text):
                 self.assert_refused(
-                    self.write("--main-class", "M", "--stack-size", text), 2,
+                    self.write("--main-class", "M", "--stack-size=" + text), 2,
                     "--stack-size '%s' is not a size: give bytes, or a whole number and k or m"
                     % text)
 

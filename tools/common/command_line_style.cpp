@@ -39,6 +39,41 @@ std::string describeParseError(const CLI::ParseError& error) {
     return text;
 }
 
+// "--name=" as "--name ''": an empty value. CLI11 would take the next argument as the value
+// instead, so "--name= --gui-subsystem" would name the program "--gui-subsystem". Only where
+// an option stands: a value that looks so ("--arguments --name=") stays as it is.
+std::vector<std::string> withEmptyValuesApart(const CLI::App& app,
+                                              const std::vector<std::string>& arguments) {
+    std::vector<std::string> apart;
+    const CLI::App* command = &app;
+    bool valueNext = false;
+    for (const std::string& argument : arguments) {
+        if (valueNext) {
+            valueNext = false;
+            apart.push_back(argument);
+            continue;
+        }
+        if (command == &app)
+            for (const CLI::App* sub : app.get_subcommands({}))
+                if (sub->check_name(argument)) command = sub;
+        size_t equals = argument.find('=');
+        const CLI::Option* option = argument.compare(0, 2, "--") == 0
+                                        ? command->get_option_no_throw(argument.substr(0, equals))
+                                        : nullptr;
+        if (option != nullptr && option->get_items_expected_min() > 0) {
+            if (equals == std::string::npos) {
+                valueNext = true;
+            } else if (equals + 1 == argument.size()) {
+                apart.push_back(argument.substr(0, equals));
+                apart.push_back("");
+                continue;
+            }
+        }
+        apart.push_back(argument);
+    }
+    return apart;
+}
+
 // The command the arguments chose: the deepest one parsed.
 const CLI::App& chosenCommand(const CLI::App& app) {
     std::vector<CLI::App*> parsed = app.get_subcommands();
@@ -55,7 +90,8 @@ std::vector<std::string> parseInToolStyle(CLI::App& app, const std::vector<std::
     allowExtras(app);
     app.set_version_flag("--version", toolVersion(), "print the tool's version and end");
     // CLI11 takes the arguments last first.
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    std::vector<std::string> apart = withEmptyValuesApart(app, arguments);
+    std::vector<std::string> reversed(apart.rbegin(), apart.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
