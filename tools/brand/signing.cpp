@@ -174,22 +174,30 @@ std::string signingPassword(const SigningRequest& request) {
     folder.refuse("osslsigncode could not sign: %s", lastWords(run).c_str());
 }
 
+// Whether the file begins as a Windows executable does ("MZ"); an installer (MSI) does not,
+// and may be far larger than any launcher.
+bool isWindowsExecutable(const std::string& path) {
+    char start[2] = {0, 0};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    bool read = file != nullptr && std::fread(start, 1, 2, file) == 2;
+    if (file != nullptr) std::fclose(file);
+    return read && start[0] == 'M' && start[1] == 'Z';
+}
+
 // The signature osslsigncode wrote, read back: from a Windows executable's certificate table
 // here; from any other file (an installer) through osslsigncode extract-signature, which
 // writes the bare PKCS #7 data for those.
 SignatureDetails readWrittenSignature(const SigningFolder& folder, const Osslsigncode& tool,
                                       const std::string& signedFile, unsigned timeoutSeconds) {
-    LauncherFile written = readLauncherFile(signedFile);
     SignatureDetails details;
     std::string problem;
-    bool found = false;
-    if (readPeSignatureDetails(written.bytes, found, details, problem)) return details;
-    if (found)
+    if (isWindowsExecutable(signedFile)) {
+        bool found = false;
+        if (readPeSignatureDetails(readLauncherFile(signedFile).bytes, found, details, problem))
+            return details;
         folder.refuse("the file osslsigncode signed %s; sign with another osslsigncode",
-                      problem.c_str());
-    if (written.bytes.compare(0, 2, "MZ") == 0)
-        folder.refuse("the file osslsigncode signed has no signature; sign with another "
-                      "osslsigncode");
+                      found ? problem.c_str() : "has no signature");
+    }
     ProgramRun run = runOsslsigncode(
         tool, {"extract-signature", "-in", signedFile, "-out", folder.file("signature.der")}, "",
         timeoutSeconds);
