@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # make demo (after make dist): packages samples/hello with trellane-package as a Linux app image
 # under demo/, runs it, and builds the Windows image too, branded and signed with a throwaway
-# certificate, when WINDOWS_RUNTIME names a Windows Java runtime (without one, the sample's
-# launcher alone is stamped, branded and signed).
+# certificate, when WINDOWS_RUNTIME names a Windows Java runtime or WINDOWS_JDK a Windows JDK
+# to link one from (without either, the sample's launcher alone is stamped, branded and
+# signed).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,7 +33,7 @@ done
 
 # What every image of the sample gets.
 sample=(--input "$build/input" --main-jar hello.jar --main-class "$main_class"
-        --console-app --java-options "-Dhello.greeting=$greeting" --java-options -Xmx64m
+        --console-app --java-options "-Dhello.greeting=\"$greeting\"" --java-options -Xmx64m
         --overwrite)
 
 # --- The Linux image, with a class data sharing archive trained on one run --------------
@@ -71,23 +72,31 @@ echo
 echo "Linux image:    demo/hello ($(du -sh demo/hello | cut -f1))"
 source scripts/demo-branding.sh
 make_demo_certificate
-if [ -n "${WINDOWS_RUNTIME:-}" ]; then
+if [ -n "${WINDOWS_RUNTIME:-}${WINDOWS_JDK:-}" ]; then
     exe="demo/windows/$demo_name/bin/$demo_name.exe"
-    "$package" "${sample[@]}" --target windows --runtime-image "$WINDOWS_RUNTIME" \
+    if [ -n "${WINDOWS_RUNTIME:-}" ]; then
+        runtime=(--runtime-image "$WINDOWS_RUNTIME")
+    else
+        runtime=(--runtime-jdk "$WINDOWS_JDK")
+    fi
+    "$package" "${sample[@]}" --target windows "${runtime[@]}" \
         --dest demo/windows "${branding_options[@]}" "${signing_options[@]}"
     report_branding "$dist/bin/trellane-stamp" "$exe"
     echo
     echo "Windows image:  demo/windows/$demo_name ($(du -sh "demo/windows/$demo_name" | cut -f1));" \
         "copy it to Windows and run bin\\$demo_name.exe"
 else
-    cat <<'EOF'
+    feature=$(javac -version 2>&1 | sed -E 's/^javac ([0-9]+).*/\1/')
+    cat <<EOF
 Windows image:  not built, for want of a Windows Java runtime. Give one and run again:
     WINDOWS_RUNTIME=DIR make demo
-DIR is a Windows x86-64 Java runtime of version 9 or later: made on Windows with
+DIR is a Windows x86-64 Java runtime of version 9 or later: the unpacked archive of a
+Windows x64 JRE or JDK, or a runtime made on Windows with
     jlink --add-modules java.base,jdk.localedata,jdk.crypto.ec,jdk.charsets,jdk.zipfs ^
           --strip-debug --no-header-files --no-man-pages --output hello-runtime
-or the unpacked archive of a Windows x64 JRE or JDK. It needs bin\server\jvm.dll, lib\modules
-and a release file saying OS_NAME="Windows".
+Or have one linked here from the unpacked archive of a Windows x64 JDK $feature (the version
+of this machine's JDK):
+    WINDOWS_JDK=DIR make demo
 Meanwhile the sample's launcher alone is stamped, branded and signed:
 EOF
     exe=demo/windows-launcher/hello.exe

@@ -14,7 +14,8 @@ declare -A lists=(
            libcli11-dev libstb-dev zlib1g-dev libzip-dev libssl-dev"
   [tools]="osslsigncode openssl"
   [test]="googletest libgtest-dev libgmock-dev
-          wine wine64 xvfb xauth xdotool python3-pefile icoutils"
+          wine wine64 xvfb xauth xdotool python3-pefile icoutils
+          gcc-mingw-w64-i686-win32"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev"
 )

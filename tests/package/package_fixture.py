@@ -28,6 +28,17 @@ LAUNCHER = _built("TRELLANE_PACKAGE_LAUNCHER", "linux/launcher")
 LAUNCHER_EXE = _built("TRELLANE_PACKAGE_LAUNCHER_EXE", "windows/launcher.exe")
 RUNTIME_JAR = _built("TRELLANE_PACKAGE_RUNTIME_JAR", "linux/java/trellane-runtime.jar")
 APP_JAR = _built("TRELLANE_PACKAGE_APP_JAR", "linux/tests/package/packaged-app.jar")
+# JVM libraries in name only, as each system's compilers build them; "" when not built.
+JVM_X64_DLL = _built("TRELLANE_PACKAGE_JVM_X64_DLL", "linux/tests/package/jvm-x64.dll")
+JVM_X86_DLL = os.environ.get("TRELLANE_PACKAGE_JVM_X86_DLL",
+                             os.path.join(_BUILD, "linux", "tests", "package", "jvm-x86.dll"))
+LIBJVM = _built("TRELLANE_PACKAGE_LIBJVM", "linux/tests/package/libjvm.so")
+# A Windows x64 JDK made from the build JDK's modules, and the runtime jlink made from it
+# (make_windows_jdk.py).
+WINDOWS_JDK = _built("TRELLANE_PACKAGE_WINDOWS_JDK", "linux/tests/package/windows-jdk")
+WINDOWS_RUNTIME = _built("TRELLANE_PACKAGE_WINDOWS_RUNTIME", "linux/tests/package/windows-runtime")
+JDK = os.environ.get("TRELLANE_PACKAGE_JDK") or os.path.realpath(
+    os.path.join(shutil.which("javac") or "/usr/bin/javac", "..", ".."))
 if "XDG_CACHE_HOME" not in os.environ:
     os.environ["XDG_CACHE_HOME"] = os.path.join(_BUILD, "linux", "tests", "package", "cache")
 
@@ -96,34 +107,39 @@ def jar(path: str, classes=(), main_class: Optional[str] = None,
     return path
 
 
-def release(system: str, java_version: str = "17.0.15", arch: str = "x86_64") -> str:
-    return 'JAVA_VERSION="%s"\nOS_NAME="%s"\nOS_ARCH="%s"\n' % (java_version, system, arch)
+def jlink_release(java_version: str = "17.0.15", modules: str = "java.base") -> str:
+    """The release file jlink writes: the version and the modules, no system or processor."""
+    return 'JAVA_VERSION="%s"\nMODULES="%s"\n' % (java_version, modules)
+
+
+def copy(source: str, path: str) -> str:
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copyfile(source, path)
+    return path
 
 
 def windows_runtime(root: str, java_version: str = "17.0.15",
                     jvm_dll: Optional[str] = None) -> str:
-    """What a Windows runtime made by jlink holds, in miniature."""
-    if jvm_dll:
-        os.makedirs(os.path.join(root, "bin", "server"))
-        shutil.copyfile(jvm_dll, os.path.join(root, "bin", "server", "jvm.dll"))
-    else:
-        write(os.path.join(root, "bin", "server", "jvm.dll"), "jvm")
+    """What a Windows runtime made by jlink holds, in miniature: its jvm.dll a real x86-64 DLL
+    (or the one given), its release file as jlink writes it."""
+    copy(jvm_dll or JVM_X64_DLL, os.path.join(root, "bin", "server", "jvm.dll"))
     write(os.path.join(root, "bin", "server", "classes.jsa"), "archive")
     write(os.path.join(root, "bin", "server", "classes_nocoops.jsa"), "archive without coops")
     write(os.path.join(root, "bin", "java.dll"), "java")
     write(os.path.join(root, "lib", "modules"), "modules")
     write(os.path.join(root, "conf", "security", "java.security"), "security")
-    write(os.path.join(root, "release"), release("Windows", java_version))
+    write(os.path.join(root, "release"), jlink_release(java_version))
     return root
 
 
 def linux_runtime(root: str, java_version: str = "17.0.15") -> str:
-    """What a Linux runtime made by jlink holds, in miniature (it cannot run)."""
-    write(os.path.join(root, "lib", "server", "libjvm.so"), "jvm")
+    """What a Linux runtime made by jlink holds, in miniature (it cannot run): its libjvm.so a
+    real x86-64 shared object, its release file as jlink writes it."""
+    copy(LIBJVM, os.path.join(root, "lib", "server", "libjvm.so"))
     write(os.path.join(root, "lib", "server", "classes.jsa"), "archive")
     write(os.path.join(root, "lib", "server", "classes_nocoops.jsa"), "archive without coops")
     write(os.path.join(root, "lib", "modules"), "modules")
-    write(os.path.join(root, "release"), release("Linux", java_version))
+    write(os.path.join(root, "release"), jlink_release(java_version))
     return root
 
 

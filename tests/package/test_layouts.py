@@ -83,7 +83,7 @@ class LayoutTest(PackageTestCase):
                     "&&trellane-runtime.jar"], [], []), None),
             ("linux", ["--runtime-image", "linux-17", "--name", "hello", "--class-path-wildcard",
                        "deps/", "--java-options", "-Dapp.data=&&data/greeting.txt",
-                       "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", "",
+                       "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", '""',
                        "--allow-user-option", "-Dapp.", "--stack-size", "2m",
                        "--use-main-thread", "--console-app", "--set-up-console",
                        "--redirect-appdata"], "hello", LINUX_RUNTIME,
@@ -181,7 +181,7 @@ class LayoutTest(PackageTestCase):
         windows_runtime(self.path("runtime"))
         flags = ["--target", "windows", "--runtime-image", "runtime", "--input", "input",
                  "--main-jar", "app.jar", "--name", "Hello App", "--java-options",
-                 "-Dapp.title=My App", "--java-options", "-Dquoted='x'", "--arguments", "",
+                 '-Dapp.title="My App"', "--java-options", "-Dquoted='x'", "--arguments", "",
                  "--stack-size", "1m", "--console-app", "--quiet"]
         write(self.path("package.args"),
               "# Hello App for Windows\r\n"
@@ -191,7 +191,7 @@ class LayoutTest(PackageTestCase):
               "--input input\r\n"
               "--main-jar app.jar\r\n"
               '--name "Hello App"\r\n'
-              '--java-options "-Dapp.title=My App"\r\n'
+              "--java-options '-Dapp.title=\"My App\"'\r\n"
               "\t--java-options \"-Dquoted='x'\"\r\n"
               '--arguments ""\r\n'
               "--stack-size 1m\r\n"

@@ -5,7 +5,7 @@ that name a jpackage option's name here or the option a typo meant."""
 import os
 import subprocess
 
-from stamp_fixture import LAUNCHER, StampTestCase
+from stamp_fixture import LAUNCHER, StampTestCase, block
 
 PACKAGE = os.environ.get("TRELLANE_PACKAGE") or os.path.join(
     os.path.dirname(os.environ["TRELLANE_STAMP"]), "..", "package", "trellane-package")
@@ -73,15 +73,19 @@ class CommandLineStyleTest(StampTestCase):
                                  (2, "%s: %s\n" % (tool, message) + HINT % tool, b""))
 
     def test_the_same_names_and_argument_files_give_the_same_launcher(self):
-        # The old stamp names and the shared ones, on the command line and in an @FILE.
+        # trellane-package's names, whose values are split as jpackage splits them; the old
+        # stamp names, one entry per value as written; and an @FILE by the same rules as
+        # trellane-package's.
         with open(self.path("args"), "w") as file:
-            file.write('# the launch configuration\nwrite --main-class com.example.Main\n'
-                       '--java-options "-Dapp.title=My App"\n--arguments one\n')
+            file.write("# the launch configuration\nwrite --main-class com.example.Main\n"
+                       "--java-options '-Dapp.title=\"My App\" -Xmx64m'\n--arguments one\n")
         ways = {
             "shared names": ["write", "--main-class", "com.example.Main",
-                             "--java-options", "-Dapp.title=My App", "--arguments", "one"],
+                             "--java-options", "-Dapp.title='My App'", "--java-options",
+                             "-Xmx64m", "--arguments", "one"],
             "old names": ["write", "--main-class", "com.example.Main",
-                          "--jvm-option=-Dapp.title=My App", "--default-argument", "one"],
+                          "--jvm-option=-Dapp.title=My App", "--jvm-option", "-Xmx64m",
+                          "--default-argument", "one"],
             "@file": ["@" + self.path("args")],
         }
         stamped = {}
@@ -91,10 +95,40 @@ class CommandLineStyleTest(StampTestCase):
                 self.assert_done(self.run_stamp(*args, "--input", LAUNCHER, "--output", output))
                 stamped[way] = self.read(output)
         self.assertEqual(len(set(stamped.values())), 1, "one launcher three ways")
+        self.assertIn(block(b"com.example.Main", [b"-Dapp.title=My App", b"-Xmx64m"], [b"one"]),
+                      stamped["@file"])
 
-    def test_argument_files_follow_the_same_rules(self):
+    def test_jpackage_values_in_a_launcher_stamped_by_hand(self):
+        # The class path is an option here (trellane-stamp knows no jars); the placeholders
+        # take the launcher's own path style; the exact forms keep what splitting cannot say.
+        exe = os.environ.get("TRELLANE_LAUNCHER_EXE", "")
+        cases = [
+            ("Linux", LAUNCHER, ["--java-options", "-Djava.class.path=$APPDIR/app.jar "
+                                 "--add-opens java.base/java.lang=ALL-UNNAMED",
+                                 "--jvm-option", ""],
+             [b"-Djava.class.path=&&app.jar", b"--add-opens=java.base/java.lang=ALL-UNNAMED",
+              b""]),
+            ("Windows", exe, ["--java-options", "-Dapp.bin=$BINDIR"], [b"-Dapp.bin=&&..\\bin"]),
+        ]
+        for system, launcher, args, options in cases:
+            with self.subTest(launcher=system):
+                if not os.path.exists(launcher):
+                    self.skipTest("no built launcher.exe")
+                output = self.path(system)
+                self.assert_done(self.run_stamp("write", "--input", launcher, "--output", output,
+                                                "--main-class", "M", *args))
+                self.assertIn(block(b"M", options), self.read(output))
+        done = self.run_stamp("write", "--input", LAUNCHER, "--output", self.path("cp"),
+                              "--main-class", "M", "--java-options", "-cp app.jar")
+        self.assertEqual((done.returncode, done.stderr.decode()),
+                         (1, "trellane-stamp: -cp in --java-options sets the class path the java "
+                             "command's way, which the JVM does not read: give it as "
+                             "-Djava.class.path=PATH\n"))
+
+    def test_argument_files_and_help_follow_the_same_rules(self):
         with open(self.path("unclosed"), "w") as file:
             file.write("--name App\n--vendor \"Acme\n")
+        helps = {}
         for tool in TOOLS:
             with self.subTest(tool=tool):
                 done = self.run_tool(tool, "@" + self.path("unclosed"))
@@ -103,4 +137,8 @@ class CommandLineStyleTest(StampTestCase):
                                   % (tool, self.path("unclosed")) + HINT % tool))
                 help_text = self.run_tool(
                     tool, *(["write"] if tool == "trellane-stamp" else []), "--help").stdout
-                self.assertIn(b"\n  --java-options,--jvm-option OPTION\n", help_text)
+                helps[tool] = [line for line in help_text.decode().split("\n")
+                               if line.startswith(("  --java-options", "  --arguments",
+                                                   "  --sign-", "  --timestamp-url"))]
+        self.assertEqual(len(helps["trellane-stamp"]), 9)
+        self.assertEqual(helps["trellane-stamp"], helps["trellane-package"])

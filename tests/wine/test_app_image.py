@@ -2,9 +2,11 @@
 bin/jvm.dll (the test JVM, standing in for a Windows runtime's bin/server/jvm.dll) is the one
 the loader takes, the JVM learns the image root as its home, the class path names the
 image's app/ jars, and Windows' own version functions read the branding of the signed
-launcher."""
+launcher. A runtime that jlink links here from a Windows JDK's jmods (--runtime-jdk) starts
+the same way, with jpackage's placeholders become Windows paths."""
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -24,6 +26,10 @@ PACKAGE = (os.environ.get("TRELLANE_WINE_PACKAGE")
            or os.path.join(_BUILD, "tools", "package", "trellane-package"))
 RUNTIME_JAR = (os.environ.get("TRELLANE_WINE_RUNTIME_JAR")
                or os.path.join(_BUILD, "java", "trellane-runtime.jar"))
+# A Windows x64 JDK made from the build JDK's modules (tests/package/make_windows_jdk.py).
+_PACKAGE_FIXTURES = os.path.join(_BUILD, "tests", "package")
+WINDOWS_JDK = (os.environ.get("TRELLANE_WINE_WINDOWS_JDK")
+               or os.path.join(_PACKAGE_FIXTURES, "windows-jdk"))
 ICON_COLOUR = (0xC0, 0x60, 0x20, 0xFF)
 
 
@@ -67,8 +73,8 @@ class AppImageTest(WineTestCase):
         with open(FAKE_JVM, "rb") as dll:
             write(os.path.join(runtime, "bin", "server", "jvm.dll"), dll.read())
         write(os.path.join(runtime, "lib", "modules"), b"modules")
-        write(os.path.join(runtime, "release"),
-              b'JAVA_VERSION="17.0.15"\nOS_NAME="Windows"\nOS_ARCH="x86_64"\n')
+        # The release file jlink writes: no system, no processor.
+        write(os.path.join(runtime, "release"), b'JAVA_VERSION="17.0.15"\nMODULES="java.base"\n')
         source = os.path.join(work, "input")
         jar(os.path.join(source, "app.jar"), "com.example.Main", main=True)
         jar(os.path.join(source, "lib", "util.jar"), "com.example.Util")
@@ -104,3 +110,40 @@ class AppImageTest(WineTestCase):
 
         self.assertBrandingSeenByWindows(image.windows_exe, "Hello App", "2.5.1.0", "Zoë Ltd",
                                          "© 2026 Zoë Ltd", ICON_COLOUR)
+
+
+class LinkedRuntimeTest(WineTestCase):
+
+    def test_a_runtime_linked_from_a_windows_jdk_starts_with_its_options(self):
+        os.makedirs(wine_prefix.WORK, exist_ok=True)
+        work = tempfile.mkdtemp(prefix="linked-runtime-", dir=wine_prefix.WORK)
+        self.addCleanup(subprocess.run, ["rm", "-rf", work])
+        # A real jar, which jdeps reads to choose the modules.
+        source = os.path.join(work, "input")
+        os.makedirs(source)
+        shutil.copyfile(os.path.join(_PACKAGE_FIXTURES, "packaged-app.jar"),
+                        os.path.join(source, "app.jar"))
+        packaged = subprocess.run(
+            [PACKAGE, "--target", "windows", "--runtime-jdk", WINDOWS_JDK, "--input", source,
+             "--main-jar", "app.jar", "--name", "Linked", "--dest", work,
+             "--java-options", '-Xmx64m -Dk="a b" --add-opens java.base/java.lang=ALL-UNNAMED',
+             "--java-options", "-Dapp=$APPDIR -Dbin=$BINDIR -Droot=$ROOTDIR\\conf",
+             "--arguments", 'one "two three"', "--launcher", LAUNCHER_EXE,
+             "--runtime-jar", RUNTIME_JAR, "--quiet"],
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            env=dict(os.environ, XDG_CACHE_HOME=os.path.join(_PACKAGE_FIXTURES, "cache")))
+        self.assertEqual((packaged.returncode, packaged.stderr), (0, b""))
+
+        image = PackagedImage(os.path.join(work, "Linked"), "Linked.exe")
+        # The JDK's DLLs only stand in for real ones: the test JVM takes jvm.dll's place.
+        with open(FAKE_JVM, "rb") as dll:
+            write(os.path.join(image.bin, "jvm.dll"), dll.read())
+        launch = image.run("four")
+        self.assertLaunch(launch, 0, KNOWN_FOLDER_ERROR)
+        root = image.windows_root.encode()
+        self.assertEqual(launch.log.options[1:7], [
+            b"-Xmx64m", b"-Dk=a b", b"--add-opens=java.base/java.lang=ALL-UNNAMED",
+            b"-Dapp=" + root + b"\\app\\", b"-Dbin=" + root + b"\\app\\..\\bin",
+            b"-Droot=" + root + b"\\app\\..\\conf"])
+        self.assertEqual(launch.log.environment.get("_ALT_JAVA_HOME_DIR"), root)
+        self.assertEqual(launch.log.main_arguments, [b"one", b"two three", b"four"])

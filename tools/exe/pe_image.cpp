@@ -1,13 +1,13 @@
 #include "exe/pe_image.h"
 
+#include <cstdio>
+
 #include "exe/byte_access.h"
 
 namespace trellane {
 
 namespace {
 
-constexpr uint16_t kMagicPe32 = 0x10B;
-constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr size_t kOptionalHeaderFixedSize = 112;  // PE32+, up to the data directories
 constexpr size_t kSectionEntrySize = 40;
 constexpr size_t kMaxSections = 96;  // the loader's own limit
@@ -24,26 +24,20 @@ bool fail(std::string& problem, std::string text) {
 
 bool readHeaders(const std::string& file, PeImage& image, uint16_t& sectionCount,
                  std::string& problem) {
-    if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z')
-        return fail(problem, "is not a Windows executable (no MZ header)");
-    uint32_t peOffset = readU32(file, 0x3C);
-    if (!fits(file.size(), peOffset, 4 + 20) || file.compare(peOffset, 4, "PE\0\0", 4) != 0)
-        return fail(problem,
-                    "is not a Windows executable (no PE header where the MZ header "
-                    "points)");
-    image.coffHeader = peOffset + 4;
+    PeKind kind;
+    if (!readPeKind(file, kind, problem)) return false;
+    image.coffHeader = kind.coffHeader;
     sectionCount = readU16(file, image.coffHeader + 2);
     image.pointerToSymbolTable = readU32(file, image.coffHeader + 8);
     uint16_t optionalSize = readU16(file, image.coffHeader + 16);
     image.optionalHeader = image.coffHeader + 20;
     if (optionalSize < 2 || !fits(file.size(), image.optionalHeader, optionalSize))
         return fail(problem, "is damaged: its optional header runs past the end of the file");
-    uint16_t magic = readU16(file, image.optionalHeader);
-    if (magic == kMagicPe32)
+    if (kind.magic == kMagicPe32)
         return fail(problem,
                     "is a 32-bit executable (PE32); only 64-bit (PE32+) executables "
                     "can be edited");
-    if (magic != kMagicPe32Plus || optionalSize < kOptionalHeaderFixedSize)
+    if (kind.magic != kMagicPe32Plus || optionalSize < kOptionalHeaderFixedSize)
         return fail(problem,
                     "is not a 64-bit executable (PE32+): its optional header is not "
                     "one");
@@ -104,6 +98,37 @@ bool readSections(const std::string& file, PeImage& image, uint16_t count, std::
 }
 
 }  // namespace
+
+bool readPeKind(const std::string& file, PeKind& kind, std::string& problem) {
+    kind = PeKind{};
+    if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z')
+        return fail(problem, "is not a Windows executable (no MZ header)");
+    uint32_t peOffset = readU32(file, 0x3C);
+    if (!fits(file.size(), peOffset, 4 + 20) || file.compare(peOffset, 4, "PE\0\0", 4) != 0)
+        return fail(problem,
+                    "is not a Windows executable (no PE header where the MZ header "
+                    "points)");
+    kind.coffHeader = peOffset + 4;
+    kind.machine = readU16(file, kind.coffHeader);
+    kind.characteristics = readU16(file, kind.coffHeader + 18);
+    if (readU16(file, kind.coffHeader + 16) >= 2 && fits(file.size(), kind.coffHeader + 20, 2))
+        kind.magic = readU16(file, kind.coffHeader + 20);
+    return true;
+}
+
+std::string machineName(uint16_t machine) {
+    switch (machine) {
+        case kMachineAmd64: return "x86-64";
+        case kMachineI386: return "x86 (32-bit)";
+        case kMachineArm64: return "ARM64";
+        case kMachineArmNt: return "ARM (32-bit)";
+        default: {
+            char text[32];
+            std::snprintf(text, sizeof text, "machine 0x%04X", machine);
+            return text;
+        }
+    }
+}
 
 bool readPeImage(const std::string& file, PeImage& image, std::string& problem) {
     image = PeImage{};

@@ -19,6 +19,15 @@ constexpr size_t kDirectoryDebug = 6;
 constexpr uint16_t kSubsystemGui = 2;
 constexpr uint16_t kSubsystemConsole = 3;
 
+constexpr uint16_t kMachineAmd64 = 0x8664;
+constexpr uint16_t kMachineI386 = 0x014C;
+constexpr uint16_t kMachineArm64 = 0xAA64;
+constexpr uint16_t kMachineArmNt = 0x01C4;
+constexpr uint16_t kFileDll = 0x2000;  // COFF characteristics: a library, not a program
+
+constexpr uint16_t kMagicPe32 = 0x10B;
+constexpr uint16_t kMagicPe32Plus = 0x20B;
+
 constexpr uint32_t kSectionInitializedData = 0x00000040;
 constexpr uint32_t kSectionDiscardable = 0x02000000;
 
@@ -64,6 +73,22 @@ struct PeImage {
     size_t directoryField(size_t index) const { return optionalHeader + 112 + 8 * index; }
     size_t symbolTableField() const { return coffHeader + 8; }
 };
+
+// What a Windows executable is built for, from its first headers alone: enough to name a
+// 32-bit or an ARM file where a 64-bit x86 one is wanted.
+struct PeKind {
+    size_t coffHeader = 0;         // file offset of the COFF header, after "PE\0\0"
+    uint16_t machine = 0;          // kMachineAmd64, kMachineI386, ...
+    uint16_t characteristics = 0;  // the COFF header's, e.g. kFileDll
+    uint16_t magic = 0;            // kMagicPe32Plus, kMagicPe32; 0 without an optional header
+};
+
+// Reads the MZ and PE headers; false with a problem ("is not a Windows executable ...") when
+// the file has none.
+bool readPeKind(const std::string& file, PeKind& kind, std::string& problem);
+
+// A processor's name for messages: "x86-64", "x86 (32-bit)", "ARM64", ...
+std::string machineName(uint16_t machine);
 
 // Reads and checks the headers and the section table; false with a problem ("is not ...",
 // "is damaged: ...") when the file is not a PE32+ image the editor can work on.

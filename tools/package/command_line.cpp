@@ -85,8 +85,11 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
 
     group = "Java runtime";
     value("--runtime-image", request.runtimeImage, "DIR",
-          "a ready Java runtime to copy (needed for windows)");
-    value("--jdk", request.jdk, "DIR", "the JDK that links a Linux runtime (default: JAVA_HOME's)");
+          "a ready Java runtime to copy (windows: this or --runtime-jdk)");
+    value("--runtime-jdk", request.runtimeJdk, "DIR",
+          "windows: an unpacked Windows x64 JDK to link the runtime from");
+    value("--jdk", request.jdk, "DIR",
+          "the JDK whose jlink links the runtime (default: JAVA_HOME's)");
     list("--add-modules", request.addModules, "M[,M...]",
          "modules to link besides jdeps's (repeatable)");
     list("--jlink-options", request.jlinkOptions, "OPTIONS",
@@ -99,7 +102,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     list("--cds-train-arg", request.trainArguments, "ARG",
          "an argument of the training run (repeatable)");
 
-    addLaunchOptions(app, config, texts, "Launch configuration");
+    addLaunchOptions(app, config, texts, "Launch configuration", false);
 
     group = "Windows launcher branding and signing";
     addBrandingOptions(app, request.metadata, group);
@@ -120,9 +123,17 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
     request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
+    if (!request.runtimeJdk.empty() && request.target != ImageTarget::Windows)
+        refuseUsage(
+            "--runtime-jdk links a Windows runtime: give --target windows, or leave it out (a "
+            "Linux image's runtime is linked from --jdk)");
+    if (!request.runtimeJdk.empty() && !request.runtimeImage.empty())
+        refuseUsage(
+            "--runtime-image and --runtime-jdk both give the runtime: give one of them");
     dropTrailingSlashes(request.input);
     dropTrailingSlashes(request.dest);
     dropTrailingSlashes(request.runtimeImage);
+    dropTrailingSlashes(request.runtimeJdk);
     // jlink's options carry no spaces in their values, so a value may hold several.
     std::vector<std::string> jlinkOptions;
     for (const std::string& text : request.jlinkOptions)
@@ -130,6 +141,11 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     request.jlinkOptionsGiven = !request.jlinkOptions.empty();
     request.jlinkOptions = jlinkOptions;
     finishSharedOptions(app, &config, request.signing, texts);
+    // jpackage's habits: several options in one value, its placeholders, the java command's
+    // two-piece forms; what the launcher cannot do is refused here, not at every start.
+    takeLaunchLists(app,
+                    request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux,
+                    ClassPathSource::Image, config);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
     return request;

@@ -17,6 +17,11 @@
 
 namespace trellane {
 
+bool isRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool readWholeFile(const std::string& path, std::string& text, std::string& problem) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info;

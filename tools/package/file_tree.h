@@ -9,6 +9,9 @@
 
 namespace trellane {
 
+// Whether path is a regular file (a link to one counts).
+bool isRegularFile(const std::string& path);
+
 // Reads a regular file whole; false with the reason (the system's, or "is a folder").
 bool readWholeFile(const std::string& path, std::string& text, std::string& problem);
 

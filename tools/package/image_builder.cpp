@@ -21,6 +21,7 @@
 #include "package/runtime_check.h"
 #include "package/runtime_copy.h"
 #include "package/tool_files.h"
+#include "package/windows_runtime.h"
 #include "common/windows_names.h"
 #include "stamp/write_command.h"
 
@@ -35,7 +36,8 @@ struct Plan {
     std::string name;
     std::string launcherName;  // in bin/
     RuntimeFacts runtime;
-    JdkTools jdk;         // when jlink makes the runtime
+    JdkTools jdk;          // when jlink makes the runtime
+    WindowsJdk windowsJdk;  // when it links a Windows one
     LaunchConfig config;  // as the image's launcher is stamped
 };
 
@@ -58,14 +60,41 @@ std::string imageName(const PackageRequest& request, const std::string& mainJar)
     return name;
 }
 
+// The archive --cds auto has the JVM make is built on the runtime's own CDS archive: without
+// that one the JVM makes none, and says nothing.
+void warnOfNoBaseArchive(const PackageRequest& request) {
+    bool windows = request.target == ImageTarget::Windows;
+    const char* archive = windows ? "bin/server/classes.jsa" : "lib/server/classes.jsa";
+    struct stat info;
+    if (!request.runtimeImage.empty()) {
+        if (stat((request.runtimeImage + "/" + archive).c_str(), &info) == 0) return;
+        warn("--cds auto: %s has no CDS archive of its own (%s), on which the JVM builds the "
+             "one it makes, so it will make none; give a runtime made by jlink "
+             "--generate-cds-archive",
+             request.runtimeImage.c_str(), archive);
+    } else if (windows) {
+        warn("--cds auto: a runtime linked from --runtime-jdk has no CDS archive of its own "
+             "(jlink makes one by running the runtime, which a Windows runtime cannot do "
+             "here), on which the JVM builds the one it makes, so it will make none; for "
+             "--cds auto give --runtime-image a runtime made on Windows by jlink "
+             "--generate-cds-archive");
+    }
+}
+
 void checkRuntimeChoice(Plan& plan) {
     const PackageRequest& request = plan.request;
     if (!request.runtimeImage.empty()) {
         plan.runtime = checkRuntime(request.runtimeImage, request.target);
-    } else if (request.target == ImageTarget::Windows) {
+    } else if (request.target == ImageTarget::Windows && request.runtimeJdk.empty()) {
         refuse(
-            "a Windows image needs --runtime-image DIR: a Windows x86-64 Java runtime, made by "
-            "jlink on Windows or unpacked from a JRE (no Windows runtime can be linked here)");
+            "a Windows image needs a Windows Java runtime: --runtime-image DIR, a Windows "
+            "x86-64 runtime (made by jlink on Windows, or an unpacked Windows JRE or JDK), or "
+            "--runtime-jdk DIR, an unpacked Windows x64 JDK to link one from here");
+    } else if (request.target == ImageTarget::Windows) {
+        plan.jdk = locateJdk(request.jdk);
+        plan.windowsJdk = checkWindowsJdk(request.runtimeJdk, plan.jdk);
+        plan.runtime.javaVersion = plan.windowsJdk.javaVersion;
+        plan.runtime.featureVersion = plan.windowsJdk.featureVersion;
     } else {
         plan.jdk = locateJdk(request.jdk);
         plan.runtime.javaVersion = plan.jdk.javaVersion;
@@ -82,6 +111,7 @@ void checkRuntimeChoice(Plan& plan) {
             "Linux image",
             plan.runtime.javaVersion.empty() ? "of unknown version"
                                              : plan.runtime.javaVersion.c_str());
+    if (request.cds == CdsMode::Auto) warnOfNoBaseArchive(request);
 }
 
 // A Linux launcher carries no branding and no signature, so these options would do nothing;
@@ -201,7 +231,7 @@ void buildImage(const PackageRequest& request) {
     setQuiet(request.quiet);
     refuseWindowsOnlyOptions(request);
     double started = monotonicSeconds();
-    Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}};
+    Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}, {}};
     plan.app = readAppInput(request);
     plan.name = imageName(request, plan.app.mainJar);
     plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
@@ -222,11 +252,15 @@ void buildImage(const PackageRequest& request) {
         for (const std::string& jar : plan.app.jars) jars.push_back(request.input + "/" + jar);
         jars.push_back(plan.files.runtimeJar);
         progress("runtime: finding the modules the jars need with jdeps");
-        std::vector<std::string> modules = runtimeModules(plan.jdk, jars, request.addModules);
+        std::vector<std::string> modules =
+            runtimeModules(plan.jdk, jars, request.addModules, plan.windowsJdk.jmods);
         std::vector<std::string> options = request.jlinkOptions;
         if (!request.jlinkOptionsGiven)
             options.assign(std::begin(kDefaultJlinkOptions), std::end(kDefaultJlinkOptions));
-        linkLinuxRuntime(plan.jdk, modules, options, building);
+        if (request.target == ImageTarget::Windows)
+            linkWindowsRuntime(plan.jdk, plan.windowsJdk, modules, options, building);
+        else
+            linkLinuxRuntime(plan.jdk, modules, options, building);
     }
     makeFolder(building + "/bin");
     copyApplication(plan, building);

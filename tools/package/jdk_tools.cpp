@@ -85,7 +85,8 @@ JdkTools locateJdk(const std::string& given) {
 }
 
 std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<std::string>& jars,
-                                        const std::vector<std::string>& addModules) {
+                                        const std::vector<std::string>& addModules,
+                                        const std::string& jmods) {
     std::vector<std::string> modules{"java.base"};
     if (!jars.empty()) {
         // A short run: the quick compiler and the serial collector halve its time.
@@ -108,7 +109,8 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
         addModuleList(jdeps.output, modules);
     }
     for (const char* module : kServiceModules)
-        if (exists(jdk.home + "/jmods/" + module + ".jmod")) modules.push_back(module);
+        if (exists((jmods.empty() ? jdk.home + "/jmods" : jmods) + "/" + module + ".jmod"))
+            modules.push_back(module);
     for (const std::string& added : addModules) addModuleList(added, modules);
     std::sort(modules.begin(), modules.end());
     modules.erase(std::unique(modules.begin(), modules.end()), modules.end());

@@ -23,9 +23,11 @@ JdkTools locateJdk(const std::string& given);
 // The modules a runtime for these jars needs: java.base, what jdeps finds in the jars, the
 // modules applications load only through services (which jdeps cannot see: locale data,
 // elliptic-curve cryptography, extra charsets, the zip file system) and the added ones;
-// sorted, each once.
+// sorted, each once. jmods is the folder the runtime is linked from (another system's JDK's);
+// empty: the JDK's own.
 std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<std::string>& jars,
-                                        const std::vector<std::string>& addModules);
+                                        const std::vector<std::string>& addModules,
+                                        const std::string& jmods = "");
 
 // The modules of the first kind a jdeps run can miss, always linked in when the JDK has them.
 extern const char* const kServiceModules[4];

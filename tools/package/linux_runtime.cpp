@@ -27,20 +27,6 @@ std::string joined(const std::vector<std::string>& parts, const char* separator)
     return text;
 }
 
-// What identifies the JDK's modules: its release file, and the size and time of its module
-// image and jmods/ (an update of the JDK package changes them).
-std::string jdkIdentity(const JdkTools& jdk) {
-    std::string identity = jdk.home, release, problem;
-    readWholeFile(jdk.home + "/release", release, problem);
-    identity += release;
-    for (const char* part : {"/lib/modules", "/jmods"}) {
-        struct stat info;
-        if (stat((jdk.home + part).c_str(), &info) == 0)
-            identity += " " + std::to_string(info.st_size) + " " + std::to_string(info.st_mtime);
-    }
-    return identity;
-}
-
 // Native commands (java, keytool...) have no use beside the launcher; the archive for heaps
 // beyond 32 GB, where compressed pointers are off, is 10 MB a desktop application never maps.
 void trimRuntime(const std::string& runtime, bool stripNativeCommands) {
@@ -68,8 +54,10 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
     if (std::find(options.begin(), options.end(), kGenerateCdsArchive) == options.end())
         options.push_back(kGenerateCdsArchive);
 
-    std::vector<std::string> keyInputs{"linux-runtime-1", jdkIdentity(jdk), joined(modules, ","),
-                                       joined(options, " "), stripNativeCommands ? "strip" : ""};
+    std::vector<std::string> keyInputs{"linux-runtime-1",
+                                       jdkIdentity(jdk.home, {"/lib/modules", "/jmods"}),
+                                       joined(modules, ","), joined(options, " "),
+                                       stripNativeCommands ? "strip" : ""};
     std::string key = runtimeCacheKey(keyInputs);
     std::string cached = findCachedRuntime(key);
     if (!cached.empty()) {

@@ -30,8 +30,9 @@ struct PackageRequest {
     AppMetadata metadata;    // Windows launchers
     SigningRequest signing;  // Windows launchers
 
-    std::string runtimeImage;  // a ready Java runtime; required for Windows
-    std::string jdk;           // the JDK whose jdeps and jlink make the Linux runtime
+    std::string runtimeImage;  // a ready Java runtime; Windows needs it or runtimeJdk
+    std::string runtimeJdk;    // a Windows JDK whose jmods/ the Windows runtime is linked from
+    std::string jdk;           // the JDK whose jdeps and jlink make the runtime
     std::vector<std::string> addModules;
     std::vector<std::string> jlinkOptions;  // each a whole jlink argument
     bool jlinkOptionsGiven = false;

@@ -68,6 +68,18 @@ void evictOldEntries(const std::string& folder) {
 
 }  // namespace
 
+std::string jdkIdentity(const std::string& home, const std::vector<std::string>& parts) {
+    std::string identity = home, release, problem;
+    readWholeFile(home + "/release", release, problem);
+    identity += release;
+    for (const std::string& part : parts) {
+        struct stat info;
+        if (stat((home + part).c_str(), &info) == 0)
+            identity += " " + std::to_string(info.st_size) + " " + std::to_string(info.st_mtime);
+    }
+    return identity;
+}
+
 std::string runtimeCacheKey(const std::vector<std::string>& inputs) {
     // FNV-1a, 64 bits: a name for the entry, not a guard against anyone.
     uint64_t hash = 0xcbf29ce484222325ULL;

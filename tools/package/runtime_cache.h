@@ -9,6 +9,11 @@
 
 namespace trellane {
 
+// What identifies the modules a JDK links from: its path, its release file, and the size and
+// time of each of these parts of it ("/lib/modules", "/jmods"): an update of the JDK changes
+// them.
+std::string jdkIdentity(const std::string& home, const std::vector<std::string>& parts);
+
 // A key for the runtime that these inputs make (a hash, in hexadecimal).
 std::string runtimeCacheKey(const std::vector<std::string>& inputs);
 

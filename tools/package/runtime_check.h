@@ -1,6 +1,6 @@
 // Whether a folder is a Java runtime the image's launcher can start: the target's system and
-// processor by the release file, and the JVM library and module image where the launcher and
-// the JVM look for them. Checked before anything is copied.
+// processor by its JVM library, which must be where the launcher looks for it, and a module
+// image. Checked before anything is copied.
 #pragma once
 
 #include <string>
@@ -10,7 +10,9 @@
 namespace trellane {
 
 struct RuntimeFacts {
-    std::string javaVersion;  // the release file's JAVA_VERSION, e.g. "17.0.15"
+    // the release file's JAVA_VERSION, else java.base's version in lib/modules, e.g.
+    // "17.0.15"; empty when neither says
+    std::string javaVersion;
     int featureVersion = 0;   // 17
 };
 
@@ -19,5 +21,8 @@ struct RuntimeFacts {
 RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target);
 
 const char* targetName(ImageTarget target);  // "Windows", "Linux"
+
+// What to give instead, ending each refusal about the runtime.
+std::string runtimeWanted(ImageTarget target);
 
 }  // namespace trellane

@@ -1,5 +1,9 @@
 #include "stamp/command_line.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 
 #include "brand/signing.h"
@@ -46,6 +50,22 @@ size_t parseOffset(const std::string& text) {
     return static_cast<size_t>(std::stoull(digits, nullptr, hex ? 16 : 10));
 }
 
+// How the launcher being stamped writes paths, for jpackage's placeholders: the Linux launcher
+// (ELF) with '/', launcher.exe with '\'. An input that cannot be read is refused when write
+// reads it.
+PathStyle launcherStyle(const std::string& input) {
+    int fd = open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    char start[4] = {0, 0, 0, 0};
+    struct stat info;
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        read(fd, start, sizeof start) == sizeof start && std::string(start, 4) == "\x7F" "ELF") {
+        close(fd);
+        return PathStyle::Linux;
+    }
+    if (fd >= 0) close(fd);
+    return PathStyle::Windows;
+}
+
 // The options of write, and of brand (which takes those that leave the block alone).
 struct LauncherOptions {
     WriteRequest request;
@@ -70,7 +90,7 @@ void addLauncherOptions(CLI::App& command, LauncherOptions& options, bool brand)
             ->type_name("CLASS")
             ->group(blockGroup));
     for (CLI::Option* option :
-         addLaunchOptions(command, request.config, options.texts, blockGroup))
+         addLaunchOptions(command, request.config, options.texts, blockGroup, true))
         options.blockOptions.push_back(option);
     const char* branding = "Windows launchers: branding and signing";
     command.add_option("--name", request.metadata.name,
@@ -95,6 +115,10 @@ void finishLauncherOptions(const CLI::App& command, LauncherOptions& options, bo
     refuseEmptyValues(command, {"--name"});
     finishSharedOptions(command, brand ? nullptr : &options.request.config,
                         options.request.signing, options.texts);
+    // The class path is one of the options here: trellane-stamp knows no jars.
+    if (!brand)
+        takeLaunchLists(command, launcherStyle(options.request.input), ClassPathSource::Options,
+                        options.request.config);
     checkSigningRequest(options.request.signing);
     const WriteRequest& request = options.request;
     if (brand && !wantsBranding(request.metadata) && !wantsSignature(request.signing))

@@ -1,7 +1,10 @@
 #include "stamp/shared_options.h"
 
+#include <functional>
+
 #include "brand/signing.h"
 #include "common/command_line_style.h"
+#include "common/refusal.h"
 #include "common/stack_size.h"
 
 namespace trellane {
@@ -27,28 +30,85 @@ CLI::Option* flag(CLI::App& command, const char* name, bool& field, const char* 
     return command.add_flag(name, field, help)->group(group);
 }
 
+using Convert = std::function<JpackageValues(const std::vector<std::string>&)>;
+
+// The values of the jpackage-style option and of the exact one, in the order given: each run
+// of jpackage-style values converted as one (a module option's value may be the next value),
+// the exact ones as they are.
+JpackageValues inOrder(const CLI::App& command, const char* styled, const char* exact,
+                       const Convert& convert) {
+    const CLI::Option* styledOption = command.get_option_no_throw(styled);
+    const CLI::Option* exactOption = command.get_option_no_throw(exact);
+    size_t nextStyled = 0, nextExact = 0;
+    std::vector<std::string> run;
+    JpackageValues all;
+    auto takeRun = [&] {
+        if (run.empty()) return true;
+        JpackageValues converted = convert(run);
+        run.clear();
+        all.problem = converted.problem;
+        all.items.insert(all.items.end(), converted.items.begin(), converted.items.end());
+        return all.problem.empty();
+    };
+    for (const CLI::Option* option : command.parse_order()) {
+        if (option == styledOption) {
+            run.push_back(styledOption->results()[nextStyled++]);
+        } else if (option != nullptr && option == exactOption) {
+            if (!takeRun()) return all;
+            all.items.push_back(exactOption->results()[nextExact++]);
+        }
+    }
+    takeRun();
+    return all;
+}
+
 }  // namespace
 
 std::vector<CLI::Option*> addLaunchOptions(CLI::App& command, LaunchConfig& config,
-                                           SharedOptionTexts& texts, const char* group) {
-    return {
-        list(command, "--java-options,--jvm-option", config.jvmOptions, "OPTION",
-             "a JVM option, e.g. -Xmx1g (repeatable, in order)", group),
-        list(command, "--arguments,--default-argument", config.defaultAppArguments, "ARG",
-             "an argument main gets first (repeatable)", group),
-        list(command, "--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
-             "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)", group),
-        value(command, "--stack-size", texts.stackSize, "N[k|m]",
-              "the launch thread's stack in bytes, KiB or MiB", group),
-        flag(command, "--use-main-thread", config.useMainThread,
-             "run main on the primary thread", group),
-        flag(command, "--console-app", config.isConsoleApp,
-             "a console application: no error boxes", group),
-        flag(command, "--set-up-console", config.setUpConsole,
-             "with --console-app: UTF-8 console, VT output (Windows)", group),
-        flag(command, "--redirect-appdata", config.redirectAppDataVariables,
-             "LOCALAPPDATA, APPDATA from package folders (Windows)", group),
-    };
+                                           SharedOptionTexts& texts, const char* group,
+                                           bool exactForms) {
+    std::vector<CLI::Option*> added;
+    added.push_back(list(command, "--java-options", texts.javaOptions, "OPTIONS",
+                         "JVM options, split as jpackage splits them (repeatable, in order)",
+                         group));
+    added.push_back(list(command, "--arguments", texts.arguments, "ARGS",
+                         "main's first arguments, split the same way (repeatable)", group));
+    if (exactForms) {
+        added.push_back(list(command, "--jvm-option", texts.exactOptions, "OPTION",
+                             "one JVM option exactly as written (repeatable)", group));
+        added.push_back(list(command, "--default-argument", texts.exactArguments, "ARG",
+                             "one argument exactly as written (repeatable)", group));
+    }
+    added.push_back(list(command, "--allow-user-option", config.allowedUserOptionPrefixes,
+                         "PREFIX", "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)", group));
+    added.push_back(value(command, "--stack-size", texts.stackSize, "N[k|m]",
+                          "the launch thread's stack in bytes, KiB or MiB", group));
+    added.push_back(flag(command, "--use-main-thread", config.useMainThread,
+                         "run main on the primary thread", group));
+    added.push_back(flag(command, "--console-app", config.isConsoleApp,
+                         "a console application: no error boxes", group));
+    added.push_back(flag(command, "--set-up-console", config.setUpConsole,
+                         "with --console-app: UTF-8 console, VT output (Windows)", group));
+    added.push_back(flag(command, "--redirect-appdata", config.redirectAppDataVariables,
+                         "LOCALAPPDATA, APPDATA from package folders (Windows)", group));
+    return added;
+}
+
+void takeLaunchLists(const CLI::App& command, PathStyle style, ClassPathSource classPath,
+                     LaunchConfig& config) {
+    JpackageValues options =
+        inOrder(command, "--java-options", "--jvm-option",
+                [&](const std::vector<std::string>& values) {
+                    return javaOptionsFromJpackage(values, style, classPath);
+                });
+    if (!options.problem.empty()) refuse("%s", options.problem.c_str());
+    JpackageValues arguments = inOrder(command, "--arguments", "--default-argument",
+                                       [](const std::vector<std::string>& values) {
+                                           return argumentsFromJpackage(values);
+                                       });
+    if (!arguments.problem.empty()) refuse("%s", arguments.problem.c_str());
+    config.jvmOptions = options.items;
+    config.defaultAppArguments = arguments.items;
 }
 
 void addBrandingOptions(CLI::App& command, AppMetadata& metadata, const char* group) {

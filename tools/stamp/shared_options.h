@@ -10,6 +10,7 @@
 
 #include "brand/app_metadata.h"
 #include "brand/signing_request.h"
+#include "common/jpackage_values.h"
 #include "config/launch_config.h"
 
 namespace trellane {
@@ -18,12 +19,23 @@ namespace trellane {
 struct SharedOptionTexts {
     std::string stackSize;
     std::string signTimeout;
+    std::vector<std::string> javaOptions, arguments;  // as jpackage takes them
+    std::vector<std::string> exactOptions, exactArguments;  // one value, one entry
 };
 
-// --java-options (or --jvm-option), --arguments (or --default-argument), --allow-user-option,
-// --stack-size and the switches. Returns the options added.
+// --java-options and --arguments (values as jpackage takes them), --allow-user-option,
+// --stack-size and the switches; with exactForms also trellane-stamp's own --jvm-option and
+// --default-argument, whose every value is one entry as written (an empty one included), for
+// what jpackage's splitting cannot say. Returns the options added.
 std::vector<CLI::Option*> addLaunchOptions(CLI::App& command, LaunchConfig& config,
-                                           SharedOptionTexts& texts, const char* group);
+                                           SharedOptionTexts& texts, const char* group,
+                                           bool exactForms);
+
+// After parsing: the JVM options and default arguments into config, in the order given, the
+// jpackage-style values split and their placeholders written in style. Refuses a value that
+// cannot be taken, saying what to do.
+void takeLaunchLists(const CLI::App& command, PathStyle style, ClassPathSource classPath,
+                     LaunchConfig& config);
 
 // --app-version, --vendor, --copyright, --icon, --identity, --gui-subsystem.
 void addBrandingOptions(CLI::App& command, AppMetadata& metadata, const char* group);

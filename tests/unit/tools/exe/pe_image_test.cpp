@@ -101,6 +101,47 @@ TEST(PeImage, RefusesWhatIsNotAnIntactPe32PlusFile) {
     }
 }
 
+// What a file is built for is read before, and apart from, the headers an edit needs: a
+// 32-bit or an ARM64 library is named as such rather than as a damaged file.
+TEST(PeKind, NamesTheMachineAndTheKindOfFile) {
+    const struct {
+        uint16_t machine, characteristics, magic;
+        const char* name;
+    } cases[] = {
+        {kMachineAmd64, 0x2022, kMagicPe32Plus, "x86-64"},
+        {kMachineI386, 0x2102, kMagicPe32, "x86 (32-bit)"},
+        {kMachineArm64, 0x2022, kMagicPe32Plus, "ARM64"},
+        {kMachineArmNt, 0x2102, kMagicPe32, "ARM (32-bit)"},
+        {0x5064, 0x0022, kMagicPe32Plus, "machine 0x5064"},
+    };
+    for (const auto& c : cases) {
+        std::string file = launcherLikeFile();
+        writeU16(file, kPeHeader + 4, c.machine);
+        writeU16(file, kPeHeader + 22, c.characteristics);
+        writeU16(file, kOptionalHeader, c.magic);
+        PeKind kind;
+        std::string problem;
+        ASSERT_TRUE(readPeKind(file, kind, problem)) << problem;
+        EXPECT_EQ(kind.coffHeader, kPeHeader + 4);
+        EXPECT_EQ(kind.machine, c.machine);
+        EXPECT_EQ(kind.characteristics, c.characteristics);
+        EXPECT_EQ(kind.magic, c.magic);
+        EXPECT_EQ(machineName(kind.machine), c.name);
+    }
+    // Headers alone are enough: the sections may be cut off.
+    std::string headers = launcherLikeFile().substr(0, kOptionalHeader + 2);
+    PeKind kind;
+    std::string problem;
+    ASSERT_TRUE(readPeKind(headers, kind, problem)) << problem;
+    EXPECT_EQ(kind.magic, kMagicPe32Plus);
+    headers.resize(kOptionalHeader);
+    ASSERT_TRUE(readPeKind(headers, kind, problem)) << problem;
+    EXPECT_EQ(kind.magic, 0) << "no optional header to read";
+    EXPECT_FALSE(readPeKind("\x7f" "ELF and more bytes than a DOS header holds, which is sixty-four",
+                            kind, problem));
+    EXPECT_EQ(problem, "is not a Windows executable (no MZ header)");
+}
+
 TEST(PeImage, FewerDataDirectoriesReadAsAbsent) {
     std::string file = launcherLikeFile();
     writeU32(file, kOptionalHeader + 108, 2);
