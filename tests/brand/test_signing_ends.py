@@ -45,9 +45,11 @@ class SilentTimestampServer:
             connection.close()
 
 
-def osslsigncode_child(pid, deadline):
-    """The osslsigncode the tool started to sign (not to tell its version), once it runs."""
-    while time.monotonic() < deadline:
+def osslsigncode_child(process, deadline):
+    """The osslsigncode the tool started to sign (not to tell its version), once it runs;
+    None when the tool ended first."""
+    pid = process.pid
+    while time.monotonic() < deadline and process.poll() is None:
         try:
             with open("/proc/%d/task/%d/children" % (pid, pid)) as children:
                 for child in children.read().split():
@@ -103,7 +105,7 @@ class SigningEndsTest(SigningTestCase):
             with self.subTest(tool=tool):
                 began = time.monotonic()
                 process = subprocess.Popen(command, stderr=subprocess.PIPE)
-                child = osslsigncode_child(process.pid, began + 60)
+                child = osslsigncode_child(process, began + 60)
                 _, error = process.communicate(timeout=60)
                 seconds = time.monotonic() - began
                 self.assertEqual((process.returncode, error.decode()),
@@ -117,7 +119,7 @@ class SigningEndsTest(SigningTestCase):
             for tool, command in self.commands("--timestamp-url", self.server.url):
                 with self.subTest(tool=tool, signal=sent.name):
                     process = subprocess.Popen(command, stderr=subprocess.PIPE)
-                    child = osslsigncode_child(process.pid, time.monotonic() + 60)
+                    child = osslsigncode_child(process, time.monotonic() + 60)
                     self.assertIsNotNone(child, "osslsigncode never started")
                     sent_at = time.monotonic()
                     process.send_signal(sent)
