@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "common/refusal.h"
-#include "package/interruption.h"
+#include "common/child_process.h"
 #include "package/app_input.h"
 #include "package/cds_options.h"
 #include "package/class_path.h"
@@ -201,7 +201,7 @@ void trainArchive(const Plan& plan, const std::string& image) {
     unsetenv("TRELLANE_DUMP_JVM_ARGS");
     std::vector<std::string> arguments{trainer};
     arguments.insert(arguments.end(), request.trainArguments.begin(), request.trainArguments.end());
-    ProgramRun run = runStoppable(arguments, request.cdsTimeoutSeconds);
+    ProgramRun run = runProgramWithLimit(arguments, request.cdsTimeoutSeconds);
     unlink(trainer.c_str());
     std::string output = outputTail(run.output + run.error);
     if (run.timedOut)

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "package/text_split.h"
+#include "common/text_split.h"
 
 namespace trellane {
 

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "common/refusal.h"
-#include "package/interruption.h"
+#include "common/child_process.h"
 #include "package/file_tree.h"
 #include "package/runtime_release.h"
-#include "package/text_split.h"
+#include "common/text_split.h"
 
 namespace trellane {
 
@@ -100,12 +100,12 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
             "--multi-release",
             std::to_string(jdk.featureVersion > 9 ? jdk.featureVersion : 9)};
         arguments.insert(arguments.end(), jars.begin(), jars.end());
-        ProgramRun jdeps = runStoppable(arguments);
+        ProgramRun jdeps = runProgramWithLimit(arguments, kJdkToolTimeoutSeconds);
         if (!jdeps.succeeded())
             refuse(
                 "jdeps could not list the modules the jars need (%s):\n%s\nfix the jars, or "
                 "give a runtime you linked yourself with --runtime-image",
-                describeEnd(jdeps).c_str(), outputTail(jdeps.error + jdeps.output).c_str());
+                describeEnd(jdeps, kJdkToolTimeoutSeconds).c_str(), outputTail(jdeps.error + jdeps.output).c_str());
         addModuleList(jdeps.output, modules);
     }
     for (const char* module : kServiceModules)
