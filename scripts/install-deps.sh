@@ -11,7 +11,7 @@ set -euo pipefail
 declare -A lists=(
   [build]="make cmake g++ pkg-config python3 openjdk-17-jdk-headless
            g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
-           libcli11-dev libstb-dev zlib1g-dev libzip-dev"
+           libcli11-dev libstb-dev zlib1g-dev libzip-dev libssl-dev"
   [tools]="osslsigncode openssl"
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile icoutils

@@ -1,13 +1,19 @@
 """Certificates for the signing tests, made with openssl in a test's temporary folder: never
-a committed private key."""
+a committed private key; and the osslsigncode versions the signing tests run with."""
 
 import os
 import shutil
+import subprocess
 import tempfile
 import unittest
+from typing import Dict, List, NamedTuple, Optional
 
 import branded_exe
-from branded_exe import checked
+from branded_exe import REPO, checked
+
+# Debian 12's own osslsigncode, unpacked in the build tree by fetch_debian_osslsigncode.sh.
+DEBIAN_OSSLSIGNCODE = os.environ.get("TRELLANE_DEBIAN_OSSLSIGNCODE") or os.path.join(
+    REPO, "build", "linux", "tests", "brand", "debian-osslsigncode")
 
 SIGNER = "/CN=Zoë Test Signer/O=Trellane Tests"
 PASSWORD = "correct horse"
@@ -47,6 +53,33 @@ def make_certificates(directory):
             "self.pem", "-days", "2", "-subj", "/CN=Throwaway", "-addext",
             "extendedKeyUsage=codeSigning", cwd=directory)
     openssl("genrsa", "-out", "other.key", "2048", cwd=directory)
+    # A key certificate authorities no longer accept, which signs all the same.
+    openssl("req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", "small.key", "-out",
+            "small.pem", "-days", "2", "-subj", "/CN=Small Key", "-addext",
+            "extendedKeyUsage=codeSigning", cwd=directory)
+
+
+class Osslsigncode(NamedTuple):
+    label: str
+    env: Optional[Dict[str, str]]  # the environment that puts it first on PATH; None: absent
+    absent_because: str
+
+
+def osslsigncodes() -> List[Osslsigncode]:
+    """The installed osslsigncode and Debian 12's 2.5 (absent, with the reason, when the
+    fixture could not fetch it)."""
+    installed = subprocess.run(["osslsigncode", "--version"], capture_output=True, text=True)
+    found = [Osslsigncode("installed " + installed.stdout.split(",")[0], dict(os.environ), "")]
+    folder = os.path.join(DEBIAN_OSSLSIGNCODE, "usr", "bin")
+    if os.path.exists(os.path.join(folder, "osslsigncode")):
+        env = dict(os.environ, PATH=folder + os.pathsep + os.environ.get("PATH", ""))
+        return found + [Osslsigncode("Debian 12's 2.5", env, "")]
+    try:
+        with open(os.path.join(DEBIAN_OSSLSIGNCODE, "skip-reason")) as reason:
+            why = reason.read().strip()
+    except OSError:
+        why = "not fetched: run ctest -R brand.debian_osslsigncode first"
+    return found + [Osslsigncode("Debian 12's 2.5", None, why)]
 
 
 class SigningTestCase(unittest.TestCase):
@@ -71,5 +104,11 @@ class SigningTestCase(unittest.TestCase):
     def key(self, name):
         return os.path.join(self.keys, name)
 
-    def path(self, name):
-        return os.path.join(self.directory, name)
+    def path(self, *parts):
+        return os.path.join(self.directory, *parts)
+
+    def require(self, tool: Osslsigncode) -> Dict[str, str]:
+        """The environment that signs with tool; skips the current subtest without it."""
+        if tool.env is None:
+            self.skipTest("%s is not here: %s" % (tool.label, tool.absent_because))
+        return tool.env

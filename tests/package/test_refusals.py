@@ -117,9 +117,11 @@ class RefusalTest(PackageTestCase):
              "the password does not open %s; give the password it was exported with" % p12),
             (sample + linux + ["--launcher", stamped], 1,
              "%s is already stamped; stamp an unstamped launcher instead" % stamped),
-            (sample + linux + ["--bogus"], 2,
-             "The following argument was not expected: --bogus\n" + USAGE_HINT),
-            (["--input"], 2, "--input: 1 required DIR missing\n" + USAGE_HINT),
+            (sample + linux + ["--bogus"], 2, "unknown option '--bogus'\n" + USAGE_HINT),
+            (sample + linux + ["--win-console"], 2,
+             "unknown option '--win-console'; did you mean --console-app?\n" + USAGE_HINT),
+            (sample + linux + ["extra"], 2, "unexpected argument 'extra'\n" + USAGE_HINT),
+            (["--input"], 2, "option '--input' needs a value\n" + USAGE_HINT),
             (["--main-jar", "app.jar"], 2, "--input is required\n" + USAGE_HINT),
         ]
         before = listing(self.work)

@@ -22,6 +22,7 @@ from package_fixture import (APP_JAR, JDK, JVM_X64_DLL, JVM_X86_DLL, LAUNCHER_EX
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
 import branded_exe  # noqa: E402  (found through the path above)
+import signing_keys  # noqa: E402
 
 README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
 WINDOWS_WANTED = ("give --runtime-image a Windows x86-64 Java runtime (made by jlink on Windows, "
@@ -269,16 +270,39 @@ class RuntimeTest(PackageTestCase):
         icon = re.search(r"--icon (\S+)", command).group(1)
         write(self.path(icon), branded_exe.png(64, 64, [(0x20, 0x80, 0x40, 0xFF)] * 64 * 64))
 
-        done = subprocess.run(["bash", "-c", command], cwd=self.work, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=600,
-                              env=dict(os.environ, PATH=os.path.join(dist, "bin") + ":" +
-                                       os.environ["PATH"]))
-        self.assertBuilt(done)
+        # The recipe signs with a PKCS #12 file whose password is in a variable: a CA and a leaf
+        # made here stand in for the build's key, under the recipe's names.
+        keys = self.path("keys")
+        os.makedirs(keys)
+        signing_keys.make_certificates(keys)
+        pkcs12 = re.search(r"--sign-pkcs12 (\S+)", command).group(1)
+        variable = re.search(r"--sign-password-env (\S+)", command).group(1)
+        copy(os.path.join(keys, "leaf.p12"), self.path(pkcs12))
         name = re.search(r'--name "([^"]+)"', command).group(1)
         dest = re.search(r"--dest (\S+)", command).group(1)
-        files = listing(self.path(dest, name))
-        for present in ("bin/%s.exe" % name, "bin/jvm.dll", "lib/modules", "app/" + main_jar):
-            self.assertIn(present, files)
+
+        # Word for word with the installed osslsigncode and with Debian 12's own.
+        for tool in signing_keys.osslsigncodes():
+            with self.subTest(tool.label):
+                if tool.env is None:
+                    self.skipTest("%s is not here: %s" % (tool.label, tool.absent_because))
+                shutil.rmtree(self.path(dest), ignore_errors=True)
+                env = dict(tool.env, PATH=os.path.join(dist, "bin") + ":" + tool.env["PATH"])
+                env[variable] = signing_keys.PASSWORD
+                done = subprocess.run(["bash", "-c", command], cwd=self.work,
+                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                      timeout=600, env=env)
+                self.assertBuilt(done)
+                files = listing(self.path(dest, name))
+                for present in ("bin/%s.exe" % name, "bin/jvm.dll", "lib/modules",
+                                "app/" + main_jar):
+                    self.assertIn(present, files)
+                verified = subprocess.run(
+                    ["osslsigncode", "verify", "-CAfile", os.path.join(keys, "ca.pem"),
+                     "-in", self.path(dest, name, "bin", name + ".exe")],
+                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=tool.env)
+                self.assertEqual(verified.returncode, 0, verified.stdout.decode())
+                self.assertIn("O=Trellane Tests", verified.stdout.decode())
 
     def test_a_windows_runtime_linked_from_a_windows_jdk(self):
         self.app_input()

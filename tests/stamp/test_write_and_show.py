@@ -127,13 +127,16 @@ class WriteAndShowTest(StampTestCase):
         self.assertIn('mainClassName:             "Main"\n', shown.stdout.decode())
 
     def test_help(self):
-        for args in (["--help"], ["-h"], ["write", "--help"], ["write", "--input", "x", "-h"],
-                     ["show", "--help"], ["format", "--help"]):
+        for args, usage in ((["--help"], "trellane-stamp [OPTIONS] [COMMAND]"),
+                            (["-h"], "trellane-stamp [OPTIONS] [COMMAND]"),
+                            (["write", "--help"], "trellane-stamp write [OPTIONS]"),
+                            (["write", "--input", "x", "-h"], "trellane-stamp write [OPTIONS]"),
+                            (["show", "--help"], "trellane-stamp show [OPTIONS] [STAMPED]"),
+                            (["format", "--help"], "trellane-stamp format [OPTIONS]")):
             with self.subTest(args=args):
                 done = self.run_stamp(*args)
                 self.assert_done(done)
-                self.assertTrue(done.stdout.decode().startswith("Usage:\n"))
-
+                self.assertIn("\nUsage: %s\n" % usage, done.stdout.decode())
 
 if __name__ == "__main__":
     unittest.main()

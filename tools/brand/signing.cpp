@@ -9,8 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/child_process.h"
+#include "brand/osslsigncode.h"
+#include "brand/signature_details.h"
+#include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/temporary_path.h"
 #include "exe/launcher_file.h"
 
@@ -21,7 +24,15 @@ namespace {
 // Debian's bundle of the roots the system trusts.
 const char kSystemRoots[] = "/etc/ssl/certs/ca-certificates.crt";
 
-// osslsigncode's words for the failures a packager can mend.
+// osslsigncode reads at most this much of a password file.
+constexpr size_t kMaxPasswordSize = 4095;
+// A password file holds a line; anything much larger is another file given by mistake.
+constexpr size_t kMaxPasswordFileSize = 64 * 1024;
+
+// Below this, certificate authorities no longer issue code-signing certificates for RSA keys.
+constexpr int kSmallestUsualRsaBits = 2048;
+
+// osslsigncode's words for the failures a packager can mend (2.5 and 2.9 alike).
 const char* const kWrongPassword[] = {"mac verify failure", "Wrong password"};
 const char* const kKeyMismatch[] = {"key values mismatch", "consistency of a private key"};
 const char* const kNotPkcs12[] = {"Failed to extract PKCS#12 data"};
@@ -33,38 +44,30 @@ bool mentions(const std::string& output, const char* const (&words)[N]) {
     return false;
 }
 
-// osslsigncode's own lines, without OpenSSL's error queue ("40C0...:error:...").
-std::string ownLines(const std::string& output) {
-    std::string lines;
-    size_t start = 0;
-    while (start < output.size()) {
-        size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(start, end - start);
-        if (!line.empty() && line.find(":error:") == std::string::npos)
-            lines += (lines.empty() ? "" : "; ") + line;
-        start = end + 1;
-    }
-    return lines;
-}
-
-// What osslsigncode verify found wrong: its "Error: ..." lines, else its own lines.
+// What osslsigncode verify found wrong: OpenSSL's reason ("unable to get local issuer
+// certificate"), its "Error: ..." lines, else its own lines.
 std::string verifyProblem(const std::string& output) {
+    const char kVerifyError[] = "Verify error: ";
+    size_t at = output.find(kVerifyError);
+    if (at != std::string::npos) {
+        size_t start = at + sizeof kVerifyError - 1;
+        return output.substr(start, output.find('\n', start) - start);
+    }
     std::string errors;
-    for (size_t at = output.find("Error: "); at != std::string::npos;
-         at = output.find("Error: ", at + 1)) {
+    for (at = output.find("Error: "); at != std::string::npos; at = output.find("Error: ", at + 1)) {
         size_t start = at + 7;
         errors +=
             (errors.empty() ? "" : "; ") + output.substr(start, output.find('\n', start) - start);
     }
-    return errors.empty() ? ownLines(output) : errors;
+    return errors.empty() ? osslsigncodeMessage(output) : errors;
 }
 
-std::string requireProgram(const char* name, const char* package) {
-    std::string path = findProgram(name);
-    if (path.empty())
-        refuse("signing needs %s, which is not installed: apt-get install %s", name, package);
-    return path;
+// osslsigncode's last words, or how it ended when it said nothing.
+std::string lastWords(const ProgramRun& run) {
+    std::string message = osslsigncodeMessage(outputTail(run.output, 2000));
+    if (message.empty()) return "it ended with " + describeEnd(run) + " and said nothing";
+    if (run.status != 1 && run.status != 255) message += " (" + describeEnd(run) + ")";
+    return message;
 }
 
 // Whether osslsigncode can carry the description: it writes it as an ASCII string.
@@ -75,9 +78,9 @@ bool describable(const std::string& description) {
     return true;
 }
 
-// A private folder beside the signed file for osslsigncode's output, the signature and the
-// certificates to verify against; it goes before any refusal, on a signal, and once the
-// signed file is in place.
+// A private folder beside the signed file for osslsigncode's output and the certificates to
+// verify against; it goes before any refusal, on a signal, and once the signed file is in
+// place.
 class SigningFolder {
   public:
     explicit SigningFolder(const std::string& signedPath) {
@@ -104,22 +107,57 @@ class SigningFolder {
     std::string path_;
 };
 
-// The password's way to osslsigncode: its file is named on the command line; a variable's
-// value goes through standard input.
-std::string passwordInput(const SigningRequest& request) {
-    if (!request.passwordFile.empty() && access(request.passwordFile.c_str(), R_OK) != 0)
-        refuse("cannot read the password file %s: %s", request.passwordFile.c_str(),
-               strerror(errno));
-    if (request.passwordEnv.empty()) return "";
-    const char* value = std::getenv(request.passwordEnv.c_str());
+std::string passwordFromFile(const std::string& path) {
+    std::string text, problem;
+    if (!readRegularFile(path, kMaxPasswordFileSize, text, problem))
+        refuse("cannot read the password file %s: %s", path.c_str(), problem.c_str());
+    std::string line = text.substr(0, text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty())
+        refuse(
+            "the password file %s is empty: write the password on its first line (a key "
+            "without a password needs no --sign-password-file)",
+            path.c_str());
+    return line;
+}
+
+std::string passwordFromVariable(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
     if (value == nullptr)
         refuse("the variable %s, which should hold the signing password, is not set",
-               request.passwordEnv.c_str());
+               name.c_str());
+    if (*value == 0)
+        refuse(
+            "the variable %s, which should hold the signing password, is empty: set it to the "
+            "password (a key without a password needs no --sign-password-env)",
+            name.c_str());
     return value;
 }
 
+// The password, from its file's first line or its variable; "" when none is asked for.
+std::string signingPassword(const SigningRequest& request) {
+    std::string password;
+    if (!request.passwordFile.empty()) password = passwordFromFile(request.passwordFile);
+    if (!request.passwordEnv.empty()) password = passwordFromVariable(request.passwordEnv);
+    if (password.size() > kMaxPasswordSize)
+        refuse("the signing password is %zu bytes long; osslsigncode reads at most %zu",
+               password.size(), kMaxPasswordSize);
+    return password;
+}
+
 [[noreturn]] void refuseSigning(const SigningFolder& folder, const SigningRequest& request,
-                                const std::string& output) {
+                                const ProgramRun& run) {
+    if (run.timedOut && !request.timestampUrl.empty())
+        folder.refuse(
+            "osslsigncode did not finish signing within %u s: the timestamp server %s may not "
+            "be answering; try again later, give another --timestamp-url, or allow longer "
+            "with --sign-timeout",
+            request.timeoutSeconds, request.timestampUrl.c_str());
+    if (run.timedOut)
+        folder.refuse("osslsigncode did not finish signing within %u s; allow longer with "
+                      "--sign-timeout",
+                      request.timeoutSeconds);
+    const std::string& output = run.output;
     if (!request.pkcs12Path.empty() && mentions(output, kWrongPassword))
         folder.refuse("the password does not open %s; give the password it was exported with",
                       request.pkcs12Path.c_str());
@@ -133,7 +171,43 @@ std::string passwordInput(const SigningRequest& request) {
             "the key %s does not belong to the certificate %s; give the key the "
             "certificate was issued for",
             request.keyPath.c_str(), request.certPath.c_str());
-    folder.refuse("osslsigncode could not sign: %s", ownLines(output).c_str());
+    folder.refuse("osslsigncode could not sign: %s", lastWords(run).c_str());
+}
+
+// Whether the file begins as a Windows executable does ("MZ"); an installer (MSI) does not,
+// and may be far larger than any launcher.
+bool isWindowsExecutable(const std::string& path) {
+    char start[2] = {0, 0};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    bool read = file != nullptr && std::fread(start, 1, 2, file) == 2;
+    if (file != nullptr) std::fclose(file);
+    return read && start[0] == 'M' && start[1] == 'Z';
+}
+
+// The signature osslsigncode wrote, read back: from a Windows executable's certificate table
+// here; from any other file (an installer) through osslsigncode extract-signature, which
+// writes the bare PKCS #7 data for those.
+SignatureDetails readWrittenSignature(const SigningFolder& folder, const Osslsigncode& tool,
+                                      const std::string& signedFile, unsigned timeoutSeconds) {
+    SignatureDetails details;
+    std::string problem;
+    if (isWindowsExecutable(signedFile)) {
+        bool found = false;
+        if (readPeSignatureDetails(readLauncherFile(signedFile).bytes, found, details, problem))
+            return details;
+        folder.refuse("the file osslsigncode signed %s; sign with another osslsigncode",
+                      found ? problem.c_str() : "has no signature");
+    }
+    ProgramRun run = runOsslsigncode(
+        tool, {"extract-signature", "-in", signedFile, "-out", folder.file("signature.der")}, "",
+        timeoutSeconds);
+    if (!run.succeeded())
+        folder.refuse("the signature osslsigncode wrote cannot be read back: %s",
+                      lastWords(run).c_str());
+    if (!readSignatureDetails(readLauncherFile(folder.file("signature.der")).bytes, details,
+                              problem))
+        folder.refuse("the signature osslsigncode wrote %s", problem.c_str());
+    return details;
 }
 
 // The certificates to verify against: those the signature carries (the signer's chain, its
@@ -141,25 +215,21 @@ std::string passwordInput(const SigningRequest& request) {
 // self-signed certificate verifies, and so does a real CA's chain whether or not its root
 // was given: the check proves the signature is whole, matches the file and has a complete
 // chain; whether Windows trusts that chain is Windows' to decide.
-void writeVerificationRoots(const SigningFolder& folder, const std::string& osslsigncode,
-                            const std::string& openssl, const std::string& signedFile) {
-    ProgramRun run = runProgram({osslsigncode, "extract-signature", "-in", signedFile, "-out",
-                                 folder.file("signature.der")});
-    if (run.status != 0)
-        folder.refuse("the signed launcher's signature cannot be read back: %s",
-                      ownLines(run.output).c_str());
-    run = runProgram({openssl, "pkcs7", "-inform", "DER", "-in", folder.file("signature.der"),
-                      "-print_certs", "-out", folder.file("roots.pem")});
-    if (run.status != 0)
-        folder.refuse("the signed launcher's certificates cannot be read back: %s",
-                      ownLines(run.output).c_str());
-    if (access(kSystemRoots, R_OK) != 0) return;
-    std::string roots = readLauncherFile(folder.file("roots.pem")).bytes;
-    roots += "\n" + readLauncherFile(kSystemRoots).bytes;
+void writeVerificationRoots(const SigningFolder& folder, const SignatureDetails& details) {
+    std::string roots = details.certificatesPem;
+    if (access(kSystemRoots, R_OK) == 0) roots += readLauncherFile(kSystemRoots).bytes;
     FILE* file = std::fopen(folder.file("roots.pem").c_str(), "wb");
     if (file == nullptr || std::fwrite(roots.data(), 1, roots.size(), file) != roots.size() ||
         std::fclose(file) != 0)
         folder.refuse("cannot write the certificates to verify against: %s", strerror(errno));
+}
+
+void noteSmallKey(const SignatureDetails& details) {
+    if (details.keyType == "RSA" && details.keyBits < kSmallestUsualRsaBits)
+        std::fprintf(stderr,
+                     "%s: note: the signing key is RSA of %d bits; certificate authorities and "
+                     "current Windows expect %d bits or more, so sign with a larger key\n",
+                     toolName(), details.keyBits, kSmallestUsualRsaBits);
 }
 
 }  // namespace
@@ -183,6 +253,13 @@ void checkSigningRequest(const SigningRequest& request) {
             "certificate and key to sign with");
 }
 
+unsigned parseSignTimeout(const std::string& text) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoul(text) == 0)
+        refuseUsage("--sign-timeout '%s' is not a number of seconds (1 or more)", text.c_str());
+    return static_cast<unsigned>(std::stoul(text));
+}
+
 std::vector<std::string> signingArguments(const SigningRequest& request, const std::string& input,
                                           const std::string& output) {
     std::vector<std::string> arguments = {"sign"};
@@ -191,9 +268,8 @@ std::vector<std::string> signingArguments(const SigningRequest& request, const s
     } else {
         arguments.insert(arguments.end(), {"-certs", request.certPath, "-key", request.keyPath});
     }
-    if (!request.passwordFile.empty())
-        arguments.insert(arguments.end(), {"-readpass", request.passwordFile});
-    if (!request.passwordEnv.empty()) arguments.insert(arguments.end(), {"-readpass", "-"});
+    if (!request.passwordFile.empty() || !request.passwordEnv.empty())
+        arguments.insert(arguments.end(), {"-readpass", kSecretFile});
     arguments.insert(arguments.end(), {"-h", "sha256"});
     if (describable(request.description))
         arguments.insert(arguments.end(), {"-n", request.description});
@@ -208,9 +284,9 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     checkSigningRequest(request);
     if (!wantsSignature(request))
         refuseUsage("signing needs a PKCS #12 file, or a PEM certificate chain and its key");
-    std::string osslsigncode = requireProgram("osslsigncode", "osslsigncode");
-    std::string openssl = requireProgram("openssl", "openssl");
-    std::string password = passwordInput(request);
+    const unsigned timeout = request.timeoutSeconds;
+    std::string password = signingPassword(request);
+    const Osslsigncode& tool = requireOsslsigncode(timeout);
     if (!request.description.empty() && !describable(request.description))
         std::fprintf(stderr,
                      "%s: note: the signature names no program: osslsigncode can write only "
@@ -221,53 +297,37 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
         refuse("cannot sign %s: %s", unsignedPath.c_str(), strerror(errno));
 
     SigningFolder folder(signedPath);
-    std::string signedFile = folder.file("signed.exe");
-    std::vector<std::string> arguments = signingArguments(request, unsignedPath, signedFile);
-    arguments.insert(arguments.begin(), osslsigncode);
-    ProgramRun run = runProgram(arguments, {password});
-    if (run.status != 0) refuseSigning(folder, request, run.output);
+    std::string signedFile = folder.file("signed");
+    ProgramRun run = runOsslsigncode(tool, signingArguments(request, unsignedPath, signedFile),
+                                     password, timeout);
+    if (!run.succeeded()) refuseSigning(folder, request, run);
 
-    writeVerificationRoots(folder, osslsigncode, openssl, signedFile);
-    run =
-        runProgram({osslsigncode, "verify", "-in", signedFile, "-CAfile", folder.file("roots.pem"),
-                    "-TSA-CAfile", folder.file("roots.pem"), "-ignore-crl"});
-    if (run.status != 0)
+    SignatureDetails details = readWrittenSignature(folder, tool, signedFile, timeout);
+    if (details.digest != "SHA-256")
+        folder.refuse("osslsigncode signed with %s, not SHA-256; sign with another osslsigncode",
+                      details.digest.c_str());
+    noteSmallKey(details);
+    writeVerificationRoots(folder, details);
+    std::vector<std::string> verify = {"verify",      "-in",  signedFile, "-CAfile",
+                                       folder.file("roots.pem"), "-TSA-CAfile",
+                                       folder.file("roots.pem")};
+    if (tool.canIgnoreCrl()) verify.push_back("-ignore-crl");
+    run = runOsslsigncode(tool, verify, "", timeout);
+    if (run.timedOut)
+        folder.refuse("osslsigncode did not finish verifying %s within %u s; allow longer with "
+                      "--sign-timeout",
+                      signedPath.c_str(), timeout);
+    if (!run.succeeded())
         folder.refuse(
-            "the signed launcher does not verify (%s); give the whole certificate "
-            "chain up to its root, with a certificate meant for code signing and valid "
-            "today",
-            verifyProblem(run.output).c_str());
+            "%s does not verify once signed (%s); give the whole certificate chain up to its "
+            "root, with a certificate meant for code signing and valid today",
+            signedPath.c_str(), verifyProblem(run.output).c_str());
 
+    stopIfInterrupted();
     if (chmod(signedFile.c_str(), unsignedInfo.st_mode & 0777) != 0 ||
         rename(signedFile.c_str(), signedPath.c_str()) != 0)
         folder.refuse("cannot write %s: %s", signedPath.c_str(), strerror(errno));
     folder.remove();
-}
-
-std::string describeSignature(const std::string& path) {
-    std::string osslsigncode = requireProgram("osslsigncode", "osslsigncode");
-    ProgramRun run = runProgram({osslsigncode, "verify", "-in", path, "-ignore-crl"});
-    size_t signer = run.output.find("Signer's certificate:");
-    size_t subject = run.output.find("Subject: ", signer);
-    if (signer == std::string::npos || subject == std::string::npos) return "";
-    size_t start = subject + 9;
-    std::string printed = run.output.substr(start, run.output.find('\n', start) - start);
-    // osslsigncode prints bytes outside ASCII as \xHH.
-    std::string text;
-    for (size_t i = 0; i < printed.size(); ++i) {
-        char* end = nullptr;
-        if (printed.compare(i, 2, "\\x") == 0 && i + 4 <= printed.size()) {
-            std::string hex = printed.substr(i + 2, 2);
-            long byte = std::strtol(hex.c_str(), &end, 16);
-            if (end == hex.c_str() + 2) {
-                text.push_back(static_cast<char>(byte));
-                i += 3;
-                continue;
-            }
-        }
-        text.push_back(printed[i]);
-    }
-    return text;
 }
 
 }  // namespace trellane

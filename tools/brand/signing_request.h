@@ -6,6 +6,11 @@
 
 namespace trellane {
 
+// How long one osslsigncode run may take, signing or verifying. Signing waits for the
+// timestamp server, which may be slow, but one that accepts the connection and never answers
+// must not hold a build forever.
+constexpr unsigned kDefaultSignTimeoutSeconds = 120;
+
 struct SigningRequest {
     std::string pkcs12Path;
     std::string passwordFile;
@@ -16,6 +21,7 @@ struct SigningRequest {
     // The program name Windows' download and consent dialogs show: the display name. Carried
     // only when it is printable ASCII (see signingArguments).
     std::string description;
+    unsigned timeoutSeconds = kDefaultSignTimeoutSeconds;  // each osslsigncode run's limit
 };
 
 }  // namespace trellane

@@ -14,11 +14,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/interruption.h"
 #include "common/refusal.h"
 
 extern char** environ;
 
 namespace trellane {
+
+const char kSecretFile[] = "/dev/fd/3";
+
+bool interruptionCame() {
+    return interruptionSignal() != 0;
+}
 
 namespace {
 
@@ -42,6 +49,25 @@ void stopGroup(pid_t child) {
     kill(-child, SIGKILL);
 }
 
+// The secret in a pipe of its own, already written: it is small enough for the pipe to hold,
+// so the program reads it whenever it likes. The read end, at descriptor 4 or above so that
+// moving it to 3 in the child is a real move; -1 when there is no secret.
+int secretPipe(const std::string& program, const std::string& secret) {
+    if (secret.empty()) return -1;
+    if (secret.size() > kMaxSecretSize)
+        refuse("cannot hand %zu bytes to %s: %zu at most", secret.size(), program.c_str(),
+               kMaxSecretSize);
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) refuse("cannot run %s: %s", program.c_str(), strerror(errno));
+    ssize_t put = write(ends[1], secret.data(), secret.size());
+    close(ends[1]);
+    int readEnd = fcntl(ends[0], F_DUPFD_CLOEXEC, 4);
+    close(ends[0]);
+    if (put != static_cast<ssize_t>(secret.size()) || readEnd < 0)
+        refuse("cannot run %s: %s", program.c_str(), strerror(errno));
+    return readEnd;
+}
+
 bool shouldStop(const ProgramOptions& options, double deadline, ProgramRun& run) {
     if (options.interrupted != nullptr && options.interrupted()) run.interrupted = true;
     if (options.timeoutSeconds != 0 && monotonicNow() >= deadline) run.timedOut = true;
@@ -53,12 +79,11 @@ bool shouldStop(const ProgramOptions& options, double deadline, ProgramRun& run)
 void exchange(Pipes& pipes, const ProgramOptions& options, double deadline, ProgramRun& run) {
     size_t written = 0;
     if (options.input.empty()) closeFd(pipes.input);
-    bool watching = options.timeoutSeconds != 0 || options.interrupted != nullptr;
     while (pipes.output >= 0 || pipes.error >= 0) {
-        if (watching && shouldStop(options, deadline, run)) return;
+        if (shouldStop(options, deadline, run)) return;
         pollfd fds[3] = {{pipes.output, POLLIN, 0}, {pipes.error, POLLIN, 0},
                          {pipes.input, POLLOUT, 0}};
-        if (poll(fds, 3, watching ? 50 : -1) < 0) {
+        if (poll(fds, 3, 50) < 0) {
             if (errno == EINTR) continue;
             return;
         }
@@ -109,6 +134,7 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     // A write of more than the pipe holds would wait for the program to read it, while the
     // program waits for its output to be read: this side writes only what fits.
     fcntl(inputPipe[1], F_SETFL, O_NONBLOCK);
+    int secret = secretPipe(arguments[0], options.secret);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -116,13 +142,14 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     posix_spawn_file_actions_adddup2(&actions, outputPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, options.separateError ? errorPipe[1] : outputPipe[1],
                                      2);
+    if (secret >= 0) posix_spawn_file_actions_adddup2(&actions, secret, 3);
+    // A group of its own: stopping the group stops what the program started too, and a
+    // terminal's Ctrl-C reaches this command, which then stops the group, not the program
+    // behind its back.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    bool stoppable = options.timeoutSeconds != 0 || options.interrupted != nullptr;
-    if (stoppable) {
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attributes, 0);
-    }
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -137,6 +164,7 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     close(inputPipe[0]);
     close(outputPipe[1]);
     if (errorPipe[1] >= 0) close(errorPipe[1]);
+    if (secret >= 0) close(secret);
     Pipes pipes{inputPipe[1], outputPipe[0], errorPipe[0]};
     if (error != 0) {
         closeFd(pipes.input), closeFd(pipes.output), closeFd(pipes.error);
@@ -146,29 +174,35 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     ProgramRun run;
     double deadline = monotonicNow() + options.timeoutSeconds;
     exchange(pipes, options, deadline, run);
-    int status = 0;
     // The output has ended, yet the program may still run (it closed its output, or a child it
-    // started holds it): the limits still count while waiting.
+    // started holds it): the limits still count while waiting. An ended program stays unreaped
+    // (WNOWAIT) until its group is stopped, so that the group's number is still its own then.
     while (!run.timedOut && !run.interrupted) {
-        pid_t ended = waitpid(child, &status, stoppable ? WNOHANG : 0);
-        if (ended == child) break;
-        if (ended < 0 && errno != EINTR) break;
-        if (stoppable && shouldStop(options, deadline, run)) break;
-        if (stoppable) {
-            struct timespec pause = {0, 20 * 1000 * 1000};
-            nanosleep(&pause, nullptr);
-        }
+        siginfo_t ended{};
+        int waited = waitid(P_PID, child, &ended, WEXITED | WNOHANG | WNOWAIT);
+        if ((waited == 0 && ended.si_pid == child) || (waited != 0 && errno != EINTR)) break;
+        if (shouldStop(options, deadline, run)) break;
+        struct timespec pause = {0, 20 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
     }
     closeFd(pipes.input), closeFd(pipes.output), closeFd(pipes.error);
-    if (run.timedOut || run.interrupted) {
-        stopGroup(child);
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-        return run;
+    // Whatever the program started and left running goes with it.
+    stopGroup(child);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    if (run.interrupted) stopIfInterrupted();
+    if (run.timedOut || run.interrupted) return run;
     if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
     return run;
+}
+
+ProgramRun runProgramWithLimit(const std::vector<std::string>& arguments, unsigned timeoutSeconds) {
+    ProgramOptions options;
+    options.separateError = true;
+    options.timeoutSeconds = timeoutSeconds;
+    return runProgram(arguments, options);
 }
 
 std::string describeEnd(const ProgramRun& run, unsigned timeoutSeconds) {

@@ -1,7 +1,8 @@
-// Running the programs the host tools hand work to (osslsigncode, openssl, jdeps, jlink, an
+// Running the programs the host tools hand work to (osslsigncode, jdeps, jlink, an
 // application's training run): no shell, the arguments as given, standard input fed from
-// memory, standard output and error captured, and, when asked, a time limit and a way to stop
-// the program (with whatever it started) when the command is interrupted.
+// memory, standard output and error captured, a time limit, and a process group of its own,
+// so that stopping the program stops whatever it started too. An interruption of the command
+// (common/interruption.h) stops the program and then the command.
 #pragma once
 
 #include <string>
@@ -12,14 +13,25 @@ namespace trellane {
 // The program's full path from PATH, or "" when it is not there.
 std::string findProgram(const std::string& name);
 
+// Where a program finds ProgramOptions::secret: the descriptor it inherits, as a file name.
+extern const char kSecretFile[];
+
+// Whether catchInterruptions has seen a signal.
+bool interruptionCame();
+
 struct ProgramOptions {
     std::string input;           // all of its standard input; empty: it reads end-of-file
     bool separateError = false;  // standard error into ProgramRun::error, not with the output
     unsigned timeoutSeconds = 0;  // 0: as long as it takes
-    // Asked while the program runs; true stops it. Given this or a time limit, the program
-    // runs in a process group of its own, so that stopping it stops what it started too.
-    bool (*interrupted)() = nullptr;
+    // Handed over through a pipe the program inherits as kSecretFile, for a password: never
+    // on the command line or in the environment, which other users may read, nor in a file.
+    // At most kMaxSecretSize bytes.
+    std::string secret;
+    // Asked while the program runs; true stops it.
+    bool (*interrupted)() = interruptionCame;
 };
+
+constexpr size_t kMaxSecretSize = 4096;
 
 struct ProgramRun {
     int status = -1;  // the exit status; -1 when it did not exit by itself
@@ -33,9 +45,14 @@ struct ProgramRun {
 };
 
 // Runs arguments[0] (a full path) with the rest as its arguments. Refuses when the program
-// cannot be started.
+// cannot be started. When an interruption stopped it, the command ends there
+// (stopIfInterrupted).
 ProgramRun runProgram(const std::vector<std::string>& arguments,
                       const ProgramOptions& options = {});
+
+// runProgram with standard error kept apart and a time limit: for jdeps, jlink and the
+// training run, whose messages are shown only when they fail.
+ProgramRun runProgramWithLimit(const std::vector<std::string>& arguments, unsigned timeoutSeconds);
 
 // "exit status 3", "killed by signal 9 (Killed)", "no end within 120 s".
 std::string describeEnd(const ProgramRun& run, unsigned timeoutSeconds = 0);

@@ -24,6 +24,10 @@ struct JavaCommandOption {
 const char kClassPath[] =
     "sets the class path, which the image makes from its jars: put the jar into --input (every "
     "jar there is on the class path), or name a folder of jars with --class-path-wildcard";
+const char kClassPathAsProperty[] =
+    "sets the class path the java command's way, which the JVM does not read: give it as "
+    "-Djava.class.path=PATH";
+const char kClassPathProperty[] = "-Djava.class.path=";
 const char kWhatToRun[] =
     "says what java runs; the launcher runs --main-class (by default the main jar's "
     "Main-Class): leave it out";
@@ -39,7 +43,7 @@ const JavaCommandOption kJavaCommandOptions[] = {
     {"-classpath", false, kClassPath},
     {"--class-path", false, kClassPath},
     {"--class-path=", true, kClassPath},
-    {"-Djava.class.path=", true, kClassPath},
+    {kClassPathProperty, true, kClassPath},
     {"-jar", false, kWhatToRun},
     {"-m", false, kWhatToRun},
     {"--module", false, kWhatToRun},
@@ -182,7 +186,8 @@ bool splitJpackageValue(const std::string& value, std::vector<std::string>& piec
     return true;
 }
 
-JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, PathStyle style) {
+JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, PathStyle style,
+                                       ClassPathSource classPath) {
     // One list, as jpackage's launcher gets it: a module option may take its value from the
     // next --java-options.
     std::vector<std::string> pieces;
@@ -203,8 +208,14 @@ JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, P
                                    option + " VALUE, or " + name + "=VALUE)");
             option = std::string(name) + "=" + pieces[++i];
         }
-        if (const JavaCommandOption* known = javaCommandOption(option))
-            return withProblem(option + " in --java-options " + known->why);
+        const JavaCommandOption* known = javaCommandOption(option);
+        bool classPathHere =
+            known != nullptr && known->why == kClassPath && classPath == ClassPathSource::Options;
+        // The class path given as the options give it: the one form the JVM reads.
+        if (classPathHere && startsWith(option, kClassPathProperty)) known = nullptr;
+        if (known != nullptr)
+            return withProblem(option + " in --java-options " +
+                               (classPathHere ? kClassPathAsProperty : known->why));
         if (option[0] != '-')
             return withProblem(option +
                                " in --java-options is not a JVM option (each starts with '-'): "

@@ -11,6 +11,11 @@ namespace trellane {
 // How the image's launcher writes paths: the placeholders become paths in its style.
 enum class PathStyle { Windows, Linux };
 
+// Where the class path comes from: trellane-package makes it from the image's jars, so a
+// class path among the options is a problem; trellane-stamp knows no jars and takes it as the
+// JVM option -Djava.class.path=.
+enum class ClassPathSource { Image, Options };
+
 struct JpackageValues {
     std::vector<std::string> items;  // the JVM options, or the arguments, in order
     std::string problem;             // empty when all were taken; else what is wrong, what to do
@@ -34,9 +39,11 @@ bool splitJpackageValue(const std::string& value, std::vector<std::string>& piec
 //   right after $APPDIR is dropped, as "&&" ends in one), "&&../bin" and "&&.." (backslashes
 //   for Windows);
 // - options only the java command understands (-cp, -jar, -m, -splash:, -version, -X, @file,
-//   -server, ...), a class path of its own, a piece that is no option and a module option
-//   without its value are a problem that says what to do instead.
-JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, PathStyle style);
+//   -server, ...), a class path of its own (but -Djava.class.path= when the options give the
+//   class path), a piece that is no option and a module option without its value are a
+//   problem that says what to do instead.
+JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, PathStyle style,
+                                       ClassPathSource classPath = ClassPathSource::Image);
 
 // The default arguments that --arguments values give: each piece one argument, "" an empty
 // one. The launcher hands them to main as written, so jpackage's placeholders are a problem.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/interruption.h"
 #include "common/refusal.h"
 #include "common/temporary_path.h"
 
@@ -105,6 +106,9 @@ std::string writeTemporaryCopy(const std::string& destination, const LauncherFil
 void writeLauncherFile(const std::string& path, const LauncherFile& file) {
     const std::string destination = outputDestination(path);
     const std::string temporary = writeTemporaryCopy(destination, file, path);
+    // A signal that came while the copy was written ends the command here, before the output
+    // is replaced.
+    stopIfInterrupted();
     if (!moveTemporaryPath(temporary, destination))
         refuse("cannot write %s: %s", path.c_str(), strerror(errno));
 }

@@ -13,4 +13,11 @@ namespace trellane {
 // problem when the table is not where a signature can be. The checksum is left stale.
 bool removeSignature(std::string& file, bool& removed, std::string& problem);
 
+// The signature the certificate table holds: the DER bytes of its first PKCS #7 SignedData
+// entry (a WIN_CERTIFICATE of revision 2.0 and type 2), with the entry's 8-byte header left
+// out. found says whether the file has a certificate table at all. False with a problem when
+// the file is not a PE32+ image or its table is damaged or holds no such entry.
+bool readSignatureBlob(const std::string& file, std::string& blob, bool& found,
+                       std::string& problem);
+
 }  // namespace trellane

@@ -5,9 +5,9 @@
 
 #include <cstdlib>
 
+#include "common/child_process.h"
 #include "common/refusal.h"
 #include "package/cds_options.h"
-#include "package/interruption.h"
 #include "package/progress.h"
 
 namespace trellane {
@@ -30,7 +30,7 @@ ProgramRun launchWith(const PackageRequest& request, const Training& training,
     stamp(config, launcher);
     std::vector<std::string> command{launcher};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    ProgramRun run = runStoppable(command, request.cdsTimeoutSeconds);
+    ProgramRun run = runProgramWithLimit(command, request.cdsTimeoutSeconds);
     unlink(launcher.c_str());
     return run;
 }
@@ -107,14 +107,14 @@ void provideBaseArchive(const std::string& root, const StampLauncher& stamp) {
     dump.jvmOptions = {"-Xshare:dump"};
     std::string launcher = root + "/bin/.base-archive";
     stamp(dump, launcher);
-    ProgramRun run = runStoppable({launcher}, 600);
+    ProgramRun run = runProgramWithLimit({launcher}, 600);
     unlink(launcher.c_str());
     if (!exists(root + "/" + archive))
         refuse(
             "the runtime has no CDS archive of its own (%s), without which the JVM makes no "
             "archive of the application, and its JVM could not make one (%s): give a runtime "
             "made by jlink --generate-cds-archive, or leave --cds out. Its output:\n%s",
-            archive, describeEnd(run).c_str(), outputTail(run.output + run.error).c_str());
+            archive, describeEnd(run, 600).c_str(), outputTail(run.output + run.error).c_str());
 }
 
 void checkWindowsBaseArchive(const PackageRequest& request) {

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "package/text_split.h"
+#include "common/text_split.h"
 
 namespace trellane {
 

@@ -2,12 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
-
-#include "common/jpackage_values.h"
+#include "common/command_line_style.h"
 #include "common/refusal.h"
-#include "common/stack_size.h"
-#include "package/text_split.h"
+#include "common/text_split.h"
+#include "stamp/shared_options.h"
 
 namespace trellane {
 
@@ -22,8 +20,8 @@ const char kFooter[] =
     "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"
     "runtime at DEST/NAME, the input's files in DEST/NAME/app/.\n"
     "\n"
-    "@FILE reads arguments from FILE, one option and its value per line by convention;\n"
-    "spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
+    "@FILE reads arguments from FILE (a regular file), one option and its value per line by\n"
+    "convention; spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
     "\n"
     "Exit status: 0 built; 1 refused, nothing written; 2 command-line error.";
 
@@ -44,7 +42,8 @@ unsigned parseTimeout(const std::string& text) {
 PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     PackageRequest request;
     LaunchConfig& config = request.config;
-    std::string target = "linux", stackSize, cds, timeout, trainStatus;
+    std::string target = "linux", cds, timeout, trainStatus;
+    SharedOptionTexts texts;
 
     CLI::App app(kDescription, "trellane-package");
     app.footer(kFooter);
@@ -105,52 +104,18 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     value("--cds-train-status", trainStatus, "N",
           "the training run's exit status when it worked (default: 0)");
 
-    group = "Launch configuration";
-    list("--java-options", config.jvmOptions, "OPTIONS",
-         "JVM options, split as jpackage splits them (repeatable, in order)");
-    list("--arguments", config.defaultAppArguments, "ARGS",
-         "main's first arguments, split the same way (repeatable)");
-    list("--allow-user-option", config.allowedUserOptionPrefixes, "PREFIX",
-         "a prefix TRELLANE_JVM_OPTIONS may use (repeatable)");
-    value("--stack-size", stackSize, "N[k|m]",
-          "main's thread's stack in bytes, KiB or MiB (default: -Xss's)");
-    flag("--use-main-thread", config.useMainThread, "run main on the primary thread");
-    flag("--console-app", config.isConsoleApp, "a console application: no error boxes");
-    flag("--set-up-console", config.setUpConsole,
-         "with --console-app: UTF-8 console, VT output (Windows)");
-    flag("--redirect-appdata", config.redirectAppDataVariables,
-         "LOCALAPPDATA, APPDATA from package folders (Windows)");
+    addLaunchOptions(app, config, texts, "Launch configuration", false);
 
     group = "Windows launcher branding and signing";
-    AppMetadata& metadata = request.metadata;
-    value("--app-version", metadata.version, "VERSION", "the version, one to four dotted numbers");
-    value("--vendor", metadata.vendor, "TEXT", "the vendor's name");
-    value("--copyright", metadata.copyright, "TEXT", "the copyright notice");
-    value("--icon", metadata.iconPath, "FILE", "a square PNG, or an .ico");
-    value("--identity", metadata.identity, "NAME", "the manifest's assembly identity name");
-    flag("--gui-subsystem", metadata.guiSubsystem,
-         "keep the GUI subsystem for a console application");
-    SigningRequest& signing = request.signing;
-    value("--sign-pkcs12", signing.pkcs12Path, "FILE", "sign with this PKCS #12 file");
-    value("--sign-password-file", signing.passwordFile, "FILE", "its password, in this file");
-    value("--sign-password-env", signing.passwordEnv, "VARIABLE", "its password, in this variable");
-    value("--sign-cert", signing.certPath, "FILE", "or sign with this PEM certificate chain...");
-    value("--sign-key", signing.keyPath, "FILE", "...and this PEM key");
-    value("--timestamp-url", signing.timestampUrl, "URL", "an RFC 3161 time-stamping server");
+    addBrandingOptions(app, request.metadata, group);
+    addSigningOptions(app, request.signing, texts, group);
 
     group = "Build files";
     value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
     value("--runtime-jar", request.runtimeJar, "FILE", "trellane-runtime.jar (default: dist/'s)");
 
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
-        std::exit(0);
-    } catch (const CLI::ParseError& error) {
-        refuseUsage("%s", error.what());
-    }
+    std::vector<std::string> left = parseInToolStyle(app, arguments);
+    if (!left.empty()) refuseUsage("unexpected argument '%s'", left.front().c_str());
 
     // Checked here rather than by the parser, so an unknown option is named first.
     for (const char* required : {"--input", "--main-jar"})
@@ -177,17 +142,12 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         for (const std::string& option : splitWords(text, " \t")) jlinkOptions.push_back(option);
     request.jlinkOptionsGiven = !request.jlinkOptions.empty();
     request.jlinkOptions = jlinkOptions;
+    finishSharedOptions(app, &config, request.signing, texts);
     // jpackage's habits: several options in one value, its placeholders, the java command's
     // two-piece forms; what the launcher cannot do is refused here, not at every start.
-    JpackageValues options = javaOptionsFromJpackage(
-        config.jvmOptions,
-        request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux);
-    if (!options.problem.empty()) refuse("%s", options.problem.c_str());
-    config.jvmOptions = options.items;
-    JpackageValues defaultArguments = argumentsFromJpackage(config.defaultAppArguments);
-    if (!defaultArguments.problem.empty()) refuse("%s", defaultArguments.problem.c_str());
-    config.defaultAppArguments = defaultArguments.items;
-    if (!stackSize.empty()) config.launchThreadStackSize = parseStackSize(stackSize);
+    takeLaunchLists(app,
+                    request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux,
+                    ClassPathSource::Image, config);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
     if (!trainStatus.empty()) {
@@ -198,7 +158,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
                         trainStatus.c_str());
         request.cdsTrainStatus = std::stoi(trainStatus);
     }
-    request.stackSizeGiven = !stackSize.empty();
+    request.stackSizeGiven = app.count("--stack-size") != 0;
     return request;
 }
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "common/refusal.h"
-#include "package/interruption.h"
+#include "common/interruption.h"
 
 namespace trellane {
 

@@ -16,7 +16,6 @@
 #include "package/cds_training.h"
 #include "package/class_path.h"
 #include "package/image_output.h"
-#include "package/interruption.h"
 #include "package/jdk_tools.h"
 #include "package/linux_runtime.h"
 #include "package/progress.h"

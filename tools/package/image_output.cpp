@@ -13,7 +13,7 @@
 #include "common/refusal.h"
 #include "common/temporary_path.h"
 #include "package/file_tree.h"
-#include "package/interruption.h"
+#include "common/interruption.h"
 
 namespace trellane {
 

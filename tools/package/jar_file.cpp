@@ -6,8 +6,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "common/text_split.h"
 #include "package/module_descriptor.h"
-#include "package/text_split.h"
 
 namespace trellane {
 

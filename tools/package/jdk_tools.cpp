@@ -10,13 +10,13 @@
 #include <map>
 #include <string>
 
+#include "common/child_process.h"
 #include "common/refusal.h"
-#include "package/interruption.h"
+#include "common/text_split.h"
 #include "package/file_tree.h"
 #include "package/jar_file.h"
 #include "package/progress.h"
 #include "package/runtime_release.h"
-#include "package/text_split.h"
 
 namespace trellane {
 
@@ -130,11 +130,13 @@ std::string jdepsCulprit(const std::string& output, const std::vector<std::strin
 // default root modules and the services they use. A JDK without jmods/ cannot link its own
 // linker module, nor the packager that needs it.
 std::vector<std::string> defaultModules(const JdkTools& jdk) {
-    ProgramRun java = runStoppable(
-        {jdk.home + "/bin/java", "-Xshare:off", "--show-module-resolution", "-version"});
+    ProgramRun java = runProgramWithLimit(
+        {jdk.home + "/bin/java", "-Xshare:off", "--show-module-resolution", "-version"},
+        kJdkToolTimeoutSeconds);
     if (!java.succeeded())
         refuse("%s/bin/java could not list its default modules (%s):\n%s", jdk.home.c_str(),
-               describeEnd(java).c_str(), outputTail(java.error + java.output).c_str());
+               describeEnd(java, kJdkToolTimeoutSeconds).c_str(),
+               outputTail(java.error + java.output).c_str());
     std::vector<std::string> modules;
     // "root M URI", "M requires N URI", "M binds N URI"
     for (const std::string& line : splitLines(java.output + java.error)) {
@@ -174,7 +176,7 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
             "--multi-release",
             std::to_string(jdk.featureVersion > 9 ? jdk.featureVersion : 9)};
         arguments.insert(arguments.end(), jars.begin(), jars.end());
-        ProgramRun jdeps = runStoppable(arguments);
+        ProgramRun jdeps = runProgramWithLimit(arguments, kJdkToolTimeoutSeconds);
         if (jdeps.succeeded()) {
             addModuleList(jdeps.output, modules);
         } else {
@@ -185,7 +187,8 @@ std::vector<std::string> runtimeModules(const JdkTools& jdk, const std::vector<s
                 "the %zu modules the java command resolves for a class-path application "
                 "instead. Add the missing jar to the input for a smaller runtime, or give "
                 "--runtime-image",
-                describeEnd(jdeps).c_str(), culprit.c_str(), fallback.size());
+                describeEnd(jdeps, kJdkToolTimeoutSeconds).c_str(), culprit.c_str(),
+                fallback.size());
             modules.insert(modules.end(), fallback.begin(), fallback.end());
         }
     }

@@ -8,6 +8,10 @@
 
 namespace trellane {
 
+// jdeps's and jlink's time limit: they take well under a minute on the largest applications;
+// ten leave room for a busy machine, and a run that hangs still ends.
+constexpr unsigned kJdkToolTimeoutSeconds = 600;
+
 struct JdkTools {
     std::string home;
     std::string javaVersion;  // from its release file

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "common/refusal.h"
-#include "package/interruption.h"
+#include "common/child_process.h"
 #include "package/file_tree.h"
 #include "package/progress.h"
 #include "package/runtime_cache.h"
@@ -75,11 +75,11 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back("--output");
     arguments.push_back(output);
-    ProgramRun jlink = runStoppable(arguments);
+    ProgramRun jlink = runProgramWithLimit(arguments, kJdkToolTimeoutSeconds);
     // jlink's CDS step warns about classes of its default list that these modules lack:
     // noise, shown only when jlink fails.
     if (!jlink.succeeded())
-        refuse("jlink failed (%s):\n%s%s", describeEnd(jlink).c_str(),
+        refuse("jlink failed (%s):\n%s%s", describeEnd(jlink, kJdkToolTimeoutSeconds).c_str(),
                outputTail(jlink.output + jlink.error).c_str(),
                jdk.hasJmods ? ""
                             : "\nThis JDK has no jmods/, so its jlink links from the JDK's own "

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "common/refusal.h"
-#include "package/argument_files.h"
+#include "common/argument_files.h"
 #include "package/command_line.h"
 #include "package/image_builder.h"
-#include "package/interruption.h"
+#include "common/interruption.h"
 
 int main(int argc, char** argv) {
     using namespace trellane;

@@ -4,7 +4,7 @@
 
 #include "common/refusal.h"
 #include "package/file_tree.h"
-#include "package/interruption.h"
+#include "common/child_process.h"
 #include "package/module_image.h"
 #include "package/progress.h"
 #include "package/runtime_cache.h"
@@ -136,9 +136,9 @@ void linkWindowsRuntime(const JdkTools& buildJdk, const WindowsJdk& windowsJdk,
     arguments.insert(arguments.end(), jlinkOptions.begin(), jlinkOptions.end());
     arguments.push_back("--output");
     arguments.push_back(linked);
-    ProgramRun jlink = runStoppable(arguments);
+    ProgramRun jlink = runProgramWithLimit(arguments, kJdkToolTimeoutSeconds);
     if (!jlink.succeeded())
-        refuse("jlink failed (%s):\n%s", describeEnd(jlink).c_str(),
+        refuse("jlink failed (%s):\n%s", describeEnd(jlink, kJdkToolTimeoutSeconds).c_str(),
                outputTail(jlink.output + jlink.error).c_str());
     // What the jmods held decides what jlink made; a Windows JDK's are Windows x64 ones.
     RuntimeIdentity identity = identifyRuntime(linked);

@@ -1,8 +1,7 @@
 #include "stamp/branding_printer.h"
 
 #include "brand/branding.h"
-#include "common/child_process.h"
-#include "brand/signing.h"
+#include "brand/signature_details.h"
 #include "exe/pe_image.h"
 #include "exe/resource_tree_reader.h"
 #include "stamp/config_printer.h"
@@ -28,15 +27,15 @@ std::string describeIcons(const std::vector<IconGroupEntry>& icons) {
     return sizes + " pixels";
 }
 
-// Who signed the file. osslsigncode reads the signature; a file without a certificate table
-// needs no tool to say it is not signed.
-std::string describeSigner(const PeImage& headers, const std::string& path) {
-    if (!headers.directory(kDirectoryCertificate).present()) return "not signed";
-    if (findProgram("osslsigncode").empty())
-        return "signed (to see by whom: apt-get install osslsigncode)";
-    std::string subject = describeSignature(path);
-    if (subject.empty()) return "a certificate table osslsigncode cannot read";
-    return "signed by " + quoteText(subject);
+// Who signed the file, read from its certificate table: no tool needed.
+std::string describeSigner(const std::string& image) {
+    SignatureDetails details;
+    std::string problem;
+    bool signedFile = false;
+    if (readPeSignatureDetails(image, signedFile, details, problem))
+        return "signed by " + quoteText(details.signer) + ", " + details.digest + ", " +
+               details.keyType + " key of " + std::to_string(details.keyBits) + " bits";
+    return signedFile ? "unreadable: the file " + problem : "not signed";
 }
 
 void printBranding(std::FILE* out, const Branding& branding) {
@@ -61,7 +60,7 @@ void printBranding(std::FILE* out, const Branding& branding) {
 
 }  // namespace
 
-void printWindowsImage(std::FILE* out, const std::string& image, const std::string& path) {
+void printWindowsImage(std::FILE* out, const std::string& image) {
     PeImage headers;
     ResourceList resources;
     std::string problem;
@@ -72,7 +71,7 @@ void printWindowsImage(std::FILE* out, const std::string& image, const std::stri
     } else {
         printShowLine(out, "resources", "none: the file " + problem);
     }
-    printShowLine(out, "signature", describeSigner(headers, path));
+    printShowLine(out, "signature", describeSigner(image));
 }
 
 }  // namespace trellane

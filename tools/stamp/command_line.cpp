@@ -1,175 +1,43 @@
 #include "stamp/command_line.h"
 
-#include <string>
-#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
 
 #include "brand/signing.h"
+#include "common/command_line_style.h"
 #include "common/refusal.h"
-#include "common/stack_size.h"
+#include "stamp/shared_options.h"
 #include "stamp/windows_image.h"
 
 namespace trellane {
 
 namespace {
 
-// Which commands take an option, and how.
-enum OptionTrait : unsigned {
-    kRepeatable = 1,  // a list option; the others may be given once
-    kWriteOnly = 2,   // sets the block, which brand leaves as it is
-    kNonEmpty = 4,    // branding and signing: an empty value would silently do nothing
-};
+const char kDescription[] =
+    "trellane-stamp writes a launch configuration into a launcher, brands and signs a Windows\n"
+    "launcher, and reads both back.";
 
-struct FlagOption {
-    const char* name;
-    unsigned traits;
-    void (*set)(WriteRequest&);
-};
+const char kFooter[] =
+    "Run 'trellane-stamp COMMAND --help' for a command's options. @FILE reads arguments from\n"
+    "FILE, as trellane-package does. Exit status: 0 done; 1 refused, nothing written; 2\n"
+    "command-line error.";
 
-const FlagOption kFlagOptions[] = {
-    {"--use-main-thread", kWriteOnly, [](WriteRequest& r) { r.config.useMainThread = true; }},
-    {"--console-app", kWriteOnly, [](WriteRequest& r) { r.config.isConsoleApp = true; }},
-    {"--set-up-console", kWriteOnly, [](WriteRequest& r) { r.config.setUpConsole = true; }},
-    {"--redirect-appdata", kWriteOnly,
-     [](WriteRequest& r) { r.config.redirectAppDataVariables = true; }},
-    {"--gui-subsystem", 0, [](WriteRequest& r) { r.metadata.guiSubsystem = true; }},
-};
+const char kWriteFooter[] =
+    "An option's value is the next argument, or follows '=' (--java-options=-Xmx1g); it may\n"
+    "begin with '-'. Each list holds at most 255 entries. STAMPED keeps LAUNCHER's\n"
+    "permissions. Branding and signing are for Windows launchers (what is not given stays as\n"
+    "the launcher carries it); signing needs osslsigncode 2.5 or later.";
 
-using TakeValue = void (*)(WriteRequest&, const std::string&);
+const char kBrandFooter[] =
+    "brand leaves the block and (unless --gui-subsystem) the subsystem as they are; an\n"
+    "old signature goes first. Signing needs osslsigncode 2.5 or later.";
 
-struct ValueOption {
-    const char* name;
-    unsigned traits;
-    TakeValue take;
-};
-
-const ValueOption kValueOptions[] = {
-    {"--input", 0, [](WriteRequest& r, const std::string& v) { r.input = v; }},
-    {"--output", 0, [](WriteRequest& r, const std::string& v) { r.output = v; }},
-    {"--main-class", kWriteOnly,
-     [](WriteRequest& r, const std::string& v) { r.config.mainClassName = v; }},
-    {"--stack-size", kWriteOnly,
-     [](WriteRequest& r, const std::string& v) {
-         r.config.launchThreadStackSize = parseStackSize(v);
-     }},
-    {"--jvm-option", kWriteOnly | kRepeatable,
-     [](WriteRequest& r, const std::string& v) { r.config.jvmOptions.push_back(v); }},
-    {"--default-argument", kWriteOnly | kRepeatable,
-     [](WriteRequest& r, const std::string& v) { r.config.defaultAppArguments.push_back(v); }},
-    {"--allow-user-option", kWriteOnly | kRepeatable,
-     [](WriteRequest& r, const std::string& v) {
-         r.config.allowedUserOptionPrefixes.push_back(v);
-     }},
-    {"--name", kNonEmpty, [](WriteRequest& r, const std::string& v) { r.metadata.name = v; }},
-    {"--app-version", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.metadata.version = v; }},
-    {"--vendor", kNonEmpty, [](WriteRequest& r, const std::string& v) { r.metadata.vendor = v; }},
-    {"--copyright", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.metadata.copyright = v; }},
-    {"--icon", kNonEmpty, [](WriteRequest& r, const std::string& v) { r.metadata.iconPath = v; }},
-    {"--identity", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.metadata.identity = v; }},
-    {"--sign-pkcs12", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.signing.pkcs12Path = v; }},
-    {"--sign-password-file", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.signing.passwordFile = v; }},
-    {"--sign-password-env", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.signing.passwordEnv = v; }},
-    {"--sign-cert", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.signing.certPath = v; }},
-    {"--sign-key", kNonEmpty, [](WriteRequest& r, const std::string& v) { r.signing.keyPath = v; }},
-    {"--timestamp-url", kNonEmpty,
-     [](WriteRequest& r, const std::string& v) { r.signing.timestampUrl = v; }},
-};
-
-bool isHelp(const std::string& arg) {
-    return arg == "--help" || arg == "-h";
-}
-
-// The options of write, or of brand (those that leave the block alone), into a WriteRequest.
-class OptionParser {
-  public:
-    OptionParser(std::vector<std::string> args, bool brand)
-        : args_(std::move(args)), brand_(brand) {}
-
-    // False when --help stands where an option may.
-    bool parse(WriteRequest& request) {
-        while (next_ < args_.size())
-            if (!takeArgument(request)) return false;
-        std::vector<const char*> required = {"--input", "--output"};
-        if (!brand_) required.push_back("--main-class");
-        for (const char* option : required)
-            if (!given(option)) refuseUsage("%s needs %s", brand_ ? "brand" : "write", option);
-        checkSigningRequest(request.signing);
-        return true;
-    }
-
-  private:
-    std::vector<std::string> args_;
-    bool brand_;
-    size_t next_ = 0;
-    std::vector<std::string> given_;
-
-    bool given(const std::string& name) const {
-        for (const std::string& seen : given_)
-            if (seen == name) return true;
-        return false;
-    }
-
-    void checkCommand(const char* name, unsigned traits) const {
-        if (brand_ && (traits & kWriteOnly))
-            refuseUsage("option '%s' is for write: brand leaves the block as it is", name);
-    }
-
-    bool takeArgument(WriteRequest& request) {
-        const std::string& arg = args_[next_++];
-        if (isHelp(arg)) return false;
-        size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
-        std::string name = arg.substr(0, equals);
-
-        for (const FlagOption& flag : kFlagOptions) {
-            if (name != flag.name) continue;
-            checkCommand(flag.name, flag.traits);
-            if (equals != std::string::npos) refuseUsage("option '%s' takes no value", flag.name);
-            flag.set(request);
-            return true;
-        }
-        for (const ValueOption& option : kValueOptions) {
-            if (name != option.name) continue;
-            checkCommand(option.name, option.traits);
-            if (!(option.traits & kRepeatable) && given(name))
-                refuseUsage("option '%s' is given more than once", option.name);
-            given_.push_back(name);
-            std::string value = valueOf(arg, equals);
-            if ((option.traits & kNonEmpty) && value.empty())
-                refuseUsage("option '%s' needs a value that is not empty", option.name);
-            option.take(request, value);
-            return true;
-        }
-        if (arg.compare(0, 1, "-") == 0) refuseUsage("unknown option '%s'", name.c_str());
-        refuseUsage("unexpected argument '%s'", arg.c_str());
-    }
-
-    // The text after '=', or else the next argument whatever it looks like: JVM options and
-    // prefixes begin with '-'.
-    std::string valueOf(const std::string& arg, size_t equals) {
-        if (equals != std::string::npos) return arg.substr(equals + 1);
-        if (next_ >= args_.size()) refuseUsage("option '%s' needs a value", arg.c_str());
-        return args_[next_++];
-    }
-};
-
-// brand [OPTION]...: branding or signing, or both; false when --help stands where an option
-// may.
-bool parseBrand(const std::vector<std::string>& args, BrandRequest& request) {
-    WriteRequest options;
-    if (!OptionParser(args, true).parse(options)) return false;
-    if (!wantsBranding(options.metadata) && !wantsSignature(options.signing))
-        refuseUsage(
-            "brand needs something to do: a branding option (--name, --app-version, --vendor, "
-            "--copyright, --icon, --identity, --gui-subsystem) or a key to sign with");
-    request = BrandRequest{options.input, options.output, options.metadata, options.signing};
-    return true;
-}
+const char kShowFooter[] =
+    "show finds the area by its contents; when a block fills the whole area, write says which\n"
+    "--offset to give instead.";
 
 // --offset: decimal, or hexadecimal after "0x", as show prints it.
 size_t parseOffset(const std::string& text) {
@@ -182,56 +50,140 @@ size_t parseOffset(const std::string& text) {
     return static_cast<size_t>(std::stoull(digits, nullptr, hex ? 16 : 10));
 }
 
-// show [--offset N] STAMPED; false when --help stands where an option may.
-bool parseShow(const std::vector<std::string>& args, ShowRequest& request) {
-    bool pathGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (isHelp(arg)) return false;
-        if (arg == "--offset" || arg.compare(0, 9, "--offset=") == 0) {
-            if (request.offsetGiven) refuseUsage("option '--offset' is given more than once");
-            if (arg == "--offset" && i + 1 == args.size())
-                refuseUsage("option '--offset' needs a value");
-            request.offset = parseOffset(arg == "--offset" ? args[++i] : arg.substr(9));
-            request.offsetGiven = true;
-        } else if (arg.compare(0, 1, "-") == 0) {
-            refuseUsage("unknown option '%s'", arg.c_str());
-        } else {
-            if (pathGiven) refuseUsage("show takes one file: trellane-stamp show STAMPED");
-            request.path = arg;
-            pathGiven = true;
-        }
+// How the launcher being stamped writes paths, for jpackage's placeholders: the Linux launcher
+// (ELF) with '/', launcher.exe with '\'. An input that cannot be read is refused when write
+// reads it.
+PathStyle launcherStyle(const std::string& input) {
+    int fd = open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    char start[4] = {0, 0, 0, 0};
+    struct stat info;
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        read(fd, start, sizeof start) == sizeof start && std::string(start, 4) == "\x7F" "ELF") {
+        close(fd);
+        return PathStyle::Linux;
     }
-    if (!pathGiven) refuseUsage("show takes one file: trellane-stamp show STAMPED");
-    return true;
+    if (fd >= 0) close(fd);
+    return PathStyle::Windows;
+}
+
+// The options of write, and of brand (which takes those that leave the block alone).
+struct LauncherOptions {
+    WriteRequest request;
+    SharedOptionTexts texts;
+    std::vector<CLI::Option*> blockOptions;  // write's only
+};
+
+void addLauncherOptions(CLI::App& command, LauncherOptions& options, bool brand) {
+    WriteRequest& request = options.request;
+    command.add_option("--input", request.input,
+                       brand ? "the Windows launcher, stamped or not"
+                             : "the unstamped launcher (launcher.exe or the Linux launcher)")
+        ->type_name(brand ? "LAUNCHER.exe" : "LAUNCHER");
+    command.add_option("--output", request.output, "the file to write")
+        ->type_name(brand ? "BRANDED.exe" : "STAMPED");
+    // brand knows write's own options only to say they are write's.
+    const char* blockGroup = brand ? "" : "Launch configuration";
+    options.blockOptions.push_back(
+        command
+            .add_option("--main-class", request.config.mainClassName,
+                        "the application's main class, dotted: com.example.Main")
+            ->type_name("CLASS")
+            ->group(blockGroup));
+    for (CLI::Option* option :
+         addLaunchOptions(command, request.config, options.texts, blockGroup, true))
+        options.blockOptions.push_back(option);
+    const char* branding = "Windows launchers: branding and signing";
+    command.add_option("--name", request.metadata.name,
+                       "display name; the version strings name NAME.exe")
+        ->type_name("NAME")
+        ->group(branding);
+    addBrandingOptions(command, request.metadata, branding);
+    addSigningOptions(command, request.signing, options.texts, branding);
+}
+
+void finishLauncherOptions(const CLI::App& command, LauncherOptions& options, bool brand) {
+    const char* name = brand ? "brand" : "write";
+    if (brand)
+        for (const CLI::Option* option : options.blockOptions)
+            if (option->count() != 0)
+                refuseUsage("option '--%s' is for write: brand leaves the block as it is",
+                            option->get_lnames().front().c_str());
+    std::vector<const char*> required = {"--input", "--output"};
+    if (!brand) required.push_back("--main-class");
+    for (const char* option : required)
+        if (command.count(option) == 0) refuseUsage("%s needs %s", name, option);
+    refuseEmptyValues(command, {"--name"});
+    finishSharedOptions(command, brand ? nullptr : &options.request.config,
+                        options.request.signing, options.texts);
+    // The class path is one of the options here: trellane-stamp knows no jars.
+    if (!brand)
+        takeLaunchLists(command, launcherStyle(options.request.input), ClassPathSource::Options,
+                        options.request.config);
+    checkSigningRequest(options.request.signing);
+    const WriteRequest& request = options.request;
+    if (brand && !wantsBranding(request.metadata) && !wantsSignature(request.signing))
+        refuseUsage(
+            "brand needs something to do: a branding option (--name, --app-version, --vendor, "
+            "--copyright, --icon, --identity, --gui-subsystem) or a key to sign with");
 }
 
 }  // namespace
 
-StampRequest parseCommandLine(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) refuseUsage("no command given");
-    const std::string command = args.front();
-    std::vector<std::string> rest(args.begin() + 1, args.end());
+StampRequest parseCommandLine(const std::vector<std::string>& arguments) {
+    CLI::App app(kDescription, "trellane-stamp");
+    app.footer(kFooter);
+    app.get_formatter()->column_width(34);
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    app.get_formatter()->label("Subcommands", "Commands");
+
+    LauncherOptions write, brand;
+    CLI::App* writeCommand =
+        app.add_subcommand("write", "copy a launcher with a launch configuration stamped in");
+    writeCommand->footer(kWriteFooter);
+    addLauncherOptions(*writeCommand, write, false);
+    CLI::App* brandCommand =
+        app.add_subcommand("brand", "brand and/or sign a copy of a Windows launcher");
+    brandCommand->footer(kBrandFooter);
+    addLauncherOptions(*brandCommand, brand, true);
 
     StampRequest request;
-    if (isHelp(command)) {
-        request.command = StampCommand::Help;
-    } else if (command == "write") {
-        bool complete = OptionParser(rest, false).parse(request.write);
-        request.command = complete ? StampCommand::Write : StampCommand::Help;
-    } else if (command == "brand") {
-        bool complete = parseBrand(rest, request.brand);
-        request.command = complete ? StampCommand::Brand : StampCommand::Help;
-    } else if (command == "show") {
-        bool complete = parseShow(rest, request.show);
-        request.command = complete ? StampCommand::Show : StampCommand::Help;
-    } else if (command == "format") {
-        bool askedForHelp = rest.size() == 1 && isHelp(rest[0]);
-        if (!askedForHelp && !rest.empty()) refuseUsage("format takes no arguments");
-        request.command = askedForHelp ? StampCommand::Help : StampCommand::Format;
+    std::string offset;
+    CLI::App* showCommand =
+        app.add_subcommand("show", "print a launcher's configuration, branding and signer");
+    showCommand->footer(kShowFooter);
+    showCommand->add_option("STAMPED", request.show.path, "the stamped launcher");
+    showCommand->add_option("--offset", offset, "the area's file offset, as write reported it")
+        ->type_name("N");
+    CLI::App* formatCommand =
+        app.add_subcommand("format", "print the block's byte format as markdown tables");
+
+    std::vector<std::string> left = parseInToolStyle(app, arguments);
+    if (writeCommand->parsed()) {
+        if (!left.empty()) refuseUsage("unexpected argument '%s'", left.front().c_str());
+        finishLauncherOptions(*writeCommand, write, false);
+        request.command = StampCommand::Write;
+        request.write = write.request;
+    } else if (brandCommand->parsed()) {
+        if (!left.empty()) refuseUsage("unexpected argument '%s'", left.front().c_str());
+        finishLauncherOptions(*brandCommand, brand, true);
+        request.command = StampCommand::Brand;
+        const WriteRequest& options = brand.request;
+        request.brand = {options.input, options.output, options.metadata, options.signing};
+    } else if (showCommand->parsed()) {
+        if (!left.empty() || request.show.path.empty())
+            refuseUsage("show takes one file: trellane-stamp show STAMPED");
+        if (showCommand->count("--offset") != 0) {
+            request.show.offset = parseOffset(offset);
+            request.show.offsetGiven = true;
+        }
+        request.command = StampCommand::Show;
+    } else if (formatCommand->parsed()) {
+        if (!left.empty()) refuseUsage("format takes no arguments");
+        request.command = StampCommand::Format;
+    } else if (!left.empty()) {
+        refuseUsage("unknown command '%s'", left.front().c_str());
     } else {
-        refuseUsage("unknown command '%s'", command.c_str());
+        refuseUsage("no command given");
     }
     return request;
 }

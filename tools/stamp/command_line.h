@@ -1,4 +1,9 @@
+// trellane-stamp's command line, in the style trellane-package shares (CLI11 commands, @FILE,
+// --help, --version, usage errors with status 2).
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "stamp/brand_command.h"
 #include "stamp/show_command.h"
@@ -6,16 +11,17 @@
 
 namespace trellane {
 
-enum class StampCommand { Write, Brand, Show, Format, Help };
+enum class StampCommand { Write, Brand, Show, Format };
 
 struct StampRequest {
-    StampCommand command = StampCommand::Help;
+    StampCommand command = StampCommand::Format;
     WriteRequest write;  // StampCommand::Write
     BrandRequest brand;  // StampCommand::Brand
     ShowRequest show;    // StampCommand::Show
 };
 
-// Reads trellane-stamp's command line; a wrong one ends the process with refuseUsage.
-StampRequest parseCommandLine(int argc, char** argv);
+// Reads trellane-stamp's arguments (argument files already expanded). --help and --version
+// print and end the process with 0; a wrong command line ends it with refuseUsage.
+StampRequest parseCommandLine(const std::vector<std::string>& arguments);
 
 }  // namespace trellane

@@ -48,7 +48,7 @@ void runShow(const ShowRequest& request) {
                request.offset);
     }
     printStampedArea(stdout, area, static_cast<unsigned char>(launcher.bytes[area.offset]));
-    printWindowsImage(stdout, launcher.bytes, path);
+    printWindowsImage(stdout, launcher.bytes);
 }
 
 }  // namespace trellane

@@ -1,23 +1,24 @@
 // trellane-stamp: writes a launch configuration block into a launcher, brands and signs a
 // Windows launcher, reads both back, and prints the block's format.
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "common/argument_files.h"
+#include "common/interruption.h"
 #include "common/refusal.h"
 #include "config/block_description.h"
 #include "stamp/brand_command.h"
 #include "stamp/command_line.h"
 #include "stamp/show_command.h"
-#include "stamp/usage.h"
 #include "stamp/write_command.h"
 
 int main(int argc, char** argv) {
     using namespace trellane;
     setToolName("trellane-stamp");
-    StampRequest request = parseCommandLine(argc, argv);
+    catchInterruptions();
+    StampRequest request = parseCommandLine(expandArgumentFiles({argv + 1, argv + argc}));
     switch (request.command) {
-        case StampCommand::Help:
-            printUsage(stdout);
-            break;
         case StampCommand::Write:
             runWrite(request.write);
             break;

@@ -1,17 +1,20 @@
 // The branding library from the outside, for the tests: brands a .res file of the launcher's
-// resources, signs a launcher, or names a signature's signer. Never shipped.
+// resources, signs a launcher or an installer, or reads a signature back. Never shipped.
 //
 //   branding_probe brand IN.res OUT.res [--name N] [--app-version V] [--vendor V]
 //                  [--copyright C] [--icon FILE] [--identity I]
-//   branding_probe sign IN.exe OUT.exe [--sign-pkcs12 F] [--sign-password-file F]
+//   branding_probe sign IN OUT [--sign-pkcs12 F] [--sign-password-file F]
 //                  [--sign-password-env VAR] [--sign-cert F] [--sign-key F] [--timestamp-url U]
-//   branding_probe describe FILE
+//                  [--sign-timeout SECONDS]
+//   branding_probe describe FILE.exe   (the signer, the digest, the key; or "not signed")
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "brand/branding.h"
+#include "brand/signature_details.h"
 #include "brand/signing.h"
+#include "common/interruption.h"
 #include "common/refusal.h"
 #include "exe/launcher_file.h"
 #include "probe/res_file.h"
@@ -55,7 +58,9 @@ int brand(int argc, char** argv) {
 
 int sign(int argc, char** argv) {
     SigningRequest request;
+    std::string timeout;
     const Option options[] = {
+        {"--sign-timeout", &timeout},
         {"--sign-pkcs12", &request.pkcs12Path},
         {"--sign-password-file", &request.passwordFile},
         {"--sign-password-env", &request.passwordEnv},
@@ -64,7 +69,22 @@ int sign(int argc, char** argv) {
         {"--timestamp-url", &request.timestampUrl},
     };
     takeOptions(argc, argv, 4, options, sizeof options / sizeof *options);
+    if (!timeout.empty()) request.timeoutSeconds = parseSignTimeout(timeout);
     signExecutable(argv[2], argv[3], request);
+    return 0;
+}
+
+int describe(const char* path) {
+    SignatureDetails details;
+    std::string problem;
+    bool signedFile = false;
+    if (readPeSignatureDetails(readLauncherFile(path).bytes, signedFile, details, problem))
+        std::printf("%s\n%s\n%s %d\n", details.signer.c_str(), details.digest.c_str(),
+                    details.keyType.c_str(), details.keyBits);
+    else if (signedFile)
+        refuse("%s %s", path, problem.c_str());
+    else
+        std::printf("not signed\n");
     return 0;
 }
 
@@ -74,12 +94,10 @@ int sign(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace trellane;
     setToolName("branding_probe");
+    catchInterruptions();
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "brand" && argc >= 4) return brand(argc, argv);
     if (command == "sign" && argc >= 4) return sign(argc, argv);
-    if (command == "describe" && argc == 3) {
-        std::printf("%s\n", describeSignature(argv[2]).c_str());
-        return 0;
-    }
+    if (command == "describe" && argc == 3) return describe(argv[2]);
     refuseUsage("usage: branding_probe brand|sign|describe ...");
 }

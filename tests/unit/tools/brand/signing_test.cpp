@@ -14,16 +14,18 @@ std::string joined(const std::vector<std::string>& arguments) {
     return line;
 }
 
+// The password reaches osslsigncode through an inherited pipe, whichever way it was given:
+// 2.5 cannot read standard input, and a file named on its command line would be readable.
 TEST(SigningTest, BuildsOsslsigncodesCommandLineWithoutThePassword) {
     const std::pair<SigningRequest, const char*> cases[] = {
         {{"app.p12", "pw.txt", "", "", "", "", ""},
-         "sign -pkcs12 app.p12 -readpass pw.txt -h sha256 -in in.exe -out out.exe"},
+         "sign -pkcs12 app.p12 -readpass /dev/fd/3 -h sha256 -in in.exe -out out.exe"},
         {{"app.p12", "", "SIGNING_PASSWORD", "", "", "", ""},
-         "sign -pkcs12 app.p12 -readpass - -h sha256 -in in.exe -out out.exe"},
+         "sign -pkcs12 app.p12 -readpass /dev/fd/3 -h sha256 -in in.exe -out out.exe"},
         {{"", "", "", "chain.pem", "key.pem", "", ""},
          "sign -certs chain.pem -key key.pem -h sha256 -in in.exe -out out.exe"},
         {{"app.p12", "pw.txt", "", "", "", "http://timestamp.example/tsa", ""},
-         "sign -pkcs12 app.p12 -readpass pw.txt -h sha256 -ts http://timestamp.example/tsa -in "
+         "sign -pkcs12 app.p12 -readpass /dev/fd/3 -h sha256 -ts http://timestamp.example/tsa -in "
          "in.exe -out out.exe"},
         {{"", "", "", "chain.pem", "key.pem", "", "Example App 2"},
          "sign -certs chain.pem -key key.pem -h sha256 -n Example App 2 -in in.exe -out out.exe"},

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 namespace trellane {
@@ -50,6 +54,38 @@ TEST(RunProgram, TheTimeLimitStopsTheProgramAndWhatItStarted) {
         EXPECT_LT(seconds, 10) << script;
         EXPECT_EQ(describeEnd(run, 1), "no end within 1 s") << script;
     }
+}
+
+TEST(RunProgram, HandsTheSecretOverOnAnInheritedPipe) {
+    ProgramOptions options;
+    options.secret = "correct horse";
+    // The program reads it from the file name it is given, as osslsigncode's -readpass does.
+    ProgramRun run = runProgram({"/bin/cat", kSecretFile}, options);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "correct horse");
+    options.secret = std::string(kMaxSecretSize + 1, 'x');
+    EXPECT_EXIT(runProgram({"/bin/true"}, options), testing::ExitedWithCode(1),
+                "cannot hand 4097 bytes to /bin/true: 4096 at most");
+}
+
+// Whether the process runs: it exists and has not ended (an ended one may wait, a zombie, for
+// whoever adopted it to collect it).
+bool running(pid_t pid) {
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (stat == nullptr) return false;
+    char state = 0;
+    int read = std::fscanf(stat, "%*d (%*[^)]) %c", &state);
+    std::fclose(stat);
+    return read == 1 && state != 'Z' && state != 'X';
+}
+
+TEST(RunProgram, WhatTheProgramLeftRunningEndsWithIt) {
+    // A program that starts a background child and ends: the child is stopped too.
+    ProgramRun run = shell("sleep 30 >/dev/null 2>&1 & echo $!");
+    ASSERT_EQ(run.status, 0);
+    pid_t left = static_cast<pid_t>(std::stol(run.output));
+    for (int tries = 0; tries < 100 && running(left); ++tries) usleep(10000);
+    EXPECT_FALSE(running(left)) << "the background child still runs";
 }
 
 TEST(RunProgram, AnInterruptionStopsTheProgram) {

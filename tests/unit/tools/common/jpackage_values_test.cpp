@@ -155,6 +155,28 @@ TEST(JavaOptionsFromJpackage, RefusesWhatOnlyTheJavaCommandUnderstands) {
     }
 }
 
+// trellane-stamp knows no jars: the class path is one of its options, in the form the JVM
+// reads.
+TEST(JavaOptionsFromJpackage, TakesTheClassPathWhereTheOptionsGiveIt) {
+    JpackageValues result =
+        javaOptionsFromJpackage({"-Djava.class.path=$APPDIR\\app.jar;$APPDIR\\lib\\*", "-Xmx1g"},
+                                PathStyle::Windows, ClassPathSource::Options);
+    EXPECT_EQ(result.problem, "");
+    EXPECT_EQ(result.items, (Strings{"-Djava.class.path=&&app.jar;&&lib\\*", "-Xmx1g"}));
+    for (const char* value : {"-cp app.jar", "-classpath app.jar", "--class-path=app.jar"}) {
+        result = javaOptionsFromJpackage({value}, PathStyle::Linux, ClassPathSource::Options);
+        EXPECT_NE(result.problem.find(" in --java-options sets the class path the java command's "
+                                      "way, which the JVM does not read: give it as "
+                                      "-Djava.class.path=PATH"),
+                  std::string::npos)
+            << value << ": " << result.problem;
+    }
+    result = javaOptionsFromJpackage({"-Djava.class.path=a.jar"}, PathStyle::Linux);
+    EXPECT_NE(result.problem.find("sets the class path, which the image makes from its jars"),
+              std::string::npos)
+        << result.problem;
+}
+
 TEST(ArgumentsFromJpackage, SplitsAndKeepsEmptyArgumentsButNoPlaceholders) {
     JpackageValues result =
         argumentsFromJpackage({"one \"two three\"", "'four five'", "", "\"\"", "--x=&&y"});

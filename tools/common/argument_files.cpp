@@ -1,8 +1,8 @@
-#include "package/argument_files.h"
+#include "common/argument_files.h"
 
 #include "common/refusal.h"
-#include "package/file_tree.h"
-#include "package/text_split.h"
+#include "common/regular_file.h"
+#include "common/text_split.h"
 
 namespace trellane {
 
@@ -35,9 +35,12 @@ bool splitArgumentLine(const std::string& line, std::vector<std::string>& argume
 
 namespace {
 
+// Far more than any packaging description; a larger file is not one.
+constexpr size_t kMaxArgumentFileSize = size_t{1} << 20;
+
 void readArgumentFile(const std::string& path, std::vector<std::string>& arguments) {
     std::string text, problem;
-    if (!readWholeFile(path, text, problem))
+    if (!readRegularFile(path, kMaxArgumentFileSize, text, problem))
         refuse("cannot read the argument file @%s: %s", path.c_str(), problem.c_str());
     unsigned number = 0;
     for (const std::string& line : splitLines(text)) {

@@ -1,4 +1,4 @@
-// Splitting the small texts the packaging steps read: release files, manifests, argument
+// Splitting the small texts the tools read: release files, manifests, argument
 // files, module and option lists.
 #pragma once
 

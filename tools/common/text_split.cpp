@@ -1,4 +1,4 @@
-#include "package/text_split.h"
+#include "common/text_split.h"
 
 namespace trellane {
 

@@ -1,4 +1,4 @@
-#include "package/interruption.h"
+#include "common/interruption.h"
 
 #include <signal.h>
 
@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "common/refusal.h"
+#include "common/temporary_path.h"
 
 namespace trellane {
 
@@ -21,10 +22,6 @@ void noteSignal(int signal) {
     caughtSignal = signal;
 }
 
-bool signalCame() {
-    return caughtSignal != 0;
-}
-
 }  // namespace
 
 void catchInterruptions() {
@@ -33,7 +30,11 @@ void catchInterruptions() {
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a wait for a child process returns at once, so the child can be stopped.
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current;
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 void setInterruptionCleanup(void (*cleanup)()) {
@@ -54,19 +55,10 @@ void stopIfInterrupted() {
         setRefusalCleanup(nullptr);  // a refusal inside the cleanup must not run it again
         cleanup();
     }
+    removeTemporaryPaths();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
     std::_Exit(128 + signal);  // not reached: the signal ends the process
-}
-
-ProgramRun runStoppable(const std::vector<std::string>& arguments, unsigned timeoutSeconds) {
-    ProgramOptions options;
-    options.separateError = true;
-    options.timeoutSeconds = timeoutSeconds;
-    options.interrupted = signalCame;
-    ProgramRun run = runProgram(arguments, options);
-    stopIfInterrupted();
-    return run;
 }
 
 }  // namespace trellane

@@ -1,6 +1,7 @@
-#include "package/argument_files.h"
+#include "common/argument_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -66,6 +67,12 @@ TEST_F(ArgumentFileTest, TakesTheFilesArgumentsInPlaceOfIt) {
 TEST_F(ArgumentFileTest, AMissingFileOrAnUnclosedQuoteIsRefused) {
     EXPECT_EXIT(expandArgumentFiles({"@/nonexistent/args"}), ::testing::ExitedWithCode(1),
                 "cannot read the argument file @/nonexistent/args: No such file or directory");
+    // A FIFO would hold the command until someone writes to it.
+    std::string fifo = path + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EXIT(expandArgumentFiles({"@" + fifo}), ::testing::ExitedWithCode(1),
+                "cannot read the argument file @" + fifo + ": not a regular file");
+    unlink(fifo.c_str());
     write("--input build\n--name \"Hello\n");
     EXPECT_EXIT(expandArgumentFiles({"@" + path}), ::testing::ExitedWithCode(2),
                 ":2: a quote is not closed");

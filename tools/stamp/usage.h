@@ -1,9 +1,0 @@
-#pragma once
-
-#include <cstdio>
-
-namespace trellane {
-
-void printUsage(std::FILE* out);
-
-}  // namespace trellane
