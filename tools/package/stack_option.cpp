@@ -38,7 +38,8 @@ bool parseJvmSize(const std::string& text, uint64_t& bytes) {
         default:
             return false;
     }
-    bytes = bytes > kLargestJvmStack ? bytes : bytes << shift;
+    // Still too big, without shifting bits out of the number.
+    bytes = bytes > (kLargestJvmStack >> shift) ? kLargestJvmStack + 1 : bytes << shift;
     return true;
 }
 

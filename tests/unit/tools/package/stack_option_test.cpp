@@ -35,7 +35,8 @@ TEST(StackSizeOfJavaOptions, RefusesWhatTheJvmWouldRefuseAtEveryStart) {
         EXPECT_EXIT(stackSizeOfJavaOptions(withOptions({option})), testing::ExitedWithCode(1),
                     "is not a stack size the JVM reads")
             << option;
-    for (const char* option : {"-Xss2g", "-Xss1025m", "-Xss1t", "-Xss99999999999999999999k"})
+    for (const char* option :
+         {"-Xss2g", "-Xss1025m", "-Xss1t", "-Xss16777216t", "-Xss99999999999999999999k"})
         EXPECT_EXIT(stackSizeOfJavaOptions(withOptions({option})), testing::ExitedWithCode(1),
                     "asks for more than 1g")
             << option;
