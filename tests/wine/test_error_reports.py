@@ -88,6 +88,8 @@ class UncaughtExceptionTest(WineTestCase):
              b'Exception in thread "main" java.lang.NoSuchMethodError: fromException\n'),
             ("from_exception_throws",
              b'Exception in thread "main" java.lang.RuntimeException: fromException failed\n'),
+            ("handler fails",
+             b'Exception in thread "main" java.lang.OutOfMemoryError: passToHandler failed\n'),
         )
         for script, description in cases:
             with self.subTest(script=script):
