@@ -102,17 +102,22 @@ class NewerJdkImageTest(PackageTestCase):
                          .jvm_options[2:], ["-XX:AOTCache=&&hello.aot"] + quiet)
         self.assertRunsQuietly()
         self.assertArchiveServes()
-        # Installed elsewhere: a copy with new file times, in a folder whose name has a space
-        # and a letter beyond ASCII; then the image moved, the original gone.
+        # Installed elsewhere with the file times kept, as dpkg and tar keep them, in a folder
+        # whose name has a space and a letter beyond ASCII; a copy with new file times; then
+        # the image moved, the original gone. The JVM checks the jars' times: the fresh copy
+        # may start without the cache (from 25.0.4 on), but as quietly.
         installed = self.path("opt", "Caf\u00e9 apps", "hello")
-        shutil.copytree(self.image, installed, copy_function=shutil.copy)
+        shutil.copytree(self.image, installed, copy_function=shutil.copy2)
+        copied = self.path("copied", "hello")
+        shutil.copytree(self.image, copied, copy_function=shutil.copy)
         moved = self.path("moved", "hello")
         os.makedirs(os.path.dirname(moved))
         os.rename(self.image, moved)
-        for image in (installed, moved):
+        for image in (installed, copied, moved):
             with self.subTest(image=image):
                 self.assertRunsQuietly(image)
-                self.assertArchiveServes(image)
+                if image != copied:
+                    self.assertArchiveServes(image)
 
     def test_cds_auto_is_silent_and_its_archive_serves(self):
         self.sign_app_jar()
