@@ -63,7 +63,8 @@ class ExitPathTest(harness.LauncherTestCase):
         # System.exit sets the status. The java command's run of the same program is the
         # reference, output and status alike.
         java = os.path.join(harness.JDK, "bin", "java")
-        for mode in ("default", "default-exit42", "thread", "thread-exit42", "default-throws"):
+        for mode in ("default", "default-exit42", "default-throws", "thread", "thread-exit42",
+                     "thread-throws"):
             expected = harness.run(java, ["-cp", harness.FIXTURE_JAR, "fixture.Handled", mode])
             self.assertIn("handled on main: boom from main\n", expected.stderr)
             for use_main_thread in (False, True):
