@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include "common/text_split.h"
+#include "package/module_descriptor.h"
 
 namespace trellane {
 
@@ -76,6 +78,35 @@ std::string manifestAttribute(const std::string& manifest, const std::string& na
         }
     }
     return value;
+}
+
+std::string jarModuleName(const std::string& path) {
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr) return "";
+    const std::string descriptor = "module-info.class", versions = "META-INF/versions/";
+    zip_int64_t found = zip_name_locate(archive, descriptor.c_str(), 0);
+    long newest = 0;
+    for (zip_int64_t i = 0; found < 0 && i < zip_get_num_entries(archive, 0); ++i) {
+        const char* entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        std::string name = entry != nullptr ? entry : "";
+        size_t slash = name.find('/', versions.size());
+        if (name.compare(0, versions.size(), versions) != 0 || slash == std::string::npos ||
+            name.compare(slash + 1, std::string::npos, descriptor) != 0)
+            continue;
+        long version = std::strtol(name.c_str() + versions.size(), nullptr, 10);
+        if (version > newest) newest = version;
+    }
+    if (found < 0 && newest > 0)
+        found = zip_name_locate(archive,
+                                (versions + std::to_string(newest) + "/" + descriptor).c_str(), 0);
+    std::string data;
+    zip_stat_t stat;
+    bool read = found >= 0 &&
+                zip_stat_index(archive, static_cast<zip_uint64_t>(found), 0, &stat) == 0 &&
+                readEntry(archive, static_cast<zip_uint64_t>(found), stat.size, data);
+    zip_discard(archive);
+    return read ? declaredModuleName(data) : "";
 }
 
 bool jarHoldsClass(const JarFile& jar, const std::string& className) {
