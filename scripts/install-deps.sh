@@ -18,7 +18,8 @@ declare -A lists=(
           gcc-mingw-w64-i686-win32
           libjaxb-api-java"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
-  [bench]="valgrind strace hyperfine libbenchmark-dev"
+  [bench]="valgrind strace hyperfine libbenchmark-dev
+           fop plantuml libxalan2-java"
 )
 
 [ $# -gt 0 ] || set -- build tools test
