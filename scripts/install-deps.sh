@@ -4,7 +4,8 @@
 #   tools  what trellane-package and trellane-stamp run while they work (make demo)
 #   test   what make test adds: GoogleTest, Wine, Xvfb, the readers the tests check with
 #   fuzz   clang and libFuzzer (make fuzz)
-#   bench  the benchmarks' measuring tools (make bench)
+#   bench  the benchmarks' measuring tools and the real applications they start (make bench,
+#          make bench-apps)
 # Does nothing (and needs no network) when everything is there.
 set -euo pipefail
 
