@@ -291,7 +291,11 @@ def archive_use(app: App, program: Program, work: str, runs: str, args) -> str:
         with open(os.path.join(output, "class-load.log"), errors="replace") as f:
             loads = [line for line in f if " source: " in line]
         shared = sum("shared objects file" in line for line in loads)
-        return "%d of %d" % (shared, len(loads))
+        # Debian's jars name others in /usr/share/java in their manifests' Class-Path: what
+        # the JVM loads from there is outside the application's folder in every configuration.
+        system = sum("source: file:/usr/share/java/" in line for line in loads)
+        return "%d of %d%s" % (shared, len(loads),
+                                " (%d from /usr/share/java)" % system if system else "")
     finally:
         shutil.rmtree(output)
         if copy:
@@ -528,8 +532,11 @@ def main() -> None:
         "user + system, peak RSS is wait4's ru_maxrss (medians); image MiB is the bytes of "
         "the image's files; classes from archives counts, in one run under "
         "`-Xlog:class+load`, the classes loaded from the JDK's CDS archive or the image's "
-        "archive or cache, of all classes loaded. A ratio is the median of the per-round "
-        "ratios with its 95% confidence interval.", "",
+        "archive or cache, of all classes loaded; those the JVM read from /usr/share/java came "
+        "through Debian's manifests (batik-all.jar and plantuml.jar name jars there by "
+        "absolute path in their Class-Path), the same in every configuration, and the JVM "
+        "archives none of them. A ratio is the median of the per-round ratios with its 95% "
+        "confidence interval.", "",
         "### Targets", "",
         "| application | JDK | subject / reference | ratio [95% CI] | target | |",
         "|---|---|---|---:|---:|---|"] + verdicts + [""] + sections)
