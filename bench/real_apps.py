@@ -10,7 +10,7 @@ piece of work per run, into a fresh output folder. On each JDK it runs as:
   image             trellane-package's image without --cds
   image --cds       trellane-package's image with --cds (JDK 17: a dynamic archive; JDK 24 and
                     later: an ahead-of-time cache), trained on the same workload
-  image --cds moved the same, trained in one folder and then moved to another
+  image --cds moved the same image, copied with its file times and moved to another folder
 
 Every round runs every configuration of an application once, in alternating order; a ratio is
 the median over rounds of subject / reference within a round, with a distribution-free 95%
@@ -186,14 +186,18 @@ def set_up(app: App, jdk_name: str, jdk: str, input_dir: str, work: str, args) -
     train = os.path.join(args.out, "train", jdk_name, app.name)
     for folder in (base, train):
         os.makedirs(folder, exist_ok=True)
-    log("%s on JDK %s: packaging (image, image --cds, image --cds to move, jpackage)"
+    log("%s on JDK %s: packaging (image, image --cds and its moved copy, jpackage)"
         % (app.name, jdk_name))
     images = {
         "image": package(app, jdk, input_dir, os.path.join(base, "plain"), False, train, work,
                          args),
         "cds": package(app, jdk, input_dir, os.path.join(base, "cds"), True, train, work, args),
     }
-    staged = package(app, jdk, input_dir, os.path.join(base, "staging"), True, train, work, args)
+    # The moved image is the trained one itself, copied with its file times and then renamed
+    # into another folder: the same archive or cache, so the comparison shows the move alone
+    # (two training runs make caches that differ slightly, and their start-up with them).
+    staged = os.path.join(base, "staging", app.name)
+    shutil.copytree(images["cds"], staged, symlinks=True)
     images["moved"] = os.path.join(base, "moved", app.name)
     os.makedirs(os.path.dirname(images["moved"]))
     os.rename(staged, images["moved"])
@@ -552,8 +556,8 @@ def main() -> None:
         "Each application is packaged from the same jars (Debian's, copied into one folder) "
         "with the same main class and the options its Debian start script passes. `image` is "
         "`trellane-package` without `--cds`; `image --cds` is trained on the workload "
-        "(JDK 17: a dynamic archive; JDK 25: the ahead-of-time cache); `moved` is such an "
-        "image trained in one folder and then renamed into another. The jpackage app image "
+        "(JDK 17: a dynamic archive; JDK 25: the ahead-of-time cache); `moved` is that "
+        "trained image copied with its file times and renamed into another folder. The jpackage app image "
         "is built with the JDK's own `jpackage --type app-image` and its defaults: no "
         "application CDS archive, and its runtime, linked without jlink's "
         "`--generate-cds-archive`, has no CDS archive of its own either. Every run writes "
