@@ -14,6 +14,8 @@
 
 #include "common/refusal.h"
 #include "common/interruption.h"
+#include "common/system_error.h"
+#include "common/temporary_path.h"
 
 namespace trellane {
 
@@ -55,8 +57,12 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& prob
 void writeNewFile(const std::string& path, const std::string& text) {
     std::FILE* file = std::fopen(path.c_str(), "wbx");
     bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file != nullptr && std::fclose(file) != 0) written = false;
-    if (!written) refuse("cannot write %s: %s", path.c_str(), std::strerror(errno));
+    int error = errno;
+    if (file != nullptr && std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) refuse("cannot write %s: %s", path.c_str(), describeError(error, path).c_str());
 }
 
 namespace {
@@ -131,15 +137,47 @@ std::vector<TreeEntry> listTree(const std::string& root) {
 
 void makeFolder(const std::string& path) {
     if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        refuse("cannot make the folder %s: %s", path.c_str(), std::strerror(errno));
+        refuse("cannot make the folder %s: %s", path.c_str(),
+               describeError(errno, path).c_str());
 }
+
+namespace {
+
+// Copies the open file from_fd to to_fd; false with errno set.
+bool copyContents(int from, int to) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got == 0;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put < 0) return false;
+            done += put;
+        }
+    }
+}
+
+}  // namespace
 
 void copyFile(const std::string& from, const std::string& to) {
     stopIfInterrupted();
-    std::error_code error;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::none, error);
-    if (error)
-        refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(), error.message().c_str());
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (in < 0 || fstat(in, &info) != 0)
+        refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(), std::strerror(errno));
+    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    bool copied = out >= 0 && copyContents(in, out) && fchmod(out, info.st_mode & 07777) == 0;
+    int error = errno;
+    if (out >= 0 && close(out) != 0 && copied) {
+        copied = false;
+        error = errno;
+    }
+    close(in);
+    if (!copied)
+        refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(),
+               describeError(error, to).c_str());
 }
 
 void copyTree(const std::string& from, const std::string& to) {
@@ -153,9 +191,7 @@ void copyTree(const std::string& from, const std::string& to) {
 }
 
 bool removeTree(const std::string& path) {
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-    return !error;
+    return removeWholePath(path);
 }
 
 uint64_t treeSize(const std::string& root) {

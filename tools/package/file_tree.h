@@ -36,7 +36,8 @@ void copyFile(const std::string& from, const std::string& to);
 // Copies what listTree(from) lists into the existing folder to.
 void copyTree(const std::string& from, const std::string& to);
 
-// Removes path and all it holds; false when something stayed.
+// Removes path and all it holds, at any depth, links removed and never followed; false when
+// something stayed.
 bool removeTree(const std::string& path);
 
 // The bytes of all files under root.

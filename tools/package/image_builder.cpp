@@ -269,7 +269,7 @@ void buildImage(const PackageRequest& request) {
         stamp(plan, plan.config, building + "/bin/" + plan.launcherName);
     }
 
-    std::string image = placeImage();
+    std::string image = placeImage(request.overwrite);
     if (request.cds == CdsMode::Train) trainArchive(plan, image);
     finishImage();
     progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
