@@ -108,8 +108,7 @@ AppInput readAppInput(const PackageRequest& request) {
     for (size_t i = 0; i < app.jars.size(); ++i) {
         std::string path = input + "/" + app.jars[i], problem;
         if (!readJar(path, jars[i], problem))
-            refuse("%s is not a jar (a zip archive): %s; repair it or remove it", path.c_str(),
-                   problem.c_str());
+            refuse("%s %s; repair it or remove it", path.c_str(), problem.c_str());
         if (app.jars[i] == mainJar) mainJarFile = &jars[i];
     }
     if (mainJarFile == nullptr)

@@ -20,6 +20,11 @@ TEST(ManifestAttribute, ReadsTheMainSectionWithContinuationLines) {
         "lib/a.jar lib/b.jar lib/a-very-long-name-that-does-not-fit-on-one-line.jar lib/c.jar");
     EXPECT_EQ(manifestAttribute(manifest, "Name"), "");
     EXPECT_EQ(manifestAttribute("", "Main-Class"), "");
+    // Lines may end in LF or CR alone too.
+    EXPECT_EQ(manifestAttribute("Main-Class: a\nClass-Path: b\n c\n\nMain-Class: x", "Class-Path"),
+              "bc");
+    EXPECT_EQ(manifestAttribute("X: 1\rMain-Class: a\r\rMain-Class: x", "Main-Class"), "a");
+    EXPECT_EQ(manifestAttribute("\r\nMain-Class: a", "Main-Class"), "");
 }
 
 TEST(JarHoldsClass, FindsTheClassEntryInTheRootOrAVersion) {
