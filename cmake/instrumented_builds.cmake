@@ -16,15 +16,18 @@ if(TRELLANE_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# The JVM's own leaks, which the sanitized launcher ignores (and its own, which it reports).
+# The JVM's own leaks and memory reads, which the sanitized launcher ignores (and its own, which
+# it reports).
 function(trellane_add_leak_suppressions target)
   if(NOT TRELLANE_SANITIZE)
     return()
   endif()
-  set(suppressions "${PROJECT_SOURCE_DIR}/tests/sanitize/jvm-leaks.supp")
+  set(leaks "${PROJECT_SOURCE_DIR}/tests/sanitize/jvm-leaks.supp")
+  set(reads "${PROJECT_SOURCE_DIR}/tests/sanitize/jvm-reads.supp")
   set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-               "${suppressions}")
-  file(READ "${suppressions}" TRELLANE_LEAK_SUPPRESSIONS)
+               "${leaks}" "${reads}")
+  file(READ "${leaks}" TRELLANE_LEAK_SUPPRESSIONS)
+  file(READ "${reads}" TRELLANE_READ_SUPPRESSIONS)
   configure_file("${PROJECT_SOURCE_DIR}/cmake/leak_suppressions.cpp.in"
                  "${PROJECT_BINARY_DIR}/leak_suppressions.cpp" @ONLY)
   target_sources(${target} PRIVATE "${PROJECT_BINARY_DIR}/leak_suppressions.cpp")

@@ -15,7 +15,8 @@ declare -A lists=(
   [tools]="osslsigncode openssl"
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile icoutils
-          gcc-mingw-w64-i686-win32"
+          gcc-mingw-w64-i686-win32
+          libjaxb-api-java"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev"
 )

@@ -32,6 +32,21 @@ std::string describeException(JNIEnv* env, jthrowable thrown) {
 
 }  // namespace
 
+bool passToApplicationHandler(JNIEnv* env, jthrowable thrown) {
+    jclass launcher = env->FindClass(kBootstrapClass);
+    exitThroughJvmOnPendingException(env);
+    jmethodID passToHandler =
+        env->GetStaticMethodID(launcher, "passToHandler", "(Ljava/lang/Throwable;)Z");
+    if (passToHandler == nullptr) {
+        // An older bootstrap class: the launcher's own report, as before it had the method.
+        env->ExceptionClear();
+        return false;
+    }
+    jboolean passed = env->CallStaticBooleanMethod(launcher, passToHandler, thrown);
+    exitThroughJvmOnPendingException(env);
+    return passed == JNI_TRUE;
+}
+
 void reportUncaughtException(JNIEnv* env, jthrowable thrown) {
     std::string report = describeException(env, thrown);
     jclass throwable = env->FindClass("java/lang/Throwable");

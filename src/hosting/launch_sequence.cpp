@@ -78,9 +78,10 @@ void runLaunchSequence() {
         vm->DestroyJavaVM();
         std::exit(0);
     }
-    // The report first, then the application's shutdown hooks; its other threads are not
-    // awaited.
-    reportUncaughtException(env, thrown);
+    // The application's own handler, or the launcher's report, first; then the application's
+    // shutdown hooks, and status 1 unless the handler chose another through System.exit. Its
+    // other threads are not awaited.
+    if (!passToApplicationHandler(env, thrown)) reportUncaughtException(env, thrown);
     exitThroughJvm(env, 1);
 }
 

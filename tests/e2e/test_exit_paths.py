@@ -1,5 +1,6 @@
 """How a launch ends: the exit status and what stands on stderr for each way out."""
 
+import os
 import re
 import unittest
 
@@ -56,6 +57,21 @@ class ExitPathTest(harness.LauncherTestCase):
                     r"\Afixture\.Throw\.Reported: boom from main\n"
                     r"\tat fixture\.Throw\.main\(Throw\.java:\d+\)\n"
                     r"shutdown hook ran\n\Z"))
+
+    def test_an_application_handler_decides_as_under_the_java_command(self):
+        # Loggers and crash reporters install one; it runs on main's thread, and its
+        # System.exit sets the status. The java command's run of the same program is the
+        # reference, output and status alike.
+        java = os.path.join(harness.JDK, "bin", "java")
+        for mode in ("default", "default-exit42", "default-throws", "thread", "thread-exit42",
+                     "thread-throws"):
+            expected = harness.run(java, ["-cp", harness.FIXTURE_JAR, "fixture.Handled", mode])
+            self.assertIn("handled on main: boom from main\n", expected.stderr)
+            for use_main_thread in (False, True):
+                with self.subTest(mode=mode, use_main_thread=use_main_thread):
+                    app = self.make_app("fixture.Handled", use_main_thread=use_main_thread)
+                    self.assertLaunch(app.run(mode), expected.status, stdout=expected.stdout,
+                                      stderr=expected.stderr)
 
     def make_stub_bootstrap_app(self, main_class):
         return self.make_app(main_class, ["-Djava.class.path=&&fixtures.jar:&&stub-bootstrap.jar"],

@@ -1,6 +1,5 @@
 """The thread that creates the JVM and runs main: its stack size, or the primary thread."""
 
-import resource
 import re
 import unittest
 
@@ -9,11 +8,16 @@ import harness
 
 class LaunchThreadTest(harness.LauncherTestCase):
 
-    def recursion_depth(self, **stamp_options):
+    def recursion_depth(self, stack_limit_kib=None, **stamp_options):
+        """main's depth; stack_limit_kib: run under that "ulimit -s"."""
         # Interpreted frames only, so each call costs the same stack whatever the JIT would do.
         app = self.make_app("fixture.Recurse", [harness.CLASS_PATH_OPTION, "-Xint"],
                             **stamp_options)
-        result = app.run()
+        if stack_limit_kib is None:
+            result = app.run()
+        else:
+            result = harness.run("/bin/sh", ["-c", 'ulimit -s %d && exec "$0"' % stack_limit_kib,
+                                             app.launcher])
         self.assertEqual(0, result.status, result.describe())
         return int(re.fullmatch(r"depth=(\d+)\n", result.stdout).group(1))
 
@@ -27,12 +31,13 @@ class LaunchThreadTest(harness.LauncherTestCase):
         self.assertEqual(self.recursion_depth(stack_size="1m"),
                          self.recursion_depth(stack_size="4k"))
 
-    def test_zero_stack_size_gives_the_platform_default(self):
-        soft, _ = resource.getrlimit(resource.RLIMIT_STACK)
-        if soft == resource.RLIM_INFINITY or soft > 256 * 1024 * 1024:
-            self.skipTest("the default thread stack follows a finite RLIMIT_STACK")
-        self.assertEqual(self.recursion_depth(stack_size=soft),
-                         self.recursion_depth(stack_size=0))
+    def test_zero_stack_size_is_one_mib_whatever_the_shell_limit(self):
+        # What the java command gives main's thread: the thread library's default would
+        # follow "ulimit -s", too small for class loading at 128 KiB, far larger at 64 MiB.
+        one_mib = self.recursion_depth(stack_size="1m")
+        for limit in (128, 64 * 1024):
+            with self.subTest(ulimit_s=limit):
+                self.assertEqual(one_mib, self.recursion_depth(limit, stack_size=0))
 
     def test_main_runs_on_the_primary_thread_only_when_asked(self):
         for use_main_thread in (False, True):

@@ -43,6 +43,40 @@ JDK = os.environ.get("TRELLANE_PACKAGE_JDK") or os.path.realpath(
 if "XDG_CACHE_HOME" not in os.environ:
     os.environ["XDG_CACHE_HOME"] = os.path.join(_BUILD, "linux", "tests", "package", "cache")
 
+# The system's JVM folder, where Debian's JDKs and other vendors' packages install theirs.
+SYSTEM_JVM_FOLDER = "/usr/lib/jvm"
+
+
+def _feature_version(jdk: str) -> int:
+    """The feature version in a JDK's release file (17 for "17.0.15"); 0 when it has none."""
+    try:
+        with open(os.path.join(jdk, "release")) as f:
+            for line in f:
+                if line.startswith("JAVA_VERSION="):
+                    return int(line.split("=", 1)[1].strip().strip('"').split(".")[0])
+    except (OSError, ValueError):
+        pass
+    return 0
+
+
+def newer_jdk() -> Optional[str]:
+    """A JDK of version 21 or later to link images with: TRELLANE_NEWER_JDK when set (it must
+    be one), else the newest in the system's JVM folder; None when the machine has none."""
+    named = os.environ.get("TRELLANE_NEWER_JDK")
+    if named:
+        if _feature_version(named) < 21 or not os.path.exists(os.path.join(named, "bin", "jlink")):
+            raise AssertionError("TRELLANE_NEWER_JDK=%s is not a JDK of version 21 or later"
+                                 % named)
+        return named
+    found = {}
+    if os.path.isdir(SYSTEM_JVM_FOLDER):
+        for name in sorted(os.listdir(SYSTEM_JVM_FOLDER)):
+            jdk = os.path.realpath(os.path.join(SYSTEM_JVM_FOLDER, name))
+            if os.path.exists(os.path.join(jdk, "bin", "jlink")) and _feature_version(jdk) >= 21:
+                found[jdk] = _feature_version(jdk)
+    return max(found, key=found.get) if found else None
+
+
 AREA_SIZE = 16464
 UNSTAMPED_AREA = b"_" * (AREA_SIZE - 1) + b"\0"
 

@@ -27,6 +27,12 @@ LINUX_RUNTIME = ["lib/", "lib/modules", "lib/server/", "lib/server/classes.jsa",
 WINDOWS_RUNTIME = ["bin/classes.jsa", "bin/java.dll", "bin/jvm.dll", "conf/", "conf/security/",
                    "conf/security/java.security", "lib/", "lib/modules", "release"]
 
+CLASS_PATH = ("-Djava.class.path=&&app.jar:&&deps/a.jar:&&deps/b.jar:&&lib/util.jar:"
+              "&&trellane-runtime.jar")
+# The JVM's archive messages, off: without them a first start prints a line for each class it
+# cannot archive.
+QUIET_ARCHIVE = ["-Xlog:cds=off", "-Xlog:cds+dynamic=off"]
+
 
 def version_strings(name, version, vendor, copyright):
     """The version strings of a launcher branded with this metadata, as pefile reads them."""
@@ -97,7 +103,17 @@ class LayoutTest(PackageTestCase):
                    ["-Djava.class.path=&&app.jar:&&deps/a.jar:&&deps/b.jar:&&lib/util.jar:"
                     "&&trellane-runtime.jar", "-XX:+AutoCreateSharedArchive",
                     "-XX:SharedArchiveFile=~/.cache/app/app.jsa",
-                    "-Dtrellane.cdsFolder=~/.cache/app"], [], []), None),
+                    "-Dtrellane.cdsFolder=~/.cache/app"] + QUIET_ARCHIVE, [], []), None),
+            # -Xss sizes main's thread too, as under the java command: the last one, as the
+            # JVM keeps it, unless --stack-size says otherwise.
+            ("linux", ["--runtime-image", "linux-17", "--java-options", "-Xss8m",
+                       "--java-options", "-Xmx64m -Xss64M"], "app", LINUX_RUNTIME,
+             Block(0, 64 * 1024 * 1024, "com.example.Main",
+                   [CLASS_PATH, "-Xss8m", "-Xmx64m", "-Xss64M"], [], []), None),
+            ("linux", ["--runtime-image", "linux-17", "--java-options", "-Xss64m",
+                       "--stack-size", "2m"], "app", LINUX_RUNTIME,
+             Block(0, 2 * 1024 * 1024, "com.example.Main", [CLASS_PATH, "-Xss64m"], [], []),
+             None),
             ("windows", ["--runtime-image", "windows-17", "--name", "Hello App",
                          "--class-path-wildcard", "deps", "--java-options", "-Xmx1g"],
              "Hello App.exe", WINDOWS_RUNTIME,
@@ -111,7 +127,8 @@ class LayoutTest(PackageTestCase):
                    ["-Djava.class.path=&&app.jar;&&deps/a.jar;&&deps/b.jar;&&lib/util.jar;"
                     "&&trellane-runtime.jar", "-XX:+AutoCreateSharedArchive",
                     "-XX:SharedArchiveFile=~/AppData/Local/Acme, Inc/Hello/Hello-2.1.jsa",
-                    "-Dtrellane.cdsFolder=~/AppData/Local/Acme, Inc/Hello"], [], []),
+                    "-Dtrellane.cdsFolder=~/AppData/Local/Acme, Inc/Hello"] + QUIET_ARCHIVE,
+                   [], []),
              # What --copyright does not give stays as the launcher was built.
              (version_strings("Hello", "2.1.0.0", "Acme, Inc.", "Copyright (C) Vendor"),
               "AcmeInc.Hello")),

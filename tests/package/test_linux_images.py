@@ -2,14 +2,17 @@
 its data file, German dates, the CDS training run, and replacing an image."""
 
 import os
+import re
 import shutil
 import signal
 import subprocess
 import time
 import unittest
 
-from package_fixture import APP_JAR, LAUNCHER, PackageTestCase, listing, read_block, write
+from package_fixture import APP_JAR, JDK, LAUNCHER, PackageTestCase, listing, read_block, write
 
+# Debian's libjaxb-api-java, a test dependency (scripts/install-deps.sh).
+JAXB_API_JAR = "/usr/share/java/jaxb-api.jar"
 GREETING = "Guten Tag aus dem app-Ordner"
 OUTPUT = ("arguments: one two words\n"
           "data: " + GREETING + "\n"
@@ -100,6 +103,52 @@ class LinuxImageTest(PackageTestCase):
         self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
                          (0, OUTPUT, ""))
 
+    def test_a_workload_that_ends_with_another_status(self):
+        # A checker that reports findings ends with 1 or more when it did all it should.
+        self.assertBuilt(self.package_hello("--quiet", "--cds", "--cds-train-arg", "exit3",
+                                            "--cds-train-status", "3"))
+        self.assertIn("app/hello.jsa", listing(self.image))
+        self.assertEqual(run(self.launcher, "one", "two words").stdout.decode(), OUTPUT)
+
+    def test_a_runtime_without_its_own_archive_gets_one_for_the_training_run(self):
+        # Without it the JVM writes no application archive and warns at every start.
+        bare = self.path("bare-runtime")
+        linked = subprocess.run([os.path.join(JDK, "bin", "jlink"), "--add-modules",
+                                 "java.base,jdk.localedata", "--output", bare],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.assertEqual(linked.returncode, 0, linked.stdout.decode())
+        done = self.package_hello("--runtime-image", bare, "--cds")
+        self.assertBuilt(done)
+        self.assertIn("trellane-package: CDS: the runtime has no CDS archive of its own; making "
+                      "lib/server/classes.jsa\n", done.stderr.decode())
+        files = listing(self.image)
+        self.assertIn("lib/server/classes.jsa", files)
+        self.assertIn("app/hello.jsa", files)
+        self.assertEqual([f for f in files if f.startswith("bin/.")], [])
+        ran = run(self.launcher, "one", "two words")
+        self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
+                         (0, OUTPUT, ""))
+
+    def test_jars_jdeps_cannot_resolve_get_the_java_commands_modules(self):
+        # Debian's JAXB API is a modular jar that requires java.activation, which the input
+        # does not hold: jdeps stops there, and the image gets what the java command resolves
+        # for a class-path application.
+        shutil.copyfile(JAXB_API_JAR, write(self.path("input", "lib", "jaxb-api.jar"), ""))
+        done = self.package_hello()
+        self.assertBuilt(done)
+        self.assertRegex(done.stderr.decode(), re.compile(
+            r"^trellane-package: warning: jdeps could not list the modules the jars need "
+            r"\(exit status \d+\): jaxb-api\.jar \(module java\.xml\.bind\) requires "
+            r"java\.activation, which no jar of the input holds; the runtime gets the \d+ "
+            r"modules the java command resolves", re.MULTILINE))
+        with open(os.path.join(self.image, "release")) as release:
+            modules = release.read()
+        for module in ("java.desktop", "java.sql", "java.xml", "jdk.localedata"):
+            self.assertIn(module, modules)
+        ran = run(self.launcher, "one", "two words")
+        self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
+                         (0, OUTPUT, ""))
+
     def test_a_failed_training_run_keeps_the_old_image(self):
         self.assertBuilt(self.package_hello("--quiet"))
         before = listing(self.path("out"))
@@ -108,7 +157,8 @@ class LinuxImageTest(PackageTestCase):
         done = self.package_hello("--quiet", "--overwrite", "--cds", "--cds-train-arg", "exit3")
         self.assertEqual((done.returncode, done.stderr.decode()),
                          (1, "trellane-package: the CDS training run failed (exit status 3); it "
-                             "must end with exit status 0. Its output:\n\n"))
+                             "must end with exit status 0 (--cds-train-status N accepts a "
+                             "workload that ends with N). Its output:\n\n"))
         self.assertEqual(listing(self.path("out")), before)
         with open(self.launcher, "rb") as f:
             self.assertEqual(f.read(), old_launcher)

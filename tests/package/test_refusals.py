@@ -97,6 +97,14 @@ class RefusalTest(PackageTestCase):
              "--cds auto needs a runtime of version 19 or later, where the JVM can make the "
              "archive itself; this runtime is 17.0.15: use a newer one, or --cds (train) for a "
              "Linux image"),
+            (sample + linux + ["--java-options", "-Xss1q"], 1,
+             "--java-options -Xss1q is not a stack size the JVM reads: give -Xss and a number "
+             "of bytes, or a number and k, m or g"),
+            (sample + linux + ["--java-options", "-Xss2g"], 1,
+             "--java-options -Xss2g asks for more than 1g, the largest stack the JVM gives a "
+             "thread"),
+            (sample + linux + ["--cds", "--cds-train-status", "256"], 2,
+             "--cds-train-status '256' is not an exit status (0 to 255)\n" + USAGE_HINT),
             (sample + windows + ["--cds"], 1,
              "--cds train runs the application, which only a Linux image can do here; for a "
              "Windows image use --cds auto with a runtime of version 19 or later"),

@@ -18,6 +18,15 @@ SYSTEM_EXIT_CALLS = [
     ("GetStaticMethodID", b"exit", b"(I)V"),
     ("CallStaticVoidMethod",),
 ]
+# First the application's own uncaught-exception handler is offered the exception.
+PASS_TO_HANDLER_CALLS = [
+    ("FindClass", b"morvantic/trellane/launcher/Launcher"),
+    ("ExceptionOccurred", b"none"),
+    ("GetStaticMethodID", b"passToHandler", b"(Ljava/lang/Throwable;)Z"),
+    ("CallStaticBooleanMethod",),
+    ("ExceptionOccurred", b"none"),
+]
+HANDLER_RAN = b"the application's handler ran\n"
 
 
 def box(text, caption=INTERNAL_ERROR_CAPTION):
@@ -37,6 +46,7 @@ class UncaughtExceptionTest(WineTestCase):
         self.assertEqual(log.calls[main_call + 1:], [
             ("ExceptionOccurred", b"pending"),
             ("ExceptionClear",),
+        ] + PASS_TO_HANDLER_CALLS + [
             ("FindClass", b"morvantic/trellane/launcher/Launcher"),
             ("ExceptionOccurred", b"none"),
             ("GetStaticMethodID", b"fromException", b"(Ljava/lang/Throwable;)Ljava/lang/String;"),
@@ -78,6 +88,8 @@ class UncaughtExceptionTest(WineTestCase):
              b'Exception in thread "main" java.lang.NoSuchMethodError: fromException\n'),
             ("from_exception_throws",
              b'Exception in thread "main" java.lang.RuntimeException: fromException failed\n'),
+            ("handler fails",
+             b'Exception in thread "main" java.lang.OutOfMemoryError: passToHandler failed\n'),
         )
         for script, description in cases:
             with self.subTest(script=script):
@@ -89,6 +101,34 @@ class UncaughtExceptionTest(WineTestCase):
                                  [("ExceptionDescribe",)] + SYSTEM_EXIT_CALLS,
                                  launch.log.describe())
                 self.assertEqual(launch.log.fields("system_exit"), [(b"1",)])
+
+    def test_an_application_handler_takes_the_place_of_the_report(self):
+        cases = (
+            # (script, status, stderr after the known-folder error, JNI calls after main's)
+            ("handler exits 42", 42, HANDLER_RAN, PASS_TO_HANDLER_CALLS[:-1]),
+            ("handler returns", 1, HANDLER_RAN, PASS_TO_HANDLER_CALLS + SYSTEM_EXIT_CALLS),
+        )
+        for script, status, stderr, calls in cases:
+            with self.subTest(script=script):
+                launch = self.install(script=["main throw", script]).run(winedebug=RELAY)
+                self.assertLaunch(launch, status, KNOWN_FOLDER_ERROR + stderr)
+                self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX], "no box")
+                self.assertEqual(launch.log.fields("pass_to_handler"), [(b"boom",)])
+                names = launch.log.call_names
+                main_call = names.index("CallStaticVoidMethod", names.index("FromReflectedMethod"))
+                self.assertEqual(launch.log.calls[main_call + 3:], calls, launch.log.describe())
+
+    def test_a_bootstrap_class_without_passToHandler_leaves_the_report(self):
+        launch = self.install(script=["main throw", "handler missing"]).run(winedebug=RELAY)
+        self.assertLaunch(launch, 1, KNOWN_FOLDER_ERROR + STACK_TRACE)
+        self.assertEqual(message_boxes(launch.stderr), [KNOWN_FOLDER_BOX, box("Boom happened")])
+        names = launch.log.call_names
+        lookup = names.index("GetStaticMethodID", names.index("FromReflectedMethod"))
+        self.assertEqual(launch.log.calls[lookup:lookup + 3], [
+            ("GetStaticMethodID", b"passToHandler", b"(Ljava/lang/Throwable;)Z"),
+            ("ExceptionClear",),
+            ("FindClass", b"morvantic/trellane/launcher/Launcher"),
+        ], launch.log.describe())
 
     def test_jvm_exit_that_fails_leaves_the_runtimes_exit_with_status_one(self):
         cases = (

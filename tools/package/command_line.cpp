@@ -42,7 +42,7 @@ unsigned parseTimeout(const std::string& text) {
 PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     PackageRequest request;
     LaunchConfig& config = request.config;
-    std::string target = "linux", cds, timeout;
+    std::string target = "linux", cds, timeout, trainStatus;
     SharedOptionTexts texts;
 
     CLI::App app(kDescription, "trellane-package");
@@ -101,6 +101,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     value("--cds-timeout", timeout, "SECONDS", "the training run's time limit (default: 120)");
     list("--cds-train-arg", request.trainArguments, "ARG",
          "an argument of the training run (repeatable)");
+    value("--cds-train-status", trainStatus, "N",
+          "the training run's exit status when it worked (default: 0)");
 
     addLaunchOptions(app, config, texts, "Launch configuration", false);
 
@@ -148,6 +150,15 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
                     ClassPathSource::Image, config);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
+    if (!trainStatus.empty()) {
+        if (trainStatus.size() > 3 ||
+            trainStatus.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(trainStatus) > 255)
+            refuseUsage("--cds-train-status '%s' is not an exit status (0 to 255)",
+                        trainStatus.c_str());
+        request.cdsTrainStatus = std::stoi(trainStatus);
+    }
+    request.stackSizeGiven = app.count("--stack-size") != 0;
     return request;
 }
 

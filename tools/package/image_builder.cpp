@@ -10,9 +10,10 @@
 #include <utility>
 
 #include "common/refusal.h"
-#include "common/child_process.h"
+#include "common/windows_names.h"
 #include "package/app_input.h"
 #include "package/cds_options.h"
+#include "package/cds_training.h"
 #include "package/class_path.h"
 #include "package/image_output.h"
 #include "package/jdk_tools.h"
@@ -20,9 +21,9 @@
 #include "package/progress.h"
 #include "package/runtime_check.h"
 #include "package/runtime_copy.h"
+#include "package/stack_option.h"
 #include "package/tool_files.h"
 #include "package/windows_runtime.h"
-#include "common/windows_names.h"
 #include "stamp/write_command.h"
 
 namespace trellane {
@@ -50,35 +51,15 @@ std::string imageName(const PackageRequest& request, const std::string& mainJar)
     if (request.target == ImageTarget::Windows) {
         std::string problem = windowsProgramNameProblem(name);
         if (!problem.empty())
-            refuse("the name \"%s\" %s, so it cannot name a Windows program; choose another "
-                   "--name",
-                   name.c_str(), problem.c_str());
+            refuse(
+                "the name \"%s\" %s, so it cannot name a Windows program; choose another "
+                "--name",
+                name.c_str(), problem.c_str());
     } else if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
         refuse("the name \"%s\" cannot name a folder and a program; choose another --name",
                name.c_str());
     }
     return name;
-}
-
-// The archive --cds auto has the JVM make is built on the runtime's own CDS archive: without
-// that one the JVM makes none, and says nothing.
-void warnOfNoBaseArchive(const PackageRequest& request) {
-    bool windows = request.target == ImageTarget::Windows;
-    const char* archive = windows ? "bin/server/classes.jsa" : "lib/server/classes.jsa";
-    struct stat info;
-    if (!request.runtimeImage.empty()) {
-        if (stat((request.runtimeImage + "/" + archive).c_str(), &info) == 0) return;
-        warn("--cds auto: %s has no CDS archive of its own (%s), on which the JVM builds the "
-             "one it makes, so it will make none; give a runtime made by jlink "
-             "--generate-cds-archive",
-             request.runtimeImage.c_str(), archive);
-    } else if (windows) {
-        warn("--cds auto: a runtime linked from --runtime-jdk has no CDS archive of its own "
-             "(jlink makes one by running the runtime, which a Windows runtime cannot do "
-             "here), on which the JVM builds the one it makes, so it will make none; for "
-             "--cds auto give --runtime-image a runtime made on Windows by jlink "
-             "--generate-cds-archive");
-    }
 }
 
 void checkRuntimeChoice(Plan& plan) {
@@ -111,7 +92,9 @@ void checkRuntimeChoice(Plan& plan) {
             "Linux image",
             plan.runtime.javaVersion.empty() ? "of unknown version"
                                              : plan.runtime.javaVersion.c_str());
-    if (request.cds == CdsMode::Auto) warnOfNoBaseArchive(request);
+    if (request.target == ImageTarget::Windows &&
+        needsBaseArchive(request.cds, plan.runtime.featureVersion))
+        checkWindowsBaseArchive(request);
 }
 
 // A Linux launcher carries no branding and no signature, so these options would do nothing;
@@ -153,9 +136,11 @@ LaunchConfig launcherConfig(const Plan& plan) {
     classPath.separator = request.target == ImageTarget::Windows ? ';' : ':';
     config.jvmOptions.insert(config.jvmOptions.begin(), classPathOption(classPath));
     if (request.cds == CdsMode::Auto)
-        for (const std::string& option : autoArchiveOptions(
-                 request.target, plan.name, request.metadata.vendor, request.metadata.version))
+        for (const std::string& option :
+             autoArchiveOptions(request.target, plan.runtime.featureVersion, plan.name,
+                                request.metadata.vendor, request.metadata.version))
             config.jvmOptions.push_back(option);
+    if (!request.stackSizeGiven) config.launchThreadStackSize = stackSizeOfJavaOptions(config);
     return config;
 }
 
@@ -183,46 +168,6 @@ void stamp(const Plan& plan, const LaunchConfig& config, const std::string& outp
         write.signing = plan.request.signing;
     }
     runWrite(write);
-}
-
-// The JVM records the class path's absolute location in the archive, so the run happens in
-// the image at its destination; a failure still removes it (and puts a replaced image back).
-void trainArchive(const Plan& plan, const std::string& image) {
-    const PackageRequest& request = plan.request;
-    std::string trainer = image + "/bin/." + plan.name + "-training";
-    LaunchConfig training = plan.config;
-    training.jvmOptions.push_back(trainingArchiveOption(plan.name));
-    stamp(plan, training, trainer);
-
-    progress("CDS: training run of bin/%s (at most %u s)", plan.launcherName.c_str(),
-             request.cdsTimeoutSeconds);
-    // The packager's own settings must not shape the archive.
-    unsetenv("TRELLANE_JVM_OPTIONS");
-    unsetenv("TRELLANE_DUMP_JVM_ARGS");
-    std::vector<std::string> arguments{trainer};
-    arguments.insert(arguments.end(), request.trainArguments.begin(), request.trainArguments.end());
-    ProgramRun run = runProgramWithLimit(arguments, request.cdsTimeoutSeconds);
-    unlink(trainer.c_str());
-    std::string output = outputTail(run.output + run.error);
-    if (run.timedOut)
-        refuse(
-            "the CDS training run did not end within %u s (--cds-timeout) and was stopped; "
-            "give it --cds-train-arg arguments that make the application end by itself, or "
-            "more time. Its output:\n%s",
-            request.cdsTimeoutSeconds, output.c_str());
-    if (!run.succeeded())
-        refuse("the CDS training run failed (%s); it must end with exit status 0. Its output:\n%s",
-               describeEnd(run).c_str(), output.c_str());
-    std::string archive = image + "/app/" + plan.name + ".jsa";
-    struct stat info;
-    if (stat(archive.c_str(), &info) != 0)
-        refuse("the CDS training run wrote no archive app/%s.jsa. Its output:\n%s",
-               plan.name.c_str(), output.c_str());
-
-    LaunchConfig trained = plan.config;
-    for (const std::string& option : trainedArchiveOptions(plan.name))
-        trained.jvmOptions.push_back(option);
-    stamp(plan, trained, image + "/bin/" + plan.launcherName);
 }
 
 }  // namespace
@@ -263,6 +208,12 @@ void buildImage(const PackageRequest& request) {
             linkLinuxRuntime(plan.jdk, modules, options, building);
     }
     makeFolder(building + "/bin");
+    StampLauncher stampLauncher = [&plan](const LaunchConfig& config, const std::string& output) {
+        stamp(plan, config, output);
+    };
+    if (request.target == ImageTarget::Linux &&
+        needsBaseArchive(request.cds, plan.runtime.featureVersion))
+        provideBaseArchive(building, stampLauncher);
     copyApplication(plan, building);
     if (request.cds != CdsMode::Train) {
         progress("launcher: stamping bin/%s", plan.launcherName.c_str());
@@ -270,7 +221,13 @@ void buildImage(const PackageRequest& request) {
     }
 
     std::string image = placeImage(request.overwrite);
-    if (request.cds == CdsMode::Train) trainArchive(plan, image);
+    // The run happens in the image at its destination: the older archive records the class
+    // path's absolute location. A failure still removes it (and puts a replaced image back).
+    if (request.cds == CdsMode::Train)
+        trainArchive(
+            request,
+            {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
+            stampLauncher);
     finishImage();
     progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
              describeSize(treeSize(image)).c_str(), monotonicSeconds() - started, image.c_str(),

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
+#include "package/module_descriptor.h"
 
 namespace trellane {
 
@@ -86,6 +88,20 @@ bool readMainSection(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat,
     return complete;
 }
 
+// A whole entry of at most limit bytes, read piece by piece: the size the entry declares may
+// be anything, so it never sizes an allocation.
+bool readSmallEntry(zip_t* archive, zip_uint64_t index, size_t limit, std::string& data) {
+    zip_file_t* file = zip_fopen_index(archive, index, 0);
+    if (file == nullptr) return false;
+    data.clear();
+    char chunk[16384];
+    zip_int64_t got;
+    while ((got = zip_fread(file, chunk, sizeof chunk)) > 0 && data.size() <= limit)
+        data.append(chunk, static_cast<size_t>(got));
+    zip_fclose(file);
+    return got == 0 && data.size() <= limit;
+}
+
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -143,6 +159,34 @@ std::string manifestAttribute(const std::string& manifest, const std::string& na
         }
     }
     return value;
+}
+
+std::string jarModuleName(const std::string& path) {
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr) return "";
+    const std::string descriptor = "module-info.class", versions = "META-INF/versions/";
+    zip_int64_t found = zip_name_locate(archive, descriptor.c_str(), 0);
+    long newest = 0;
+    for (zip_int64_t i = 0; found < 0 && i < zip_get_num_entries(archive, 0); ++i) {
+        const char* entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        std::string name = entry != nullptr ? entry : "";
+        size_t slash = name.find('/', versions.size());
+        if (name.compare(0, versions.size(), versions) != 0 || slash == std::string::npos ||
+            name.compare(slash + 1, std::string::npos, descriptor) != 0)
+            continue;
+        long version = std::strtol(name.c_str() + versions.size(), nullptr, 10);
+        if (version > newest) newest = version;
+    }
+    if (found < 0 && newest > 0)
+        found = zip_name_locate(archive,
+                                (versions + std::to_string(newest) + "/" + descriptor).c_str(), 0);
+    // A module descriptor is a few hundred bytes; one over a MiB is not worth a name.
+    std::string data;
+    bool read = found >= 0 &&
+                readSmallEntry(archive, static_cast<zip_uint64_t>(found), size_t{1} << 20, data);
+    zip_discard(archive);
+    return read ? declaredModuleName(data) : "";
 }
 
 bool jarHoldsClass(const JarFile& jar, const std::string& className) {

@@ -21,6 +21,10 @@ bool readJar(const std::string& path, JarFile& jar, std::string& problem);
 // continuation lines joined; empty when absent. Names match without regard to case.
 std::string manifestAttribute(const std::string& manifest, const std::string& name);
 
+// The module a modular jar declares in its module-info.class (in its root, else in the
+// newest version folder); empty for a plain jar, or one that cannot be read.
+std::string jarModuleName(const std::string& path);
+
 // Whether the jar holds the class (dotted name), in its root or as a multi-release version.
 bool jarHoldsClass(const JarFile& jar, const std::string& className);
 

@@ -79,8 +79,13 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
     // jlink's CDS step warns about classes of its default list that these modules lack:
     // noise, shown only when jlink fails.
     if (!jlink.succeeded())
-        refuse("jlink failed (%s):\n%s", describeEnd(jlink, kJdkToolTimeoutSeconds).c_str(),
-               outputTail(jlink.output + jlink.error).c_str());
+        refuse("jlink failed (%s):\n%s%s", describeEnd(jlink, kJdkToolTimeoutSeconds).c_str(),
+               outputTail(jlink.output + jlink.error).c_str(),
+               jdk.hasJmods ? ""
+                            : "\nThis JDK has no jmods/, so its jlink links from the JDK's own "
+                              "run-time image, which only builds of version 24 and later made "
+                              "for it can do: install the JDK's jmods, or give --jdk another "
+                              "JDK");
     trimRuntime(output, stripNativeCommands);
     storeCachedRuntime(key, output);
 }

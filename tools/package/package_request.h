@@ -12,7 +12,8 @@ namespace trellane {
 
 enum class ImageTarget { Linux, Windows };
 
-// --cds: none; a training run at packaging time (Linux); or an archive the JVM makes on the
+// --cds: none; a training run at packaging time (Linux: a dynamic archive, or an
+// ahead-of-time cache on runtimes of version 24 and later); or an archive the JVM makes on the
 // user's machine at the first start (runtimes of version 19 and later).
 enum class CdsMode { None, Train, Auto };
 
@@ -27,6 +28,7 @@ struct PackageRequest {
 
     // The block, but for the main class and the class path, which come from the input.
     LaunchConfig config;
+    bool stackSizeGiven = false;  // --stack-size; else -Xss in the JVM options sizes it
     AppMetadata metadata;    // Windows launchers
     SigningRequest signing;  // Windows launchers
 
@@ -39,6 +41,7 @@ struct PackageRequest {
 
     CdsMode cds = CdsMode::None;
     unsigned cdsTimeoutSeconds = 120;
+    int cdsTrainStatus = 0;  // the training run's exit status when it works as meant
     std::vector<std::string> trainArguments;
 
     bool overwrite = false;

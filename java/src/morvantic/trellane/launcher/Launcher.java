@@ -10,7 +10,8 @@ import java.util.Set;
 /**
  * The launcher's bootstrap class. The native launcher calls {@link #prepare} with the configured
  * main class, reads {@link #mainMethod} and {@link #clazz}, and calls main itself; when main
- * throws, it asks {@link #fromException} for the text of its error box.
+ * throws, it offers the exception to the application's own handler through {@link
+ * #passToHandler}, and failing that asks {@link #fromException} for the text of its error box.
  */
 public final class Launcher {
     /** The application's public static void main(String[]), once {@link #prepare} returned. */
@@ -90,6 +91,37 @@ public final class Launcher {
                     "Main class " + name + " has no public static void main(String[])");
         }
         return main;
+    }
+
+    /**
+     * Hands an exception thrown out of main to the uncaught-exception handler the application
+     * installed, its own on the main thread or the default one, as the JVM does when any other
+     * thread of the application ends with an exception: the handler runs on this thread and
+     * decides what follows (a logger's last line, a crash report, System.exit with a status of
+     * its own). An exception the handler throws is ignored, after the line the JVM writes in
+     * that case.
+     *
+     * @return false, having done nothing, when the application installed no handler: the
+     *     launcher then reports the exception itself
+     */
+    public static boolean passToHandler(Throwable thrown) {
+        Thread thread = Thread.currentThread();
+        Thread.UncaughtExceptionHandler handler = thread.getUncaughtExceptionHandler();
+        // A thread without a handler of its own answers with its group, which passes the
+        // exception on to the default handler, or prints it when there is none.
+        if (handler == null
+                || (handler == thread.getThreadGroup()
+                        && Thread.getDefaultUncaughtExceptionHandler() == null)) {
+            return false;
+        }
+        try {
+            handler.uncaughtException(thread, thrown);
+        } catch (Throwable failure) {
+            System.err.print("\nException: " + failure.getClass().getName()
+                    + " thrown from the UncaughtExceptionHandler in thread \""
+                    + thread.getName() + "\"\n");
+        }
+        return true;
     }
 
     /**
