@@ -342,6 +342,32 @@ class StampBrandingTest(SigningTestCase):
                 self.assertLess(usage.ru_maxrss, 200 << 10, "KiB: not the inflated gigabyte")
                 self.assertEqual(sorted(os.listdir(self.directory)), before)
 
+    def test_a_full_disk_is_named_as_one_with_nothing_left_on_it(self):
+        # A small file system of its own, in a mount namespace of its own: the stamped copy
+        # does not fit in 100 KiB; in 300 KiB it does, and the signed one osslsigncode writes
+        # beside it does not.
+        script = ('mount -t tmpfs -o size="$2" trellane-full "$1" || exit 99; small=$1; '
+                  'shift 2; "$@"; status=$?; ls -A "$small"; exit $status')
+        small = self.path("small")
+        os.makedirs(small)
+        full = ("the disk is full (no space left on the file system mounted at %s); free some "
+                "space there or write to another disk" % small)
+        pem = ["--sign-cert", self.key("self.pem"), "--sign-key", self.key("self.key")]
+        cases = [("100k", [], "cannot write %s/out.exe: %s" % (small, full)),
+                 ("300k", pem, "cannot sign into %s/out.exe: %s (osslsigncode: " % (small, full))]
+        for size, options, message in cases:
+            with self.subTest(size=size):
+                done = run(["unshare", "--mount", "--propagation", "private", "sh", "-c", script,
+                            "sh", small, size, STAMP, "write", "--input", LAUNCHER_EXE,
+                            "--output", small + "/out.exe", *BLOCK, *options])
+                if done.returncode == 99 or b"unshare failed" in done.stderr:
+                    self.skipTest("cannot mount a small file system here: " +
+                                  done.stderr.decode())
+                self.assertEqual(done.returncode, 1, done.stderr.decode())
+                self.assertTrue(done.stderr.decode().startswith("trellane-stamp: " + message),
+                                done.stderr.decode())
+                self.assertEqual(done.stdout, b"", "nothing left on it")
+
     def test_refusals_leave_the_output_untouched_and_nothing_behind(self):
         with open(self.path("area.bin"), "wb") as file:
             file.write(b"no executable " + b"_" * 16463 + b"\0")

@@ -39,6 +39,9 @@ class RefusalTest(PackageTestCase):
         jar(self.path("colon", "lib", "a:b.jar"), ["org.Ab"])
         jar(self.path("odd-names", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
         write(self.path("odd-names", "data", "what?.txt"), "?")
+        # Names that would act on the terminal or start a line of their own, printed raw.
+        jar(self.path("escapes", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
+        write(self.path("escapes", "lib", "\x1b[2J\u009b31m\ntrellane-package: built.jar"), "no zip")
         linux_runtime(self.path("linux-17"))
         windows_runtime(self.path("windows-17"))
         write(self.path("dests", "foreign", "app", "notes.txt"), "someone else's folder")
@@ -75,6 +78,12 @@ class RefusalTest(PackageTestCase):
             (["--input", "colon", "--main-jar", "app.jar"] + linux, 1,
              "colon/lib/a:b.jar cannot be on the class path: its name holds ':', which "
              "separates the class path's entries; rename it"),
+            (["--input", "escapes", "--main-jar", "app.jar"] + linux, 1,
+             "escapes/lib/\\x1B[2J\\xC2\\x9B31m\\x0Atrellane-package: built.jar is not a jar "
+             "(a zip archive): Not a zip archive; repair it or remove it"),
+            (["--input", "input", "--main-jar", "a\\b\x1b]0;title\x07.jar"] + linux, 1,
+             "the main jar input/a\\\\b\\x1B]0;title\\x07.jar does not exist (--main-jar is "
+             "relative to the --input folder)"),
             (sample + windows + ["--name", "My:App"], 1,
              'the name "My:App" holds \':\', which Windows forbids in names, so it cannot name '
              "a Windows program; choose another --name"),

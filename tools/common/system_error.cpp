@@ -1,5 +1,7 @@
 #include "common/system_error.h"
 
+#include "common/shown_text.h"
+
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -38,10 +40,10 @@ std::string mountPointOf(const std::string& path) {
 std::string describeError(int error, const std::string& path) {
     if (error == ENOSPC)
         return "the disk is full (no space left on the file system mounted at " +
-               mountPointOf(path) + "); free some space there or write to another disk";
+               shownName(mountPointOf(path)) + "); free some space there or write to another disk";
     if (error == EDQUOT)
         return "your disk quota is used up (on the file system mounted at " +
-               mountPointOf(path) + "); free some space there or write to another disk";
+               shownName(mountPointOf(path)) + "); free some space there or write to another disk";
     return std::strerror(error);
 }
 

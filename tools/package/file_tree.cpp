@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <utility>
 
-#include "common/refusal.h"
 #include "common/interruption.h"
+#include "common/refusal.h"
+#include "common/shown_text.h"
 #include "common/system_error.h"
 #include "common/temporary_path.h"
 
@@ -62,7 +64,8 @@ void writeNewFile(const std::string& path, const std::string& text) {
         written = false;
         error = errno;
     }
-    if (!written) refuse("cannot write %s: %s", path.c_str(), describeError(error, path).c_str());
+    if (!written)
+        refuse("cannot write %s: %s", shownName(path).c_str(), describeError(error, path).c_str());
 }
 
 namespace {
@@ -71,14 +74,29 @@ using Identity = std::pair<dev_t, ino_t>;
 
 struct TreeWalk {
     std::string root;
+    std::string realRoot;  // root with its links resolved, when outside links are looked for
     std::vector<TreeEntry> entries;
     std::vector<Identity> open;  // the folders from the root down to the one being read
+    std::vector<OutsideLink>* outside = nullptr;
+
+    // A link's own target is copied as a real file or folder: a link to /etc/passwd would
+    // put the build machine's file into the image, so the user hears of each one.
+    void noteOutsideLink(const std::string& relative, const std::string& path) {
+        struct stat link;
+        if (outside == nullptr || lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return;
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved == nullptr) return;
+        std::string target = resolved;
+        std::free(resolved);
+        if (target != realRoot && target.compare(0, realRoot.size() + 1, realRoot + "/") != 0)
+            outside->push_back(OutsideLink{relative, target});
+    }
 
     void readFolder(const std::string& relative) {
         std::string path = relative.empty() ? root : root + "/" + relative;
         DIR* folder = opendir(path.c_str());
         if (folder == nullptr)
-            refuse("cannot read the folder %s: %s", path.c_str(), std::strerror(errno));
+            refuse("cannot read the folder %s: %s", shownName(path).c_str(), std::strerror(errno));
         std::vector<std::string> names;
         while (struct dirent* entry = readdir(folder)) {
             std::string name = entry->d_name;
@@ -99,9 +117,10 @@ struct TreeWalk {
                 refuse(
                     "%s is a symbolic link to nothing (%s): remove it or make it point to a "
                     "file",
-                    path.c_str(), std::strerror(errno));
-            refuse("cannot read %s: %s", path.c_str(), std::strerror(errno));
+                    shownName(path).c_str(), std::strerror(errno));
+            refuse("cannot read %s: %s", shownName(path).c_str(), std::strerror(errno));
         }
+        noteOutsideLink(relative, path);
         if (S_ISREG(info.st_mode)) {
             entries.push_back(TreeEntry{relative, false});
         } else if (S_ISDIR(info.st_mode)) {
@@ -110,26 +129,32 @@ struct TreeWalk {
                 refuse(
                     "%s is a symbolic link to a folder that holds it: the copy would never "
                     "end; remove the link",
-                    path.c_str());
+                    shownName(path).c_str());
             entries.push_back(TreeEntry{relative, true});
             open.push_back(identity);
             readFolder(relative);
             open.pop_back();
         } else {
             refuse("%s is neither a file nor a folder (a device, socket or pipe): remove it",
-                   path.c_str());
+                   shownName(path).c_str());
         }
     }
 };
 
 }  // namespace
 
-std::vector<TreeEntry> listTree(const std::string& root) {
+std::vector<TreeEntry> listTree(const std::string& root, std::vector<OutsideLink>* outside) {
     TreeWalk walk;
     walk.root = root;
+    walk.outside = outside;
+    if (outside != nullptr) {
+        char* resolved = realpath(root.c_str(), nullptr);
+        walk.realRoot = resolved != nullptr ? resolved : root;
+        std::free(resolved);
+    }
     struct stat info;
     if (stat(root.c_str(), &info) != 0)
-        refuse("cannot read the folder %s: %s", root.c_str(), std::strerror(errno));
+        refuse("cannot read the folder %s: %s", shownName(root).c_str(), std::strerror(errno));
     walk.open.push_back(Identity{info.st_dev, info.st_ino});
     walk.readFolder("");
     return std::move(walk.entries);
@@ -137,7 +162,7 @@ std::vector<TreeEntry> listTree(const std::string& root) {
 
 void makeFolder(const std::string& path) {
     if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        refuse("cannot make the folder %s: %s", path.c_str(),
+        refuse("cannot make the folder %s: %s", shownName(path).c_str(),
                describeError(errno, path).c_str());
 }
 
@@ -166,7 +191,8 @@ void copyFile(const std::string& from, const std::string& to) {
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info;
     if (in < 0 || fstat(in, &info) != 0)
-        refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(), std::strerror(errno));
+        refuse("cannot copy %s to %s: %s", shownName(from).c_str(), shownName(to).c_str(),
+               std::strerror(errno));
     int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     bool copied = out >= 0 && copyContents(in, out) && fchmod(out, info.st_mode & 07777) == 0;
     int error = errno;
@@ -176,7 +202,7 @@ void copyFile(const std::string& from, const std::string& to) {
     }
     close(in);
     if (!copied)
-        refuse("cannot copy %s to %s: %s", from.c_str(), to.c_str(),
+        refuse("cannot copy %s to %s: %s", shownName(from).c_str(), shownName(to).c_str(),
                describeError(error, to).c_str());
 }
 

@@ -12,11 +12,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "common/system_error.h"
 #include "common/temporary_path.h"
 #include "package/file_tree.h"
-#include "common/interruption.h"
 
 namespace trellane {
 
@@ -52,7 +53,7 @@ void putBackWhatCameOut() {
         "%s changed while the image was built and is no longer an image built by "
         "trellane-package, and after the exchange it could not be put back (%s): it is now "
         "%s; move it back yourself",
-        destination.c_str(), std::strerror(error), kept.c_str());
+        shownName(destination).c_str(), std::strerror(error), kept.c_str());
 }
 
 void removeWhatWasWritten() {
@@ -129,26 +130,26 @@ void checkImageDestination(const std::string& dest, const std::string& name,
         refuse(
             "the destination %s is inside the input %s: the image would copy itself; choose "
             "a --dest outside the input",
-            destination.c_str(), input.c_str());
+            shownName(destination).c_str(), shownName(input).c_str());
     if (isWithin(from, where))
         refuse(
             "the input %s is inside the destination %s, which the new image would replace; "
             "choose another --dest or --name",
-            input.c_str(), destination.c_str());
+            shownName(input).c_str(), shownName(destination).c_str());
 
     struct stat info;
     if (lstat(destination.c_str(), &info) != 0) return;
     if (!S_ISDIR(info.st_mode))
         refuse("%s exists and is not a folder: remove it, or choose another --dest or --name",
-               destination.c_str());
+               shownName(destination).c_str());
     if (!isMarkedImage(destination))
         refuse(
             "%s exists and is not an image built by trellane-package (it has no %s file): "
             "remove it yourself, or choose another --dest or --name",
-            destination.c_str(), kImageMarker);
+            shownName(destination).c_str(), kImageMarker);
     if (!overwrite)
         refuse("%s exists: give --overwrite to replace it, or choose another --dest or --name",
-               destination.c_str());
+               shownName(destination).c_str());
 }
 
 std::string beginImage(const std::string& dest, const std::string& name) {
@@ -159,7 +160,8 @@ std::string beginImage(const std::string& dest, const std::string& name) {
     // Held as a temporary path too, so a refusal from the stamp library's own steps or a signal
     // this command does not handle (SIGXFSZ) also takes it away.
     if (!createTemporaryFolder(pattern))
-        refuse("cannot make a temporary folder in %s: %s", dest.c_str(), std::strerror(errno));
+        refuse("cannot make a temporary folder in %s: %s", shownName(dest).c_str(),
+               std::strerror(errno));
     state.temporary = pattern;
     state.building = state.temporary + "/" + name;
     state.destination = dest + "/" + name;
@@ -168,32 +170,34 @@ std::string beginImage(const std::string& dest, const std::string& name) {
 
 std::string placeImage(bool overwrite) {
     stopIfInterrupted();
-    writeNewFile(state.building + "/" + kImageMarker,
-                 std::string(kMarkerText) + ": trellane-package --overwrite may replace this folder\n");
+    writeNewFile(
+        state.building + "/" + kImageMarker,
+        std::string(kMarkerText) + ": trellane-package --overwrite may replace this folder\n");
     stopForTestsBeforePlacing();
     const char* destination = state.destination.c_str();
     // What was checked at the start may have changed since: another packaging or someone else
     // may have put something at dest/NAME meanwhile. So the image goes there by a rename that
     // never replaces, and only --overwrite exchanges it with what is there.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (renameat2(AT_FDCWD, state.building.c_str(), AT_FDCWD, destination,
-                      RENAME_NOREPLACE) == 0) {
+        if (renameat2(AT_FDCWD, state.building.c_str(), AT_FDCWD, destination, RENAME_NOREPLACE) ==
+            0) {
             state.placed = true;
             return state.destination;
         }
         if (errno != EEXIST)
-            refuse("cannot put the image at %s: %s", destination, describeError(errno, destination).c_str());
+            refuse("cannot put the image at %s: %s", shownName(destination).c_str(),
+                   describeError(errno, destination).c_str());
         if (!overwrite)
             refuse(
                 "%s appeared while the image was built; it is left as it is: give --overwrite "
                 "to replace an image built by trellane-package, or choose another --dest or "
                 "--name",
-                destination);
+                shownName(destination).c_str());
         // One rename both ways: dest/NAME is never missing, and what came out is looked at
         // where it now is. It goes back unless it is an image of ours.
         if (!exchange(state.building, state.destination)) {
             if (errno == ENOENT) continue;  // gone again: place by the first rename
-            refuse("cannot put the image in place of %s: %s", destination,
+            refuse("cannot put the image in place of %s: %s", shownName(destination).c_str(),
                    describeError(errno, destination).c_str());
         }
         state.placed = state.replaced = true;
