@@ -100,21 +100,34 @@ struct PngHeader {
 // Samples a pixel holds for each colour type, 0 for a type PNG does not have.
 int samplesPerPixel(int colourType) {
     switch (colourType) {
-        case 0: return 1;  // grey
-        case 2: return 3;  // RGB
-        case 3: return 1;  // palette index
-        case 4: return 2;  // grey and alpha
-        case 6: return 4;  // RGBA
-        default: return 0;
+        case 0:
+            return 1;  // grey
+        case 2:
+            return 3;  // RGB
+        case 3:
+            return 1;  // palette index
+        case 4:
+            return 2;  // grey and alpha
+        case 6:
+            return 4;  // RGBA
+        default:
+            return 0;
     }
 }
 
 bool isAllowedBitDepth(int colourType, int bitDepth) {
     switch (colourType) {
-        case 0: return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8 || bitDepth == 16;
-        case 3: return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
-        case 2: case 4: case 6: return bitDepth == 8 || bitDepth == 16;
-        default: return false;
+        case 0:
+            return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8 ||
+                   bitDepth == 16;
+        case 3:
+            return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
+        case 2:
+        case 4:
+        case 6:
+            return bitDepth == 8 || bitDepth == 16;
+        default:
+            return false;
     }
 }
 
@@ -133,8 +146,8 @@ bool readHeader(const std::string& bytes, PngHeader& header, std::string& proble
     int filter = static_cast<unsigned char>(bytes[27]);
     int interlace = static_cast<unsigned char>(bytes[28]);
     header.interlaced = interlace == 1;
-    if (!isAllowedBitDepth(header.colourType, header.bitDepth) || compression != 0 ||
-        filter != 0 || interlace > 1) {
+    if (!isAllowedBitDepth(header.colourType, header.bitDepth) || compression != 0 || filter != 0 ||
+        interlace > 1) {
         problem = "is a PNG whose header is damaged (colour type " +
                   std::to_string(header.colourType) + ", " + std::to_string(header.bitDepth) +
                   " bits a sample, compression " + std::to_string(compression) + ", filter " +
@@ -154,12 +167,12 @@ uint64_t imageDataSize(const PngHeader& header) {
     uint64_t bitsPerPixel = uint64_t(samplesPerPixel(header.colourType)) * header.bitDepth;
     if (!header.interlaced) return rowsSize(header.width, header.height, bitsPerPixel);
     // Where each pass starts across and down, and how far apart its pixels are.
-    static const uint32_t kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
-                                           {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
-                                           {0, 1, 1, 2}};
+    static const uint32_t kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                           {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     uint64_t size = 0;
     for (const auto& pass : kPasses) {
-        uint64_t width = header.width > pass[0] ? (header.width - pass[0] + pass[2] - 1) / pass[2] : 0;
+        uint64_t width =
+            header.width > pass[0] ? (header.width - pass[0] + pass[2] - 1) / pass[2] : 0;
         uint64_t height =
             header.height > pass[1] ? (header.height - pass[1] + pass[3] - 1) / pass[3] : 0;
         size += rowsSize(width, height, bitsPerPixel);
@@ -227,8 +240,7 @@ bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem,
     uint64_t dataSize = imageDataSize(header);
     if (!inflatesWithin(bytes, dataSize)) {
         problem = "is a PNG whose image data inflates to more than the " +
-                  std::to_string(dataSize) + " bytes its " +
-                  sizeText(header.width, header.height) +
+                  std::to_string(dataSize) + " bytes its " + sizeText(header.width, header.height) +
                   " pixels take (it is damaged, or made to exhaust memory)";
         return false;
     }

@@ -68,8 +68,7 @@ bool readMainSection(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat,
     for (;;) {
         zip_int64_t got = zip_fread(file, chunk, sizeof chunk);
         if (got < 0) {
-            problem = std::string("has a manifest that cannot be read: ") +
-                      zip_file_strerror(file);
+            problem = std::string("has a manifest that cannot be read: ") + zip_file_strerror(file);
             complete = false;
             break;
         }
@@ -78,8 +77,10 @@ bool readMainSection(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat,
         if (blank != std::string::npos) section.resize(blank);
         if (blank != std::string::npos || got == 0) break;
         if (section.size() > kLargestMainSection) {
-            problem = "has a manifest whose main section (up to its first blank line) is larger "
-                      "than " + std::to_string(kLargestMainSection >> 20) + " MiB";
+            problem =
+                "has a manifest whose main section (up to its first blank line) is larger "
+                "than " +
+                std::to_string(kLargestMainSection >> 20) + " MiB";
             complete = false;
             break;
         }
@@ -129,8 +130,8 @@ bool readJar(const std::string& path, JarFile& jar, std::string& problem) {
         if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) != 0) continue;
         jar.entries.push_back(stat.name);
         if (std::string(stat.name) == kManifestEntry)
-            complete = readMainSection(archive, static_cast<zip_uint64_t>(i), stat, jar.manifest,
-                                       problem);
+            complete =
+                readMainSection(archive, static_cast<zip_uint64_t>(i), stat, jar.manifest, problem);
     }
     zip_discard(archive);
     return complete;

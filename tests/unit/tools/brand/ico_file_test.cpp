@@ -85,8 +85,9 @@ TEST(IcoFileTest, SaysWhatIsWrong) {
         paletted.push_back({size, 24, bitmap});
         wrongPng.push_back({size, 32, encodePng(patternImage(size == 128 ? 120 : size))});
         largePng.push_back({size, 32, encodePng(patternImage(size == 16 ? 300 : size))});
-        bombPng.push_back({size, 32, size == 256 ? inflatingPng(256, 256, size_t{16} << 20)
-                                                 : encodePng(patternImage(size))});
+        bombPng.push_back({size, 32,
+                           size == 256 ? inflatingPng(256, 256, size_t{16} << 20)
+                                       : encodePng(patternImage(size))});
     }
     std::string pastEnd = good;
     pastEnd[6 + 16 * 2 + 12] = '\xFF';  // the third entry's offset

@@ -134,8 +134,8 @@ inline std::string inflatingPng(uint32_t width, uint32_t height, size_t inflated
     putBig(header, width);
     putBig(header, height);
     header += std::string("\x08\x06\0\0\0", 5);
-    for (const auto& [type, body] : {std::pair<std::string, std::string>{"IHDR", header},
-                                     {"IDAT", data}, {"IEND", ""}}) {
+    for (const auto& [type, body] :
+         {std::pair<std::string, std::string>{"IHDR", header}, {"IDAT", data}, {"IEND", ""}}) {
         putBig(png, static_cast<uint32_t>(body.size()));
         std::string typed = type + body;
         png += typed;

@@ -132,8 +132,9 @@ TEST(IconImagesTest, RefusesBySizeAndByImageDataBeforeDecoding) {
         {declaring(1 << 25, 1), "is larger than 8192 pixels (33554432x1)"},
         {declaring(0, 0), "has no pixels (its header says 0x0)"},
         {declaring(256, 0), "has no pixels (its header says 256x0)"},
-        {greyAlpha16, "is a PNG whose header is damaged (colour type 4, 4 bits a sample, "
-                      "compression 0, filter 0, interlace 0)"},
+        {greyAlpha16,
+         "is a PNG whose header is damaged (colour type 4, 4 bits a sample, "
+         "compression 0, filter 0, interlace 0)"},
         {inflatingPng(256, 256, 262401), bombMessage},
         {inflatingPng(256, 256, size_t{16} << 20), bombMessage},
     };

@@ -18,7 +18,9 @@ TEST(ShownText, NamesAndMessagesNeverReachTheTerminalAsControls) {
         {"\x1B[31mred\x1B[0m\r\b", "\\x1B[31mred\\x1B[0m\\x0D\\x08",
          "\\x1B[31mred\\x1B[0m\\x0D\\x08"},
         // DEL, and C1 controls as UTF-8 (C2 9B is the one-byte CSI); C2 A0 is a space.
-        {"\x7F\xC2\x9B" "2J\xC2\xA0", "\\x7F\\xC2\\x9B2J\xC2\xA0", "\\x7F\\xC2\\x9B2J\xC2\xA0"},
+        {"\x7F\xC2\x9B"
+         "2J\xC2\xA0",
+         "\\x7F\\xC2\\x9B2J\xC2\xA0", "\\x7F\\xC2\\x9B2J\xC2\xA0"},
         {std::string("nul\0x", 5), "nul\\x00x", "nul\\x00x"},
     };
     for (const Case& c : cases) {
