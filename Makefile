@@ -6,7 +6,7 @@ DEPS := scripts/install-deps.sh
 # What make dist ships from the Linux build tree; make test builds the rest of it (the tests).
 DIST_TARGETS := launcher trellane-stamp trellane-package runtime_jar
 
-.PHONY: all dist linux windows test test-sanitize fuzz demo bench clean
+.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps clean
 
 all: dist
 
@@ -60,6 +60,13 @@ bench:
 	@$(DEPS) build tools bench
 	@$(MAKE) --no-print-directory dist
 	bench/run.sh
+
+# Start-up of real applications from Debian's packages against java -cp and jpackage, on JDK 17
+# and (when the machine has it) JDK 25: bench/real_apps.py, its section of bench/RESULTS.md.
+bench-apps:
+	@$(DEPS) build tools bench
+	@$(MAKE) --no-print-directory dist
+	python3 bench/real_apps.py
 
 clean:
 	rm -rf build dist demo

@@ -4,7 +4,8 @@
 #   tools  what trellane-package and trellane-stamp run while they work (make demo)
 #   test   what make test adds: GoogleTest, Wine, Xvfb, the readers the tests check with
 #   fuzz   clang and libFuzzer (make fuzz)
-#   bench  the benchmarks' measuring tools (make bench)
+#   bench  the benchmarks' measuring tools and the real applications they start (make bench,
+#          make bench-apps)
 # Does nothing (and needs no network) when everything is there.
 set -euo pipefail
 
@@ -18,7 +19,8 @@ declare -A lists=(
           gcc-mingw-w64-i686-win32
           libjaxb-api-java"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
-  [bench]="valgrind strace hyperfine libbenchmark-dev"
+  [bench]="valgrind strace hyperfine libbenchmark-dev
+           fop plantuml libxalan2-java"
 )
 
 [ $# -gt 0 ] || set -- build tools test
