@@ -172,7 +172,7 @@ void stamp(const Plan& plan, const LaunchConfig& config, const std::string& outp
 
 }  // namespace
 
-void buildImage(const PackageRequest& request) {
+std::string buildImage(const PackageRequest& request) {
     setQuiet(request.quiet);
     refuseWindowsOnlyOptions(request);
     double started = monotonicSeconds();
@@ -232,6 +232,7 @@ void buildImage(const PackageRequest& request) {
     progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
              describeSize(treeSize(image)).c_str(), monotonicSeconds() - started, image.c_str(),
              plan.launcherName.c_str());
+    return image;
 }
 
 }  // namespace trellane
