@@ -212,14 +212,17 @@ void buildMsi(const PackageRequest& request) {
     PackageRequest imageRequest = request;
     imageRequest.dest = work;
     imageRequest.overwrite = false;
-    source.image = buildImage(imageRequest);
+    std::string image = buildImage(imageRequest);
+    // wixl finds files relative to the source's folder, and no absolute path (0.101 fails on
+    // one): the image is beside the source.
+    source.image = name;
     source.launcher = "bin/" + name + ".exe";
     for (FileAssociation& association : source.associations) {
         if (association.iconPath.empty()) continue;
         association.installedIcon = "bin/" + association.extension + ".ico";
-        copyFile(association.iconPath, source.image + "/" + association.installedIcon);
+        copyFile(association.iconPath, image + "/" + association.installedIcon);
     }
-    source.entries = listTree(source.image);
+    source.entries = listTree(image);
 
     std::string wxs = work + "/" + name + ".wxs";
     std::string unsignedMsi = work + "/" + name + ".msi";

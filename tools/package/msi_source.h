@@ -31,7 +31,7 @@ struct MsiSource {
     std::string productCode;
     bool perUser = false;
     std::vector<std::string> installDir;  // the levels under Program Files or LocalAppData
-    std::string image;                    // the image's folder on this machine
+    std::string image;                    // the image's folder, relative to the source's
     std::vector<TreeEntry> entries;       // what it holds, listTree's order
     std::string launcher;                 // the launcher's path in the image: "bin/NAME.exe"
     bool menu = false;
