@@ -132,7 +132,10 @@ class MsiTest(PackageTestCase):
         first = codes(self.msi())
         again = codes(self.msi("--overwrite"))
         newer = codes(self.msi(version="1.1"))
-        per_user = codes(self.msi("--win-per-user-install", version="1.2"))
+        per_user_msi = self.msi("--win-per-user-install", version="1.2")
+        per_user = codes(per_user_msi)
+        # Word count: compressed (2), and for one user no elevation asked (8).
+        self.assertEqual(summary(per_user_msi)["Source"], "10 (a)")
         given = codes(self.msi("--win-upgrade-uuid", "0e4f6e2a-1c2b-4d5e-8f90-123456789abc",
                                version="1.3"))
         self.assertEqual({first["upgrade"], again["upgrade"], newer["upgrade"]},
