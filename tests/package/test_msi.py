@@ -4,6 +4,7 @@ summary information and the tables, Python's uuid for the name-based codes, ossl
 nothing behind. Installing, upgrading and removing are in tests/wine/test_msi_install.py."""
 
 import os
+import re
 import subprocess
 import sys
 import unittest
@@ -76,10 +77,18 @@ class MsiTest(PackageTestCase):
             "ProductName": "Hello App", "ProductVersion": "2.5.1", "Manufacturer": "Zoë Tools",
             "UpgradeCode": braced(upgrade),
             "ProductCode": braced(uuid.uuid5(upgrade, "product 2.5.1")),
-            "ARPPRODUCTICON": "ProductIcon.exe", "ARPCOMMENTS": "Says hello",
+            "ARPPRODUCTICON": "ProductIcon.ico", "ARPCOMMENTS": "Says hello",
             "ARPURLINFOABOUT": "https://example.com/a", "ARPHELPLINK": "https://example.com/h",
             "ALLUSERS": "1"})
-        self.assertEqual([row[0] for row in table(msi, "Icon")], ["ProductIcon.exe"])
+        # The product icon: the launcher's icons, as icoutils reads the .ico.
+        self.assertEqual([row[0] for row in table(msi, "Icon")], ["ProductIcon.ico"])
+        icon = self.path("product.ico")
+        with open(icon, "wb") as f:
+            f.write(subprocess.run(["msiinfo", "extract", msi, "Icon.ProductIcon.ico"],
+                                   check=True, stdout=subprocess.PIPE).stdout)
+        listed = subprocess.run(["icotool", "-l", icon], check=True, stdout=subprocess.PIPE)
+        self.assertEqual(re.findall(r"--width=(\d+)", listed.stdout.decode()),
+                         ["16", "32", "64", "128", "256"])
 
         # Every file of the image, its marker aside, each the key of a 64-bit component whose
         # code comes from the installed path.

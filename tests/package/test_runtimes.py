@@ -298,8 +298,9 @@ class RuntimeTest(PackageTestCase):
                 msi = self.path(dest, "%s-%s.msi" % (name, version))
                 extracted = self.path("extracted")
                 shutil.rmtree(extracted, ignore_errors=True)
+                # In the work folder: msiextract writes the icon streams to the current one.
                 subprocess.run(["msiextract", "-C", extracted, msi], check=True,
-                               stdout=subprocess.DEVNULL)
+                               stdout=subprocess.DEVNULL, cwd=self.work)
                 image = os.path.join(extracted, name)  # the install folder, as msiextract names it
                 files = listing(image)
                 for present in ("bin/%s.exe" % name, "bin/jvm.dll", "lib/modules",

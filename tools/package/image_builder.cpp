@@ -229,9 +229,13 @@ std::string buildImage(const PackageRequest& request) {
             {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
             stampLauncher);
     finishImage();
-    progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
-             describeSize(treeSize(image)).c_str(), monotonicSeconds() - started, image.c_str(),
-             plan.launcherName.c_str());
+    if (request.type == PackageType::Msi)  // the image is the installer's content, not to run
+        progress("image: built %s (%s) in %.1f s", image.c_str(),
+                 describeSize(treeSize(image)).c_str(), monotonicSeconds() - started);
+    else
+        progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
+                 describeSize(treeSize(image)).c_str(), monotonicSeconds() - started,
+                 image.c_str(), plan.launcherName.c_str());
     return image;
 }
 

@@ -19,6 +19,7 @@
 #include "package/image_builder.h"
 #include "package/msi_file_associations.h"
 #include "package/msi_guid.h"
+#include "package/msi_icon.h"
 #include "package/msi_source.h"
 #include "package/msi_version.h"
 #include "package/progress.h"
@@ -224,6 +225,8 @@ void buildMsi(const PackageRequest& request) {
     }
     source.entries = listTree(image);
 
+    source.productIcon = name + ".ico";
+    writeNewFile(work + "/" + source.productIcon, launcherIconFile(image + "/" + source.launcher));
     std::string wxs = work + "/" + name + ".wxs";
     std::string unsignedMsi = work + "/" + name + ".msi";
     writeNewFile(wxs, writeWixSource(source));

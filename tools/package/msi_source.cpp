@@ -106,9 +106,8 @@ public:
                                   " is already installed: uninstall it first to install " +
                                   s.version.productVersion + ".")) +
                 "/>\n";
-        out_ += "    <Icon Id=\"ProductIcon.exe\"" + attribute("SourceFile", path(s.launcher)) +
-                "/>\n";
-        property("ARPPRODUCTICON", "ProductIcon.exe");
+        out_ += "    <Icon Id=\"ProductIcon.ico\"" + attribute("SourceFile", s.productIcon) + "/>\n";
+        property("ARPPRODUCTICON", "ProductIcon.ico");
         property("ARPNOMODIFY", "1");
         property("ARPCOMMENTS", s.description);
         property("ARPURLINFOABOUT", s.aboutUrl);

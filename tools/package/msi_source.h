@@ -34,6 +34,7 @@ struct MsiSource {
     std::string image;                    // the image's folder, relative to the source's
     std::vector<TreeEntry> entries;       // what it holds, listTree's order
     std::string launcher;                 // the launcher's path in the image: "bin/NAME.exe"
+    std::string productIcon;              // an .ico file, relative to the source's folder
     bool menu = false;
     std::string menuGroup;
     bool desktop = false;
