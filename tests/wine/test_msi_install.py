@@ -329,7 +329,10 @@ class MsiInstallTest(unittest.TestCase):
         else:
             # Wine's shell reads file types from the machine's hive alone (Windows merges the
             # user's over it): the registered command is run as the shell would run it.
-            opened = wine(unix_path(launcher), wine_prefix.windows_path(document))
+            command = registry_values(classes + prog_id + "\\shell\\open\\command")["(Default)"]
+            program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
+            opened = wine(unix_path(program),
+                          argument.replace("%1", wine_prefix.windows_path(document)))
         log = self.jvm_log(root)
         self.assertEqual(opened.status, 0, log.describe())
         self.assertEqual(log.main_arguments,
