@@ -16,22 +16,17 @@ import subprocess
 import sys
 import tempfile
 import unittest
-import zipfile
 from typing import Dict, List, Optional, Sequence, Set, Tuple
 
 import launcher_install
 import wine_prefix
 from fake_jvm_log import FakeJvmLog
 from launcher_install import FAKE_JVM, LAUNCHER_EXE
+from test_app_image import PACKAGE, RUNTIME_JAR, jar
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
 import branded_exe  # noqa: E402  (found through the path above)
 
-_BUILD = os.path.join(wine_prefix.REPO, "build", "linux")
-PACKAGE = (os.environ.get("TRELLANE_WINE_PACKAGE")
-           or os.path.join(_BUILD, "tools", "package", "trellane-package"))
-RUNTIME_JAR = (os.environ.get("TRELLANE_WINE_RUNTIME_JAR")
-               or os.path.join(_BUILD, "java", "trellane-runtime.jar"))
 
 NAME = "Hello App"
 VENDOR = "Zoë Tools"
@@ -146,14 +141,6 @@ def files_of_the_machine() -> Set[str]:
     return found
 
 
-def jar(path: str, main_class: Optional[str] = None) -> None:
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with zipfile.ZipFile(path, "w") as archive:
-        archive.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n" + (
-            "Main-Class: %s\r\n" % main_class if main_class else "") + "\r\n")
-        archive.writestr("com/example/Main.class", b"\xca\xfe\xba\xbe")
-
-
 def write(path: str, content: bytes) -> str:
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
@@ -199,7 +186,7 @@ class MsiInstallTest(unittest.TestCase):
     def build(self, version: str, *options: str, extra_file: str = "") -> Msi:
         """The sample application's MSI of this version, with these options."""
         source = os.path.join(self.work, "input-" + version)
-        jar(os.path.join(source, "app.jar"), "com.example.Main")
+        jar(os.path.join(source, "app.jar"), "com.example.Main", main=True)
         if extra_file:
             write(os.path.join(source, extra_file), version.encode())
         dest = os.path.join(self.work, "out")
