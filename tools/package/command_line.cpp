@@ -20,7 +20,8 @@ const char kDescription[] =
 
 const char kFooter[] =
     "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"
-    "runtime at DEST/NAME, the input's files in DEST/NAME/app/.\n"
+    "runtime at DEST/NAME, the input's files in DEST/NAME/app/. With --type msi:\n"
+    "DEST/NAME-VERSION.msi, which installs that image.\n"
     "\n"
     "@FILE reads arguments from FILE (a regular file), one option and its value per line by\n"
     "convention; spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
