@@ -5,8 +5,10 @@ nothing behind. Installing, upgrading and removing are in tests/wine/test_msi_in
 
 import os
 import re
+import signal
 import subprocess
 import sys
+import time
 import unittest
 import uuid
 import xml.etree.ElementTree as ElementTree
@@ -288,6 +290,22 @@ class MsiTest(PackageTestCase):
         self.assertIn("trellane-package: wixl did not build the MSI cleanly (exit status 0)",
                       done.stderr.decode())
         self.assertIn("has no property named 'Icon'", done.stderr.decode())
+        self.assertEqual(listing(self.work), before, "nothing written")
+
+        # Interrupted while wixl works: wixl stops with it, and what was built goes.
+        write(wixl, "#!/bin/sh\ntouch \"$TMPDIR/wixl-started\"\nexec sleep 60\n")
+        process = subprocess.Popen(self.command("--quiet", *msi), cwd=self.work,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=dict(
+                                       os.environ, PATH=os.path.dirname(wixl) + ":" +
+                                       os.environ["PATH"], **self.env))
+        deadline = time.monotonic() + 60
+        while not os.path.exists(self.path("tmp", "wixl-started")) and \
+                time.monotonic() < deadline:
+            time.sleep(0.05)
+        process.send_signal(signal.SIGINT)
+        _, err = process.communicate(timeout=30)
+        self.assertEqual(process.returncode, -signal.SIGINT, err.decode())
+        os.remove(self.path("tmp", "wixl-started"))
         self.assertEqual(listing(self.work), before, "nothing written")
 
         # An existing package is replaced only with --overwrite.
