@@ -86,8 +86,9 @@ class MsiTest(PackageTestCase):
         self.assertEqual([row[0] for row in table(msi, "Icon")], ["ProductIcon.ico"])
         icon = self.path("product.ico")
         with open(icon, "wb") as f:
+            # In the work folder: msiinfo also writes the stream under its name there.
             f.write(subprocess.run(["msiinfo", "extract", msi, "Icon.ProductIcon.ico"],
-                                   check=True, stdout=subprocess.PIPE).stdout)
+                                   check=True, stdout=subprocess.PIPE, cwd=self.work).stdout)
         listed = subprocess.run(["icotool", "-l", icon], check=True, stdout=subprocess.PIPE)
         self.assertEqual(re.findall(r"--width=(\d+)", listed.stdout.decode()),
                          ["16", "32", "64", "128", "256"])
