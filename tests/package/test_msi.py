@@ -28,8 +28,10 @@ def braced(code: uuid.UUID) -> str:
 
 
 def msiinfo(*arguments: str) -> str:
+    """msiinfo's output, run in the package's folder: exporting a table with binary columns
+    (Icon) also writes their streams to TABLE/ in the current folder."""
     done = subprocess.run(["msiinfo", *arguments], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE)
+                          stderr=subprocess.PIPE, cwd=os.path.dirname(arguments[1]))
     if done.returncode != 0:
         raise AssertionError("msiinfo %s: %s" % (" ".join(arguments), done.stderr.decode()))
     return done.stdout.decode("utf-8")
@@ -86,9 +88,8 @@ class MsiTest(PackageTestCase):
         self.assertEqual([row[0] for row in table(msi, "Icon")], ["ProductIcon.ico"])
         icon = self.path("product.ico")
         with open(icon, "wb") as f:
-            # In the work folder: msiinfo also writes the stream under its name there.
             f.write(subprocess.run(["msiinfo", "extract", msi, "Icon.ProductIcon.ico"],
-                                   check=True, stdout=subprocess.PIPE, cwd=self.work).stdout)
+                                   check=True, stdout=subprocess.PIPE).stdout)
         listed = subprocess.run(["icotool", "-l", icon], check=True, stdout=subprocess.PIPE)
         self.assertEqual(re.findall(r"--width=(\d+)", listed.stdout.decode()),
                          ["16", "32", "64", "128", "256"])

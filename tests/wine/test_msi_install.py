@@ -166,8 +166,10 @@ class Msi:
 
     def table(self, name: str) -> List[List[str]]:
         """The rows msiinfo reads of a table."""
+        # In the package's folder: a table with binary columns also goes to NAME/ there.
         text = subprocess.run(["msiinfo", "export", self.path, name], check=True,
-                              stdout=subprocess.PIPE).stdout.decode("utf-8")
+                              stdout=subprocess.PIPE,
+                              cwd=os.path.dirname(self.path)).stdout.decode("utf-8")
         return [line.split("\t") for line in text.splitlines()[3:]]
 
 
