@@ -238,10 +238,13 @@ class MsiInstallTest(unittest.TestCase):
         return entries
 
     def assertNothingLeft(self, files: Set[str], keys: Set[str], msi: Msi) -> None:
+        # The keys first: reading them waits for every Wine process to end, the installer's
+        # own included, which may still be removing its cached package.
+        keys_now = registry_keys()
         self.assertEqual(sorted(files_of_the_machine() - files), [])
         markers = [NAME.lower(), EXTENSION, packed_guid(msi.product_code).lower(),
                    packed_guid(msi.upgrade_code).lower(), "helloapp."]
-        left = [key for key in registry_keys() - keys if any(m in key for m in markers)]
+        left = [key for key in keys_now - keys if any(m in key for m in markers)]
         self.assertEqual(left, [])
 
     def test_installer_options_install_and_uninstall_as_asked(self):
@@ -259,7 +262,8 @@ class MsiInstallTest(unittest.TestCase):
         ]
         for scope, options, base, levels, group in cases:
             with self.subTest(scope=scope):
-                files, keys = files_of_the_machine(), registry_keys()
+                keys = registry_keys()  # first: it waits for Wine to settle
+                files = files_of_the_machine()
                 msi = self.build("1.0", *common, *options)
                 properties = self.install(msi)
                 try:
@@ -330,7 +334,8 @@ class MsiInstallTest(unittest.TestCase):
     def test_an_upgrade_replaces_the_old_version_and_a_downgrade_is_refused(self):
         for scope, options in (("machine", ()), ("user", ("--win-per-user-install",))):
             with self.subTest(scope=scope):
-                files, keys = files_of_the_machine(), registry_keys()
+                keys = registry_keys()  # first: it waits for Wine to settle
+                files = files_of_the_machine()
                 old = self.build("1.0", "--win-menu", *options, extra_file="only-in-1.0.txt")
                 new = self.build("1.1", "--win-menu", *options, extra_file="only-in-1.1.txt")
                 self.assertEqual(old.upgrade_code, new.upgrade_code)
