@@ -15,7 +15,7 @@ declare -A lists=(
            libcli11-dev libstb-dev zlib1g-dev libzip-dev libssl-dev"
   [tools]="osslsigncode openssl wixl msitools"
   [test]="googletest libgtest-dev libgmock-dev
-          wine wine64 xvfb xauth xdotool python3-pefile icoutils
+          wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
           libjaxb-api-java"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"

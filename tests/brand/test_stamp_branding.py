@@ -2,13 +2,18 @@
 ours: python3-pefile (version strings, manifest, subsystem, checksum), icoutils' wrestool (the
 icons, pixel by pixel) and osslsigncode verify (against a CA made here)."""
 
+import io
 import os
 import signal
+import struct
 import subprocess
 import tempfile
 import time
 import unittest
 import xml.etree.ElementTree as ElementTree
+import zlib
+
+import png as pypng  # python3-png: a PNG writer that is not ours, of every colour type
 
 import branded_exe
 from branded_exe import (ASM_V1, ENGLISH_US, REPO, RT_MANIFEST, SIZES, box_average, ico_images,
@@ -284,6 +289,85 @@ class StampBrandingTest(SigningTestCase):
             stamp.stderr.close()
         self.assertEqual(os.listdir(output), [])
 
+    def test_every_kind_of_png_is_read_and_one_inflating_past_its_size_refused_at_once(self):
+        # Every colour type and depth, plain and interlaced, at an odd size: the last pass of
+        # an interlaced image and the last byte of a row of small samples are partial.
+        side = 37
+        kinds = [dict(greyscale=True, bitdepth=d) for d in (1, 2, 4, 8, 16)]
+        kinds += [dict(greyscale=True, alpha=True, bitdepth=d) for d in (8, 16)]
+        kinds += [dict(greyscale=False, alpha=a, bitdepth=d) for a in (False, True)
+                  for d in (8, 16)]
+        kinds += [dict(palette=[(i * 7 % 256, i, 255 - i) for i in range(1 << d)], bitdepth=d)
+                  for d in (1, 2, 4, 8)]
+        for kind in kinds:
+            for interlace in (False, True):
+                with self.subTest(kind={k: v for k, v in kind.items() if k != "palette"},
+                                  palette="palette" in kind, interlace=interlace):
+                    planes = 1 if "palette" in kind else (
+                        (1 if kind["greyscale"] else 3) + bool(kind.get("alpha")))
+                    top = (1 << kind["bitdepth"]) - 1
+                    rows = [[(x * 3 + y * planes + p) % (top + 1) for x in range(side)
+                             for p in range(planes)] for y in range(side)]
+                    out = io.BytesIO()
+                    pypng.Writer(side, side, interlace=interlace, **kind).write(out, rows)
+                    with open(self.path("kind.png"), "wb") as file:
+                        file.write(out.getvalue())
+                    self.write("kind.exe", "--icon", self.path("kind.png"))
+
+        # 1 MB that inflates to 1 GiB: the image data is measured against the 256x256 pixels
+        # the header declares before anything is decoded, alone and inside an .ico.
+        bomb = inflating_png(256, 1024)
+        with open(self.path("bomb.png"), "wb") as file:
+            file.write(bomb)
+        with open(self.path("bomb.ico"), "wb") as file:
+            file.write(branded_exe.ico([(size, 32, bomb if size == 256 else branded_exe.png(
+                size, size, [(0, 0, 0, 0)] * size * size)) for size in SIZES]))
+        inflates = ("is a PNG whose image data inflates to more than the 262400 bytes its "
+                    "256x256 pixels take (it is damaged, or made to exhaust memory)")
+        cases = [("bomb.png", inflates), ("bomb.ico", "has a 256-pixel image that " + inflates)]
+        before = sorted(os.listdir(self.directory))
+        for name, message in cases:
+            with self.subTest(name=name):
+                process = subprocess.Popen(
+                    [STAMP, "write", "--input", LAUNCHER_EXE, "--output", self.path("bomb.exe"),
+                     *BLOCK, "--icon", self.path(name)], stderr=subprocess.PIPE)
+                with process.stderr:
+                    err = process.stderr.read().decode()
+                _, wait_status, usage = os.wait4(process.pid, 0)
+                process.returncode = os.waitstatus_to_exitcode(wait_status)
+                self.assertEqual(process.returncode, 1, err)
+                self.assertEqual(err, "trellane-stamp: the icon %s %s: give a square PNG of 256 "
+                                 "pixels or more, or an .ico holding 16, 32, 64, 128 and 256 "
+                                 "pixels\n" % (self.path(name), message))
+                self.assertLess(usage.ru_maxrss, 200 << 10, "KiB: not the inflated gigabyte")
+                self.assertEqual(sorted(os.listdir(self.directory)), before)
+
+    def test_a_full_disk_is_named_as_one_with_nothing_left_on_it(self):
+        # A small file system of its own, in a mount namespace of its own: the stamped copy
+        # does not fit in 100 KiB; in 300 KiB it does, and the signed one osslsigncode writes
+        # beside it does not.
+        script = ('mount -t tmpfs -o size="$2" trellane-full "$1" || exit 99; small=$1; '
+                  'shift 2; "$@"; status=$?; ls -A "$small"; exit $status')
+        small = self.path("small")
+        os.makedirs(small)
+        full = ("the disk is full (no space left on the file system mounted at %s); free some "
+                "space there or write to another disk" % small)
+        pem = ["--sign-cert", self.key("self.pem"), "--sign-key", self.key("self.key")]
+        cases = [("100k", [], "cannot write %s/out.exe: %s" % (small, full)),
+                 ("300k", pem, "cannot sign into %s/out.exe: %s (osslsigncode: " % (small, full))]
+        for size, options, message in cases:
+            with self.subTest(size=size):
+                done = run(["unshare", "--mount", "--propagation", "private", "sh", "-c", script,
+                            "sh", small, size, STAMP, "write", "--input", LAUNCHER_EXE,
+                            "--output", small + "/out.exe", *BLOCK, *options])
+                if done.returncode == 99 or b"unshare failed" in done.stderr:
+                    self.skipTest("cannot mount a small file system here: " +
+                                  done.stderr.decode())
+                self.assertEqual(done.returncode, 1, done.stderr.decode())
+                self.assertTrue(done.stderr.decode().startswith("trellane-stamp: " + message),
+                                done.stderr.decode())
+                self.assertEqual(done.stdout, b"", "nothing left on it")
+
     def test_refusals_leave_the_output_untouched_and_nothing_behind(self):
         with open(self.path("area.bin"), "wb") as file:
             file.write(b"no executable " + b"_" * 16463 + b"\0")
@@ -350,6 +434,21 @@ class StampBrandingTest(SigningTestCase):
                 with open(output, "rb") as file:
                     self.assertEqual(file.read(), b"previous contents")
                 self.assertEqual(sorted(os.listdir(self.directory)), before)
+
+
+def inflating_png(side: int, mebibytes: int) -> bytes:
+    """An RGBA PNG of side x side pixels whose image data inflates to that many MiB of zeros:
+    about a kilobyte a MiB (one MiB's deflate block, flushed so that it repeats)."""
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    block = packer.compress(bytes(1 << 20)) + packer.flush(zlib.Z_FULL_FLUSH)
+    adler = ((mebibytes << 20) % 65521) << 16 | 1  # Adler-32 of that many zeros
+    data = b"\x78\xda" + block * mebibytes + b"\x03\x00" + struct.pack(">I", adler)
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(
+            ">I", zlib.crc32(kind + body))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", data) + chunk(b"IEND", b""))
 
 
 def file_bytes(path):

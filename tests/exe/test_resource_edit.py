@@ -3,6 +3,7 @@ exe_edit), read back with pefile, wrestool and osslsigncode rather than our own 
 
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -135,6 +136,27 @@ class ResourceEditTest(unittest.TestCase):
         self.assertEqual(sorted(resources(image)),
                          [(RT_VERSION, 1, ENGLISH_US), (RT_MANIFEST, 1, ENGLISH_US)])
         self.assertLess(len(image.__data__), len(self.original.__data__))
+
+    def test_a_resource_section_of_unaligned_raw_size_keeps_what_follows_aligned(self):
+        # A linker may leave SizeOfRawData short of the file alignment (the loader and pefile
+        # take it): the launcher with its resource section's raw size cut to its virtual size,
+        # SizeOfInitializedData still their sum.
+        data = bytearray(self.original.__data__)
+        rsrc = next(s for s in self.original.sections if s.Name.startswith(b".rsrc"))
+        cut = rsrc.SizeOfRawData - rsrc.Misc_VirtualSize
+        self.assertNotEqual(rsrc.Misc_VirtualSize % self.original.OPTIONAL_HEADER.FileAlignment, 0)
+        struct.pack_into("<I", data, rsrc.get_file_offset() + 16, rsrc.Misc_VirtualSize)
+        header = self.original.OPTIONAL_HEADER
+        struct.pack_into("<I", data, header.get_file_offset() + 8,
+                         header.SizeOfInitializedData - cut)
+        source = self.data_file("unaligned.exe", bytes(data))
+        self.assertEqual(pefile.PE(source).get_warnings(), [])
+
+        icon = self.data_file("icon", os.urandom(40000))
+        for edits in ([], ["--put", "3", "5", "0x409", icon], ["--remove", "3", "1"]):
+            with self.subTest(edits=edits):
+                image, _ = self.edit(*edits, source=source)
+                self.assertConsistent(image)
 
     def test_same_edits_same_bytes(self):
         icon = self.data_file("icon", b"\x89PNG fake" * 100)

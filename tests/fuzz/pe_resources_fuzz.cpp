@@ -34,11 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!removeSignature(file, removed, problem) ||
         !replaceResourceSection(file, resources, problem))
         return 0;
+    const PeImage before = image;
     // What was read is now written by us: it must read back whole.
     ResourceList again;
     if (!readPeImage(file, image, problem) || !readResources(file, image, again, problem) ||
         !writeChecksum(file, problem))
         std::abort();
+    // A section's data moves by whole file alignments, or a loader reads it from the wrong
+    // place.
+    for (size_t i = 0; i < image.sections.size(); ++i) {
+        const PeSection &was = before.sections[i], &is = image.sections[i];
+        if (was.sizeOfRawData != 0 && is.sizeOfRawData != 0 &&
+            (int64_t{is.pointerToRawData} - was.pointerToRawData) % image.fileAlignment != 0)
+            std::abort();
+    }
     std::stable_sort(resources.begin(), resources.end(), resourceOrder);
     if (!std::equal(resources.begin(), resources.end(), again.begin(), again.end(), same))
         std::abort();

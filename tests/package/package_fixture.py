@@ -13,6 +13,7 @@ import subprocess
 import tempfile
 import unittest
 import zipfile
+import zlib
 from typing import Dict, List, NamedTuple, Optional, Union
 
 _REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -139,6 +140,31 @@ def jar(path: str, classes=(), main_class: Optional[str] = None,
         for name in classes:
             archive.writestr(name.replace(".", "/") + ".class", CLASS)
     return path
+
+
+def jar_declaring(path: str, manifest: bytes, declared: Optional[int] = None,
+                  zip64: bool = False) -> str:
+    """A jar of a deflated manifest and a class (com.example.Main) whose central directory
+    declares the manifest to be `declared` bytes (in a zip64 field when zip64): what a damaged
+    or hostile jar holds, which zipfile will not write."""
+    entries = [(b"META-INF/MANIFEST.MF", manifest, declared),
+               (b"com/example/Main.class", CLASS, None)]
+    data, central = b"", b""
+    for name, content, size in entries:
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        packed = packer.compress(content) + packer.flush()
+        crc = zlib.crc32(content)
+        size = len(content) if size is None else size
+        extra = struct.pack("<HHQ", 1, 8, size) if zip64 and declared is not None else b""
+        field = 0xFFFFFFFF if extra else size
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 20, 0, 8, 0, 0, crc,
+                               len(packed), field, len(name), len(extra), 0, 0, 0, 0,
+                               len(data)) + name + extra
+        data += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 8, 0, 0, crc, len(packed),
+                            min(size, 0xFFFFFFFF), len(name), 0) + name + packed
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(central),
+                      len(data), 0)
+    return write(path, data + central + end)
 
 
 def jlink_release(java_version: str = "17.0.15", modules: str = "java.base") -> str:

@@ -179,11 +179,30 @@ class LayoutTest(PackageTestCase):
         jar(self.path("input", "lib", "plugin.jar"), ["org.p.P"],
             class_path="../app.jar ../../shared/x.jar ok.jar /opt/y.jar")
         write(self.path("input", "trellane-runtime.jar"), "an old copy")
+        # Links that lead out of the input are copied as what they lead to, and said; links
+        # within it are not.
+        write(self.path("elsewhere", "notes.txt"), "outside")
+        os.symlink("/etc/passwd", self.path("input", "data", "passwd"))
+        os.symlink(self.path("elsewhere"), self.path("input", "shared"))
+        os.symlink("greeting.txt", self.path("input", "data", "again.txt"))
+        os.symlink(self.path("input", "data"), self.path("input", "data-again"))
         linux_runtime(self.path("runtime"))
         done = self.package("--input", "input", "--main-jar", "app.jar", "--runtime-image",
                             "runtime", "--dest", "out", "--quiet")
         self.assertBuilt(done)
+        elsewhere = os.path.realpath(self.path("elsewhere"))
         self.assertEqual(done.stderr.decode().splitlines(), [
+            "trellane-package: warning: the input's data/passwd is a symbolic link to "
+            "/etc/passwd, outside the input: what it leads to is copied into the image as "
+            "app/data/passwd; copy it into the input, or remove the link, if that was not meant",
+            # data-again leads within the input, but the link in it is copied once more.
+            "trellane-package: warning: the input's data-again/passwd is a symbolic link to "
+            "/etc/passwd, outside the input: what it leads to is copied into the image as "
+            "app/data-again/passwd; copy it into the input, or remove the link, if that was not "
+            "meant",
+            "trellane-package: warning: the input's shared is a symbolic link to %s, outside "
+            "the input: what it leads to is copied into the image as app/shared; copy it into "
+            "the input, or remove the link, if that was not meant" % elsewhere,
             "trellane-package: warning: the input's trellane-runtime.jar is replaced by the one "
             "that comes with this command",
             "trellane-package: warning: lib/plugin.jar: its manifest's Class-Path names "
@@ -192,6 +211,8 @@ class LayoutTest(PackageTestCase):
             "/opt/y.jar, outside the image's app/ folder: the image is not self-contained"])
         with open(self.path("out", "app", "app", "trellane-runtime.jar"), "rb") as copied:
             self.assertTrue(copied.read().startswith(b"PK"), "the command's own runtime jar")
+        with open(self.path("out", "app", "app", "shared", "notes.txt")) as copied:
+            self.assertEqual(copied.read(), "outside")
 
     def test_an_argument_file_gives_the_same_image_as_the_same_flags(self):
         self.sample_input()

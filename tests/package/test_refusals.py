@@ -4,12 +4,13 @@ test_runtimes, the --java-options and --arguments values in test_java_options.""
 
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import unittest
 
-from package_fixture import (PackageTestCase, jar, linux_runtime, listing, windows_runtime,
-                             write)
+from package_fixture import (PackageTestCase, jar, jar_declaring, linux_runtime, listing,
+                             windows_runtime, write)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
 from signing_keys import make_certificates  # noqa: E402  (found through the path above)
@@ -38,6 +39,9 @@ class RefusalTest(PackageTestCase):
         jar(self.path("colon", "lib", "a:b.jar"), ["org.Ab"])
         jar(self.path("odd-names", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
         write(self.path("odd-names", "data", "what?.txt"), "?")
+        # Names that would act on the terminal or start a line of their own, printed raw.
+        jar(self.path("escapes", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
+        write(self.path("escapes", "lib", "\x1b[2J\u009b31m\ntrellane-package: built.jar"), "no zip")
         linux_runtime(self.path("linux-17"))
         windows_runtime(self.path("windows-17"))
         write(self.path("dests", "foreign", "app", "notes.txt"), "someone else's folder")
@@ -74,6 +78,12 @@ class RefusalTest(PackageTestCase):
             (["--input", "colon", "--main-jar", "app.jar"] + linux, 1,
              "colon/lib/a:b.jar cannot be on the class path: its name holds ':', which "
              "separates the class path's entries; rename it"),
+            (["--input", "escapes", "--main-jar", "app.jar"] + linux, 1,
+             "escapes/lib/\\x1B[2J\\xC2\\x9B31m\\x0Atrellane-package: built.jar is not a jar "
+             "(a zip archive): Not a zip archive; repair it or remove it"),
+            (["--input", "input", "--main-jar", "a\\b\x1b]0;title\x07.jar"] + linux, 1,
+             "the main jar input/a\\\\b\\x1B]0;title\\x07.jar does not exist (--main-jar is "
+             "relative to the --input folder)"),
             (sample + windows + ["--name", "My:App"], 1,
              'the name "My:App" holds \':\', which Windows forbids in names, so it cannot name '
              "a Windows program; choose another --name"),
@@ -137,6 +147,47 @@ class RefusalTest(PackageTestCase):
                 self.assertEqual((done.returncode, done.stderr.decode()), (status, expected))
                 self.assertEqual(done.stdout, b"")
                 self.assertEqual(listing(self.work), before, "nothing written")
+
+    def test_damaged_jars_are_refused_at_once_in_little_memory(self):
+        main = b"Manifest-Version: 1.0\r\nMain-Class: com.example.Main\r\n\r\n"
+        signed = b"".join(b"Name: com/example/C%d.class\r\nSHA-256-Digest: %s=\r\n\r\n"
+                          % (i, b"A" * 43) for i in range(60000))
+        long_main = b"Main-Class: com.example.Main\r\n" + b"X-Filler: %s\r\n" % (b"x" * 60) * 70000
+        cases = [
+            # (manifest, declared size, zip64, status, message)
+            (main, 1 << 62, True, 1,
+             "declares a manifest of 4611686018427387904 bytes, more than Java can read "
+             "(2 GiB): the jar is damaged; repair it or remove it"),
+            (main, 0xFFFFFFFE, False, 1,
+             "declares a manifest of 4294967294 bytes, more than Java can read (2 GiB): the jar "
+             "is damaged; repair it or remove it"),
+            (b"\n" * (64 << 20), None, False, 1, None),  # an empty main section: no Main-Class
+            (long_main, None, False, 1,
+             "has a manifest whose main section (up to its first blank line) is larger than "
+             "4 MiB; repair it or remove it"),
+            (b"a" * (64 << 20), 100, False, 1,
+             "has a manifest whose main section (up to its first blank line) is larger than "
+             "4 MiB; repair it or remove it"),
+            (main + signed, None, False, 0, None),  # a signed jar's long manifest is fine
+        ]
+        for manifest, declared, zip64, status, message in cases:
+            with self.subTest(manifest=manifest[:40], declared=declared):
+                shutil.rmtree(self.path("damaged"), ignore_errors=True)
+                shutil.rmtree(self.path("out"), ignore_errors=True)
+                jar_declaring(self.path("damaged", "app.jar"), manifest, declared, zip64)
+                process = subprocess.Popen(
+                    self.command("--input", "damaged", "--main-jar", "app.jar", "--dest", "out",
+                                 "--runtime-image", "linux-17", "--quiet"),
+                    cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                err = process.stderr.read().decode()
+                _, wait_status, usage = os.wait4(process.pid, 0)
+                process.returncode = os.waitstatus_to_exitcode(wait_status)
+                self.assertEqual(process.returncode, status, err)
+                if message:
+                    self.assertEqual(err, "trellane-package: damaged/app.jar %s\n" % message)
+                elif status:
+                    self.assertIn("no main class", err)
+                self.assertLess(usage.ru_maxrss, 200 << 10, "KiB: no more than a launcher's run")
 
 
 if __name__ == "__main__":

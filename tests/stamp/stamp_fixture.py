@@ -16,6 +16,20 @@ UNSTAMPED_AREA = b"_" * (AREA_SIZE - 1) + b"\0"
 MAX_FILE_SIZE = 64 << 20
 
 
+def shown_name(path: str) -> str:
+    """A file name as the tools' messages print it: a backslash doubled, and each byte of a
+    control character (C0, DEL, and C1 as UTF-8 encodes it) as \\xNN."""
+    shown = ""
+    for char in path:
+        if char == "\\":
+            shown += "\\\\"
+        elif ord(char) < 0x20 or 0x7F <= ord(char) <= 0x9F:
+            shown += "".join("\\x%02X" % byte for byte in char.encode())
+        else:
+            shown += char
+    return shown
+
+
 def area_offset(image: bytes) -> int:
     """Where the one unstamped area of a built launcher starts."""
     at = image.find(UNSTAMPED_AREA)

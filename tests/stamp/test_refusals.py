@@ -3,7 +3,8 @@
 import os
 import unittest
 
-from stamp_fixture import AREA_SIZE, LAUNCHER, MAX_FILE_SIZE, UNSTAMPED_AREA, StampTestCase
+from stamp_fixture import (AREA_SIZE, LAUNCHER, MAX_FILE_SIZE, UNSTAMPED_AREA, StampTestCase,
+                           shown_name)
 
 USAGE_HINT = "Run 'trellane-stamp --help' for usage.\n"
 
@@ -28,6 +29,10 @@ class WriteRefusalTest(StampTestCase):
         self.fifo = self.path("fifo")
         os.mkfifo(self.fifo)
         self.large = self.sparse_file("large", MAX_FILE_SIZE + 1)
+        # Names that would recolour the terminal, or print a line that reads as another
+        # message, were they printed as they are.
+        self.escape = self.file_with("notes\x1b[31m red\x1b[0m\u009b2J.txt", b"no launcher\n")
+        self.newline = self.path("missing\ntrellane-stamp: wrote it\\")
         self.inputs = sorted(os.listdir(self.directory))
 
     def test_launchers_it_cannot_stamp(self):
@@ -49,11 +54,15 @@ class WriteRefusalTest(StampTestCase):
             (self.fifo, "cannot read %s: not a regular file"),
             (self.large, "%s is 67108865 bytes, more than any launcher (64 MiB at most): "
                          "give a launcher"),
+            (self.escape, "%s is not an unstamped launcher: it holds no configuration area "
+                          "(16463 underscores, then a NUL byte)"),
+            (self.newline, "cannot read %s: No such file or directory"),
         ]
         for path, message in cases:
             with self.subTest(input=path):
                 self.assert_refused(self.write("--main-class", "M", input_path=path), 1,
-                                    message % path)
+                                    message % shown_name(path))
+        self.assertIn("notes\\x1B[31m red\\x1B[0m\\xC2\\x9B2J.txt", shown_name(self.escape))
 
     def test_configurations_the_block_cannot_hold(self):
         def repeated(option, count):

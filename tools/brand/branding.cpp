@@ -4,11 +4,11 @@
 
 #include "brand/app_version.h"
 #include "brand/assembly_identity.h"
-#include "common/windows_names.h"
 #include "brand/icon_images.h"
 #include "brand/manifest_text.h"
 #include "brand/utf16_text.h"
 #include "common/refusal.h"
+#include "common/windows_names.h"
 
 namespace trellane {
 
@@ -75,10 +75,10 @@ std::string brandedIdentity(const AppMetadata& metadata, const VersionStrings& s
     if (metadata.name.empty() && metadata.vendor.empty()) return carried;
     std::string derived = deriveIdentity(strings.companyName, strings.productName);
     if (!derived.empty()) return derived;
-    std::fprintf(stderr,
-                 "%s: warning: the vendor and the name hold no ASCII letters or digits for the "
-                 "manifest identity, which stays %s; give an identity such as Vendor.App\n",
-                 toolName(), carried.c_str());
+    notice("warning: ",
+           "the vendor and the name hold no ASCII letters or digits for the "
+           "manifest identity, which stays %s; give an identity such as Vendor.App",
+           carried.c_str());
     return carried;
 }
 

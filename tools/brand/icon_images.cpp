@@ -5,6 +5,7 @@
 #include "brand/ico_file.h"
 #include "brand/png_image.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "exe/launcher_file.h"
 
 namespace trellane {
@@ -53,12 +54,12 @@ std::vector<std::string> loadIconImages(const std::string& path) {
     int scaledUpFrom = 0;
     std::string problem;
     if (!makeIconImages(readLauncherFile(path).bytes, pngs, scaledUpFrom, problem))
-        refuse("the icon %s %s: %s", path.c_str(), problem.c_str(), kIconAdvice);
+        refuse("the icon %s %s: %s", shownName(path).c_str(), problem.c_str(), kIconAdvice);
     if (scaledUpFrom != 0)
-        std::fprintf(stderr,
-                     "%s: warning: the icon %s is %d pixels square, so its larger sizes are "
-                     "scaled up and look blurred; give a PNG of 256 pixels or more\n",
-                     toolName(), path.c_str(), scaledUpFrom);
+        notice("warning: ",
+               "the icon %s is %d pixels square, so its larger sizes are "
+               "scaled up and look blurred; give a PNG of 256 pixels or more",
+               shownName(path).c_str(), scaledUpFrom);
     return pngs;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/refusal.h"
+#include "common/shown_text.h"
 
 namespace trellane {
 
@@ -43,14 +44,16 @@ const Osslsigncode& requireOsslsigncode(unsigned timeoutSeconds) {
     ProgramRun run = runProgram({path, "--version"}, options);
     OsslsigncodeVersion version;
     if (!parseOsslsigncodeVersion(run.output, version))
-        refuse("%s --version does not say which osslsigncode it is (%s); signing needs "
-               "osslsigncode 2.5 or later: apt-get install osslsigncode",
-               path.c_str(), describeEnd(run, timeoutSeconds).c_str());
+        refuse(
+            "%s --version does not say which osslsigncode it is (%s); signing needs "
+            "osslsigncode 2.5 or later: apt-get install osslsigncode",
+            shownName(path).c_str(), describeEnd(run, timeoutSeconds).c_str());
     if (!version.atLeast(kOldest.major, kOldest.minor))
-        refuse("%s is osslsigncode %s; signing needs %s or later (Debian 12 has 2.5): "
-               "apt-get install osslsigncode on Debian 12 or later, or put a newer one first "
-               "on PATH",
-               path.c_str(), versionText(version).c_str(), versionText(kOldest).c_str());
+        refuse(
+            "%s is osslsigncode %s; signing needs %s or later (Debian 12 has 2.5): "
+            "apt-get install osslsigncode on Debian 12 or later, or put a newer one first "
+            "on PATH",
+            shownName(path).c_str(), versionText(version).c_str(), versionText(kOldest).c_str());
     checked = {path, version};
     return checked;
 }

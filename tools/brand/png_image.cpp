@@ -89,6 +89,132 @@ bool chunksFit(const std::string& bytes) {
     return false;
 }
 
+struct PngHeader {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    bool interlaced = false;
+};
+
+// Samples a pixel holds for each colour type, 0 for a type PNG does not have.
+int samplesPerPixel(int colourType) {
+    switch (colourType) {
+        case 0:
+            return 1;  // grey
+        case 2:
+            return 3;  // RGB
+        case 3:
+            return 1;  // palette index
+        case 4:
+            return 2;  // grey and alpha
+        case 6:
+            return 4;  // RGBA
+        default:
+            return 0;
+    }
+}
+
+bool isAllowedBitDepth(int colourType, int bitDepth) {
+    switch (colourType) {
+        case 0:
+            return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8 ||
+                   bitDepth == 16;
+        case 3:
+            return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
+        case 2:
+        case 4:
+        case 6:
+            return bitDepth == 8 || bitDepth == 16;
+        default:
+            return false;
+    }
+}
+
+// The first chunk, which must be IHDR.
+bool readHeader(const std::string& bytes, PngHeader& header, std::string& problem) {
+    if (bytes.size() < 8 + 12 + 13 || bytes.compare(12, 4, "IHDR") != 0 ||
+        readBigEndian(bytes, 8) != 13) {
+        problem = "is a PNG that does not start with its header (IHDR)";
+        return false;
+    }
+    header.width = readBigEndian(bytes, 16);
+    header.height = readBigEndian(bytes, 20);
+    header.bitDepth = static_cast<unsigned char>(bytes[24]);
+    header.colourType = static_cast<unsigned char>(bytes[25]);
+    int compression = static_cast<unsigned char>(bytes[26]);
+    int filter = static_cast<unsigned char>(bytes[27]);
+    int interlace = static_cast<unsigned char>(bytes[28]);
+    header.interlaced = interlace == 1;
+    if (!isAllowedBitDepth(header.colourType, header.bitDepth) || compression != 0 || filter != 0 ||
+        interlace > 1) {
+        problem = "is a PNG whose header is damaged (colour type " +
+                  std::to_string(header.colourType) + ", " + std::to_string(header.bitDepth) +
+                  " bits a sample, compression " + std::to_string(compression) + ", filter " +
+                  std::to_string(filter) + ", interlace " + std::to_string(interlace) + ")";
+        return false;
+    }
+    return true;
+}
+
+uint64_t rowsSize(uint64_t width, uint64_t height, uint64_t bitsPerPixel) {
+    return width == 0 ? 0 : height * (1 + (width * bitsPerPixel + 7) / 8);
+}
+
+// The bytes the image data inflates to: each row of the image, or of each of the seven passes
+// of an interlaced one, behind its filter type byte.
+uint64_t imageDataSize(const PngHeader& header) {
+    uint64_t bitsPerPixel = uint64_t(samplesPerPixel(header.colourType)) * header.bitDepth;
+    if (!header.interlaced) return rowsSize(header.width, header.height, bitsPerPixel);
+    // Where each pass starts across and down, and how far apart its pixels are.
+    static const uint32_t kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                           {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    uint64_t size = 0;
+    for (const auto& pass : kPasses) {
+        uint64_t width =
+            header.width > pass[0] ? (header.width - pass[0] + pass[2] - 1) / pass[2] : 0;
+        uint64_t height =
+            header.height > pass[1] ? (header.height - pass[1] + pass[3] - 1) / pass[3] : 0;
+        size += rowsSize(width, height, bitsPerPixel);
+    }
+    return size;
+}
+
+// Whether the image data (the IDAT chunks, one zlib stream) inflates to no more than limit
+// bytes. It is inflated into a small buffer and thrown away, and stops as soon as it passes
+// the limit: a few kilobytes may inflate to gigabytes, and a decoder would hold them all.
+bool inflatesWithin(const std::string& bytes, uint64_t limit) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return false;
+    unsigned char out[65536];
+    uint64_t inflated = 0;
+    int status = Z_OK;
+    for (size_t at = 8; at + 12 <= bytes.size() && status == Z_OK && inflated <= limit;) {
+        uint32_t length = readBigEndian(bytes, at);
+        bool data = bytes.compare(at + 4, 4, "IDAT") == 0;
+        if (bytes.compare(at + 4, 4, "IEND") == 0) break;
+        if (data) {
+            stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + at + 8));
+            stream.avail_in = length;
+            while (stream.avail_in > 0 && status == Z_OK && inflated <= limit) {
+                stream.next_out = out;
+                stream.avail_out = sizeof out;
+                status = inflate(&stream, Z_NO_FLUSH);
+                inflated += sizeof out - stream.avail_out;
+                if (status == Z_BUF_ERROR) status = Z_OK;  // only wants more input
+            }
+        }
+        at += 12 + uint64_t{length};
+    }
+    // Whatever else is wrong with the data (not deflate, cut short) the decoder says.
+    inflateEnd(&stream);
+    return inflated <= limit;
+}
+
+std::string sizeText(uint32_t width, uint32_t height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
 }  // namespace
 
 bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem, int largestSide) {
@@ -100,17 +226,27 @@ bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem,
         problem = "is a PNG that is cut short or damaged (a chunk runs past its end)";
         return false;
     }
+    PngHeader header;
+    if (!readHeader(bytes, header, problem)) return false;
+    if (header.width == 0 || header.height == 0) {
+        problem = "has no pixels (its header says " + sizeText(header.width, header.height) + ")";
+        return false;
+    }
+    if (header.width > uint32_t(largestSide) || header.height > uint32_t(largestSide)) {
+        problem = "is larger than " + std::to_string(largestSide) + " pixels (" +
+                  sizeText(header.width, header.height) + ")";
+        return false;
+    }
+    uint64_t dataSize = imageDataSize(header);
+    if (!inflatesWithin(bytes, dataSize)) {
+        problem = "is a PNG whose image data inflates to more than the " +
+                  std::to_string(dataSize) + " bytes its " + sizeText(header.width, header.height) +
+                  " pixels take (it is damaged, or made to exhaust memory)";
+        return false;
+    }
     const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
     int length = bytes.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes.size());
     int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(data, length, &width, &height, &channels)) {
-        problem = std::string("is a PNG that cannot be read (") + stbi_failure_reason() + ")";
-        return false;
-    }
-    if (width > largestSide || height > largestSide) {
-        problem = "is larger than " + std::to_string(largestSide) + " pixels";
-        return false;
-    }
     stbi_uc* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 4);
     if (pixels == nullptr) {
         problem = std::string("is a PNG that cannot be read (") + stbi_failure_reason() + ")";

@@ -17,8 +17,9 @@ struct RgbaImage {
 constexpr int kLargestImageSide = 8192;
 
 // Any PNG (palette, grey, 16-bit and interlaced included) as 8-bit RGBA. False for bytes that
-// are not a PNG, a PNG whose chunks do not fit in it or that does not decode, or one wider or
-// taller than largestSide (checked before its pixels are decoded); problem says which.
+// are not a PNG, a PNG whose chunks do not fit in it or that does not decode, one of no pixels
+// or wider or taller than largestSide, or one whose image data inflates to more than its
+// header's size needs (all checked before its pixels are decoded); problem says which.
 bool decodePng(const std::string& bytes, RgbaImage& image, std::string& problem,
                int largestSide = kLargestImageSide);
 

@@ -1,9 +1,11 @@
 #include "brand/signing.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,8 @@
 #include "common/interruption.h"
 #include "common/refusal.h"
 #include "common/regular_file.h"
+#include "common/shown_text.h"
+#include "common/system_error.h"
 #include "common/temporary_path.h"
 #include "exe/launcher_file.h"
 
@@ -54,7 +58,8 @@ std::string verifyProblem(const std::string& output) {
         return output.substr(start, output.find('\n', start) - start);
     }
     std::string errors;
-    for (at = output.find("Error: "); at != std::string::npos; at = output.find("Error: ", at + 1)) {
+    for (at = output.find("Error: "); at != std::string::npos;
+         at = output.find("Error: ", at + 1)) {
         size_t start = at + 7;
         errors +=
             (errors.empty() ? "" : "; ") + output.substr(start, output.find('\n', start) - start);
@@ -86,7 +91,8 @@ class SigningFolder {
     explicit SigningFolder(const std::string& signedPath) {
         path_ = temporaryTemplateBeside(signedPath);
         if (!createTemporaryFolder(path_))
-            refuse("cannot sign into %s: %s", signedPath.c_str(), strerror(errno));
+            refuse("cannot sign into %s: %s", shownName(signedPath).c_str(),
+                   describeError(errno, signedPath).c_str());
     }
 
     std::string file(const char* name) const { return path_ + "/" + name; }
@@ -110,22 +116,21 @@ class SigningFolder {
 std::string passwordFromFile(const std::string& path) {
     std::string text, problem;
     if (!readRegularFile(path, kMaxPasswordFileSize, text, problem))
-        refuse("cannot read the password file %s: %s", path.c_str(), problem.c_str());
+        refuse("cannot read the password file %s: %s", shownName(path).c_str(), problem.c_str());
     std::string line = text.substr(0, text.find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty())
         refuse(
             "the password file %s is empty: write the password on its first line (a key "
             "without a password needs no --sign-password-file)",
-            path.c_str());
+            shownName(path).c_str());
     return line;
 }
 
 std::string passwordFromVariable(const std::string& name) {
     const char* value = std::getenv(name.c_str());
     if (value == nullptr)
-        refuse("the variable %s, which should hold the signing password, is not set",
-               name.c_str());
+        refuse("the variable %s, which should hold the signing password, is not set", name.c_str());
     if (*value == 0)
         refuse(
             "the variable %s, which should hold the signing password, is empty: set it to the "
@@ -154,23 +159,24 @@ std::string signingPassword(const SigningRequest& request) {
             "with --sign-timeout",
             request.timeoutSeconds, request.timestampUrl.c_str());
     if (run.timedOut)
-        folder.refuse("osslsigncode did not finish signing within %u s; allow longer with "
-                      "--sign-timeout",
-                      request.timeoutSeconds);
+        folder.refuse(
+            "osslsigncode did not finish signing within %u s; allow longer with "
+            "--sign-timeout",
+            request.timeoutSeconds);
     const std::string& output = run.output;
     if (!request.pkcs12Path.empty() && mentions(output, kWrongPassword))
         folder.refuse("the password does not open %s; give the password it was exported with",
-                      request.pkcs12Path.c_str());
+                      shownName(request.pkcs12Path).c_str());
     if (!request.pkcs12Path.empty() && mentions(output, kNotPkcs12))
         folder.refuse(
             "%s is not a PKCS #12 file; give a .p12/.pfx file, or a PEM certificate "
             "chain and key",
-            request.pkcs12Path.c_str());
+            shownName(request.pkcs12Path).c_str());
     if (mentions(output, kKeyMismatch))
         folder.refuse(
             "the key %s does not belong to the certificate %s; give the key the "
             "certificate was issued for",
-            request.keyPath.c_str(), request.certPath.c_str());
+            shownName(request.keyPath).c_str(), shownName(request.certPath).c_str());
     folder.refuse("osslsigncode could not sign: %s", lastWords(run).c_str());
 }
 
@@ -221,15 +227,16 @@ void writeVerificationRoots(const SigningFolder& folder, const SignatureDetails&
     FILE* file = std::fopen(folder.file("roots.pem").c_str(), "wb");
     if (file == nullptr || std::fwrite(roots.data(), 1, roots.size(), file) != roots.size() ||
         std::fclose(file) != 0)
-        folder.refuse("cannot write the certificates to verify against: %s", strerror(errno));
+        folder.refuse("cannot write the certificates to verify against: %s",
+                      describeError(errno, folder.file("roots.pem")).c_str());
 }
 
 void noteSmallKey(const SignatureDetails& details) {
     if (details.keyType == "RSA" && details.keyBits < kSmallestUsualRsaBits)
-        std::fprintf(stderr,
-                     "%s: note: the signing key is RSA of %d bits; certificate authorities and "
-                     "current Windows expect %d bits or more, so sign with a larger key\n",
-                     toolName(), details.keyBits, kSmallestUsualRsaBits);
+        notice("note: ",
+               "the signing key is RSA of %d bits; certificate authorities and "
+               "current Windows expect %d bits or more, so sign with a larger key",
+               details.keyBits, kSmallestUsualRsaBits);
 }
 
 }  // namespace
@@ -288,19 +295,29 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     std::string password = signingPassword(request);
     const Osslsigncode& tool = requireOsslsigncode(timeout);
     if (!request.description.empty() && !describable(request.description))
-        std::fprintf(stderr,
-                     "%s: note: the signature names no program: osslsigncode can write only "
-                     "ASCII, and \"%s\" is not; Windows' dialogs show the file name instead\n",
-                     toolName(), request.description.c_str());
+        notice("note: ",
+               "the signature names no program: osslsigncode can write only "
+               "ASCII, and \"%s\" is not; Windows' dialogs show the file name instead",
+               request.description.c_str());
     struct stat unsignedInfo;
     if (stat(unsignedPath.c_str(), &unsignedInfo) != 0)
-        refuse("cannot sign %s: %s", unsignedPath.c_str(), strerror(errno));
+        refuse("cannot sign %s: %s", shownName(unsignedPath).c_str(), strerror(errno));
 
     SigningFolder folder(signedPath);
     std::string signedFile = folder.file("signed");
     ProgramRun run = runOsslsigncode(tool, signingArguments(request, unsignedPath, signedFile),
                                      password, timeout);
-    if (!run.succeeded()) refuseSigning(folder, request, run);
+    if (!run.succeeded()) {
+        // osslsigncode says only that it could not write ("Unable to modify file header"):
+        // with less room left than the file it writes, the disk is what to fix.
+        struct statvfs space;
+        if (statvfs(folder.file(".").c_str(), &space) == 0 &&
+            uint64_t(space.f_bavail) * space.f_frsize < uint64_t(unsignedInfo.st_size))
+            folder.refuse("cannot sign into %s: %s (osslsigncode: %s)",
+                          shownName(signedPath).c_str(),
+                          describeError(ENOSPC, signedPath).c_str(), lastWords(run).c_str());
+        refuseSigning(folder, request, run);
+    }
 
     SignatureDetails details = readWrittenSignature(folder, tool, signedFile, timeout);
     if (details.digest != "SHA-256")
@@ -308,25 +325,31 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
                       details.digest.c_str());
     noteSmallKey(details);
     writeVerificationRoots(folder, details);
-    std::vector<std::string> verify = {"verify",      "-in",  signedFile, "-CAfile",
-                                       folder.file("roots.pem"), "-TSA-CAfile",
+    std::vector<std::string> verify = {"verify",
+                                       "-in",
+                                       signedFile,
+                                       "-CAfile",
+                                       folder.file("roots.pem"),
+                                       "-TSA-CAfile",
                                        folder.file("roots.pem")};
     if (tool.canIgnoreCrl()) verify.push_back("-ignore-crl");
     run = runOsslsigncode(tool, verify, "", timeout);
     if (run.timedOut)
-        folder.refuse("osslsigncode did not finish verifying %s within %u s; allow longer with "
-                      "--sign-timeout",
-                      signedPath.c_str(), timeout);
+        folder.refuse(
+            "osslsigncode did not finish verifying %s within %u s; allow longer with "
+            "--sign-timeout",
+            shownName(signedPath).c_str(), timeout);
     if (!run.succeeded())
         folder.refuse(
             "%s does not verify once signed (%s); give the whole certificate chain up to its "
             "root, with a certificate meant for code signing and valid today",
-            signedPath.c_str(), verifyProblem(run.output).c_str());
+            shownName(signedPath).c_str(), verifyProblem(run.output).c_str());
 
     stopIfInterrupted();
     if (chmod(signedFile.c_str(), unsignedInfo.st_mode & 0777) != 0 ||
         rename(signedFile.c_str(), signedPath.c_str()) != 0)
-        folder.refuse("cannot write %s: %s", signedPath.c_str(), strerror(errno));
+        folder.refuse("cannot write %s: %s", shownName(signedPath).c_str(),
+                      describeError(errno, signedPath).c_str());
     folder.remove();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/refusal.h"
 #include "common/regular_file.h"
+#include "common/shown_text.h"
 #include "common/text_split.h"
 
 namespace trellane {
@@ -41,14 +42,14 @@ constexpr size_t kMaxArgumentFileSize = size_t{1} << 20;
 void readArgumentFile(const std::string& path, std::vector<std::string>& arguments) {
     std::string text, problem;
     if (!readRegularFile(path, kMaxArgumentFileSize, text, problem))
-        refuse("cannot read the argument file @%s: %s", path.c_str(), problem.c_str());
+        refuse("cannot read the argument file @%s: %s", shownName(path).c_str(), problem.c_str());
     unsigned number = 0;
     for (const std::string& line : splitLines(text)) {
         ++number;
         size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;
         if (!splitArgumentLine(line, arguments))
-            refuseUsage("%s:%u: a quote is not closed", path.c_str(), number);
+            refuseUsage("%s:%u: a quote is not closed", shownName(path).c_str(), number);
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 
 extern char** environ;
 
@@ -55,16 +56,17 @@ void stopGroup(pid_t child) {
 int secretPipe(const std::string& program, const std::string& secret) {
     if (secret.empty()) return -1;
     if (secret.size() > kMaxSecretSize)
-        refuse("cannot hand %zu bytes to %s: %zu at most", secret.size(), program.c_str(),
-               kMaxSecretSize);
+        refuse("cannot hand %zu bytes to %s: %zu at most", secret.size(),
+               shownName(program).c_str(), kMaxSecretSize);
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) refuse("cannot run %s: %s", program.c_str(), strerror(errno));
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        refuse("cannot run %s: %s", shownName(program).c_str(), strerror(errno));
     ssize_t put = write(ends[1], secret.data(), secret.size());
     close(ends[1]);
     int readEnd = fcntl(ends[0], F_DUPFD_CLOEXEC, 4);
     close(ends[0]);
     if (put != static_cast<ssize_t>(secret.size()) || readEnd < 0)
-        refuse("cannot run %s: %s", program.c_str(), strerror(errno));
+        refuse("cannot run %s: %s", shownName(program).c_str(), strerror(errno));
     return readEnd;
 }
 
@@ -81,15 +83,15 @@ void exchange(Pipes& pipes, const ProgramOptions& options, double deadline, Prog
     if (options.input.empty()) closeFd(pipes.input);
     while (pipes.output >= 0 || pipes.error >= 0) {
         if (shouldStop(options, deadline, run)) return;
-        pollfd fds[3] = {{pipes.output, POLLIN, 0}, {pipes.error, POLLIN, 0},
-                         {pipes.input, POLLOUT, 0}};
+        pollfd fds[3] = {
+            {pipes.output, POLLIN, 0}, {pipes.error, POLLIN, 0}, {pipes.input, POLLOUT, 0}};
         if (poll(fds, 3, 50) < 0) {
             if (errno == EINTR) continue;
             return;
         }
         if (fds[2].revents != 0) {
-            ssize_t put = write(pipes.input, options.input.data() + written,
-                                options.input.size() - written);
+            ssize_t put =
+                write(pipes.input, options.input.data() + written, options.input.size() - written);
             if (put > 0) written += static_cast<size_t>(put);
             bool retry = put < 0 && (errno == EAGAIN || errno == EINTR);
             if ((put < 0 && !retry) || written == options.input.size()) closeFd(pipes.input);
@@ -130,7 +132,7 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     int inputPipe[2], outputPipe[2], errorPipe[2] = {-1, -1};
     if (pipe2(inputPipe, O_CLOEXEC) != 0 || pipe2(outputPipe, O_CLOEXEC) != 0 ||
         (options.separateError && pipe2(errorPipe, O_CLOEXEC) != 0))
-        refuse("cannot run %s: %s", arguments[0].c_str(), strerror(errno));
+        refuse("cannot run %s: %s", shownName(arguments[0]).c_str(), strerror(errno));
     // A write of more than the pipe holds would wait for the program to read it, while the
     // program waits for its output to be read: this side writes only what fits.
     fcntl(inputPipe[1], F_SETFL, O_NONBLOCK);
@@ -168,7 +170,7 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     Pipes pipes{inputPipe[1], outputPipe[0], errorPipe[0]};
     if (error != 0) {
         closeFd(pipes.input), closeFd(pipes.output), closeFd(pipes.error);
-        refuse("cannot run %s: %s", arguments[0].c_str(), strerror(error));
+        refuse("cannot run %s: %s", shownName(arguments[0]).c_str(), strerror(error));
     }
 
     ProgramRun run;

@@ -1,10 +1,12 @@
 #include "common/refusal.h"
 
+#include "common/shown_text.h"
 #include "common/temporary_path.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace trellane {
 
@@ -14,9 +16,7 @@ const char* currentToolName = "trellane";
 void (*currentCleanup)() = nullptr;
 
 void printMessage(const char* format, va_list arguments) {
-    std::fprintf(stderr, "%s: ", currentToolName);
-    std::vfprintf(stderr, format, arguments);
-    std::fputc('\n', stderr);
+    printToolLine("", format, arguments);
 }
 
 [[noreturn]] void endWith(int status) {
@@ -30,6 +30,16 @@ void printMessage(const char* format, va_list arguments) {
 
 }  // namespace
 
+void printToolLine(const char* kind, const char* format, va_list arguments) {
+    va_list again;
+    va_copy(again, arguments);
+    int length = std::vsnprintf(nullptr, 0, format, again);
+    va_end(again);
+    std::string message(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(&message[0], message.size() + 1, format, arguments);
+    std::fprintf(stderr, "%s: %s%s\n", currentToolName, kind, shownMessage(message).c_str());
+}
+
 void setToolName(const char* name) {
     currentToolName = name;
 }
@@ -40,6 +50,13 @@ const char* toolName() {
 
 void setRefusalCleanup(void (*cleanup)()) {
     currentCleanup = cleanup;
+}
+
+void notice(const char* kind, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    printToolLine(kind, format, arguments);
+    va_end(arguments);
 }
 
 void refuse(const char* format, ...) {

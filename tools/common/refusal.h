@@ -2,12 +2,23 @@
 // written (an output appears only once it is complete).
 #pragma once
 
+#include <cstdarg>
+
 namespace trellane {
 
 // The name that starts every message and the pointer to --help: "trellane-stamp",
 // "trellane-package". Set once, first thing in main.
 void setToolName(const char* name);
 const char* toolName();
+
+// Prints "tool: ", kind ("warning: ", or nothing) and the message on stderr as one line, or as
+// the lines the message itself breaks into: any other control character in it (a file name
+// holding ESC, a child's output) is shown as \xNN, never acted on by the terminal.
+void printToolLine(const char* kind, const char* format, va_list arguments);
+
+// A note or a warning (kind "note: " or "warning: ") printed as printToolLine prints it; the
+// command goes on.
+void notice(const char* kind, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Runs just before a refusal ends the process, so a command can undo what it began. One at a
 // time; nullptr clears it. Temporary paths (common/temporary_path.h) need none: a refusal

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -26,43 +27,93 @@ struct HeldPath {
 };
 HeldPath heldPaths[kMaxTemporaryPaths];
 
-// Deeper folders are left for the last removal to fail on; an app image is a few levels deep.
-constexpr int kMaxDepth = 64;
-
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-bool removeEntry(int folder, const char* name, int depth);
+// Removes name in the open folder when it is anything but a folder, or an empty folder.
+bool removeIfLeaf(int folder, const char* name) {
+    if (unlinkat(folder, name, 0) == 0) return true;
+    return (errno == EISDIR || errno == EPERM) && unlinkat(folder, name, AT_REMOVEDIR) == 0;
+}
 
-// Empties the open folder. Removing entries while reading can make the reader skip others, so
-// it reads again until a pass removes nothing.
-void removeContents(int folder, int depth) {
-    alignas(struct dirent64) char buffer[1024];
+enum class Pass { Emptied, Descend, Stuck };
+
+// One pass over the open folder: removes what it can, and stops at the first folder that is
+// not empty, opened as inner, to go down into it. Removing entries while reading can make the
+// reader skip others, so a pass that removed anything reads again from the start.
+Pass removeFolderContents(int folder, int& inner) {
+    alignas(struct dirent64) char buffer[4096];
     for (bool removedAny = true; removedAny;) {
         removedAny = false;
-        if (lseek(folder, 0, SEEK_SET) != 0) return;
+        bool stuck = false;
+        if (lseek(folder, 0, SEEK_SET) != 0) return Pass::Stuck;
         ssize_t got;
         while ((got = getdents64(folder, buffer, sizeof buffer)) > 0) {
             for (ssize_t at = 0; at < got;) {
                 const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
                 at += entry->d_reclen;
-                if (!isDotOrDotDot(entry->d_name) && removeEntry(folder, entry->d_name, depth + 1))
+                if (isDotOrDotDot(entry->d_name)) continue;
+                if (removeIfLeaf(folder, entry->d_name)) {
                     removedAny = true;
+                } else if (errno == ENOTEMPTY || errno == EEXIST) {
+                    inner = openat(folder, entry->d_name,
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                    if (inner >= 0) return Pass::Descend;
+                    stuck = true;
+                } else if (errno != ENOENT) {
+                    stuck = true;
+                }
             }
         }
+        if (got < 0 || (stuck && !removedAny)) return Pass::Stuck;
     }
+    return Pass::Emptied;
 }
 
-// Removes name inside folder, with everything in it when it is a folder. Symbolic links are
-// removed, never followed.
-bool removeEntry(int folder, const char* name, int depth) {
-    if (unlinkat(folder, name, 0) == 0) return true;
-    if ((errno != EISDIR && errno != EPERM) || depth > kMaxDepth) return false;
-    int inner = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (inner < 0) return false;
-    removeContents(inner, depth);
-    close(inner);
+// Removes name inside folder, with everything in it when it is a folder, however deep: it
+// goes down one folder at a time and back up through "..", holding two descriptors at most,
+// so neither the stack nor the descriptors limit the depth. Symbolic links are removed, never
+// followed. Stops at the first folder it cannot empty; false when something stayed.
+bool removeEntry(int folder, const char* name) {
+    if (removeIfLeaf(folder, name) || errno == ENOENT) return true;
+    if (errno != ENOTEMPTY && errno != EEXIST) return false;
+    int current = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat top;
+    if (current < 0) return false;
+    if (fstat(current, &top) != 0) {
+        close(current);
+        return false;
+    }
+    for (size_t depth = 0;;) {
+        int inner = -1;
+        Pass pass = removeFolderContents(current, inner);
+        if (pass == Pass::Descend) {
+            close(current);
+            current = inner;
+            ++depth;
+            continue;
+        }
+        if (pass == Pass::Stuck || depth == 0) {
+            close(current);
+            if (pass == Pass::Stuck) return false;
+            break;
+        }
+        // Emptied: up again, where the next pass removes the empty folder.
+        int parent = openat(current, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(current);
+        if (parent < 0) return false;
+        current = parent;
+        --depth;
+        struct stat reached;
+        // Back at the top, it must be the folder we went down from: something moved a
+        // folder out from under the removal, and it stops rather than remove elsewhere.
+        if (depth == 0 && (fstat(current, &reached) != 0 || reached.st_dev != top.st_dev ||
+                           reached.st_ino != top.st_ino)) {
+            close(current);
+            return false;
+        }
+    }
     return unlinkat(folder, name, AT_REMOVEDIR) == 0;
 }
 
@@ -115,7 +166,7 @@ HeldPath* heldSlot(const std::string& temporary) {
 }
 
 void removeHeld(HeldPath& slot) {
-    removeEntry(AT_FDCWD, slot.path, 0);
+    removeEntry(AT_FDCWD, slot.path);
     slot.held = 0;
 }
 
@@ -174,11 +225,20 @@ bool moveTemporaryPath(const std::string& temporary, const std::string& destinat
     return true;
 }
 
+void releaseTemporaryPath(const std::string& temporary) {
+    HandledSignalsBlocked blocked;
+    if (HeldPath* slot = heldSlot(temporary)) slot->held = 0;
+}
+
 void removeTemporaryPath(const std::string& temporary) {
     int savedErrno = errno;
     HandledSignalsBlocked blocked;
     if (HeldPath* slot = heldSlot(temporary)) removeHeld(*slot);
     errno = savedErrno;
+}
+
+bool removeWholePath(const std::string& path) {
+    return removeEntry(AT_FDCWD, path.c_str());
 }
 
 void removeTemporaryPaths() {

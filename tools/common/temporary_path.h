@@ -29,8 +29,16 @@ bool createTemporaryFolder(std::string& pathTemplate);
 // with errno set, and the temporary path is still held.
 bool moveTemporaryPath(const std::string& temporary, const std::string& destination);
 
+// Lets the temporary path go where it is: nothing removes it from then on.
+void releaseTemporaryPath(const std::string& temporary);
+
 // Removes the temporary path, a folder with everything in it, and lets it go.
 void removeTemporaryPath(const std::string& temporary);
+
+// Removes path, and when it is a folder everything in it at any depth, without following
+// symbolic links; true when nothing of it is left (or there was nothing). Uses system calls
+// only and little stack, whatever the depth.
+bool removeWholePath(const std::string& path);
 
 // Removes every temporary path still held: what a refusal and a signal do. Uses system calls
 // only, so a signal handler may call it.

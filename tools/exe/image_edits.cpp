@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "exe/pe_header_fields.h"
 #include "exe/pe_image.h"
 #include "exe/pe_signature.h"
@@ -14,12 +15,13 @@ namespace trellane {
 void removeSignatureNoting(std::string& image, const std::string& path) {
     bool removed = false;
     std::string problem;
-    if (!removeSignature(image, removed, problem)) refuse("%s %s", path.c_str(), problem.c_str());
+    if (!removeSignature(image, removed, problem))
+        refuse("%s %s", shownName(path).c_str(), problem.c_str());
     if (removed)
-        std::fprintf(stderr,
-                     "%s: note: %s is signed; the copy loses that signature (sign the output "
-                     "again)\n",
-                     toolName(), path.c_str());
+        notice("note: ",
+               "%s is signed; the copy loses that signature (sign the output "
+               "again)",
+               shownName(path).c_str());
 }
 
 ResourceList readResourcesOrRefuse(const std::string& image, const std::string& path) {
@@ -27,7 +29,7 @@ ResourceList readResourcesOrRefuse(const std::string& image, const std::string& 
     ResourceList resources;
     std::string problem;
     if (!readPeImage(image, headers, problem) || !readResources(image, headers, resources, problem))
-        refuse("%s %s", path.c_str(), problem.c_str());
+        refuse("%s %s", shownName(path).c_str(), problem.c_str());
     return resources;
 }
 
@@ -35,17 +37,18 @@ void replaceResourcesOrRefuse(std::string& image, const ResourceList& resources,
                               const std::string& path) {
     std::string problem;
     if (!replaceResourceSection(image, resources, problem))
-        refuse("%s %s", path.c_str(), problem.c_str());
+        refuse("%s %s", shownName(path).c_str(), problem.c_str());
 }
 
 void setSubsystemOrRefuse(std::string& image, uint16_t subsystem, const std::string& path) {
     std::string problem;
-    if (!writeSubsystem(image, subsystem, problem)) refuse("%s %s", path.c_str(), problem.c_str());
+    if (!writeSubsystem(image, subsystem, problem))
+        refuse("%s %s", shownName(path).c_str(), problem.c_str());
 }
 
 void writeChecksumOrRefuse(std::string& image, const std::string& path) {
     std::string problem;
-    if (!writeChecksum(image, problem)) refuse("%s %s", path.c_str(), problem.c_str());
+    if (!writeChecksum(image, problem)) refuse("%s %s", shownName(path).c_str(), problem.c_str());
 }
 
 }  // namespace trellane

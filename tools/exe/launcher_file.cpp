@@ -10,6 +10,8 @@
 
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
+#include "common/system_error.h"
 #include "common/temporary_path.h"
 
 namespace trellane {
@@ -42,11 +44,13 @@ LauncherFile readLauncherFile(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info;
     if (fd < 0 || fstat(fd, &info) != 0)
-        refuse("cannot read %s: %s", path.c_str(), strerror(errno));
-    if (!S_ISREG(info.st_mode)) refuse("cannot read %s: not a regular file", path.c_str());
+        refuse("cannot read %s: %s", shownName(path).c_str(), strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        refuse("cannot read %s: not a regular file", shownName(path).c_str());
     if (static_cast<unsigned long long>(info.st_size) > kMaxLauncherFileSize)
         refuse("%s is %lld bytes, more than any launcher (%zu MiB at most): give a launcher",
-               path.c_str(), static_cast<long long>(info.st_size), kMaxLauncherFileSize >> 20);
+               shownName(path).c_str(), static_cast<long long>(info.st_size),
+               kMaxLauncherFileSize >> 20);
 
     LauncherFile file;
     file.permissions = info.st_mode & 0777;
@@ -55,11 +59,11 @@ LauncherFile readLauncherFile(const std::string& path) {
     for (;;) {
         ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) refuse("cannot read %s: %s", path.c_str(), strerror(errno));
+        if (got < 0) refuse("cannot read %s: %s", shownName(path).c_str(), strerror(errno));
         if (got == 0) break;
         file.bytes.append(chunk, static_cast<size_t>(got));
         if (file.bytes.size() > kMaxLauncherFileSize)
-            refuse("cannot read %s: it grew past %zu MiB while being read", path.c_str(),
+            refuse("cannot read %s: it grew past %zu MiB while being read", shownName(path).c_str(),
                    kMaxLauncherFileSize >> 20);
     }
     close(fd);
@@ -74,15 +78,15 @@ std::string outputDestination(const std::string& output) {
         if (S_ISREG(info.st_mode)) return current;
         if (!S_ISLNK(info.st_mode))
             refuse("cannot write %s: not a regular file; give the stamped file's name",
-                   output.c_str());
+                   shownName(output).c_str());
         if (followed == kMaxLinksFollowed)
             refuse("cannot write %s: more than %d symbolic links in a row; give the file itself",
-                   output.c_str(), kMaxLinksFollowed);
+                   shownName(output).c_str(), kMaxLinksFollowed);
         char target[PATH_MAX];
         ssize_t length = readlink(current.c_str(), target, sizeof target);
         if (length <= 0 || static_cast<size_t>(length) >= sizeof target)
-            refuse("cannot write %s: cannot read the symbolic link %s", output.c_str(),
-                   current.c_str());
+            refuse("cannot write %s: cannot read the symbolic link %s", shownName(output).c_str(),
+                   shownName(current).c_str());
         std::string next(target, static_cast<size_t>(length));
         current = next[0] == '/' ? next : folderOf(current) + next;
     }
@@ -92,14 +96,18 @@ std::string writeTemporaryCopy(const std::string& destination, const LauncherFil
                                const std::string& output) {
     std::string temporary = temporaryTemplateBeside(destination);
     int fd = createTemporaryFile(temporary);
-    if (fd < 0) refuse("cannot write %s: %s", output.c_str(), strerror(errno));
+    if (fd < 0)
+        refuse("cannot write %s: %s", shownName(output).c_str(),
+               describeError(errno, destination).c_str());
     bool written = writeAll(fd, file.bytes) && fchmod(fd, file.permissions) == 0 && fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && written) {
         written = false;
         error = errno;
     }
-    if (!written) refuse("cannot write %s: %s", output.c_str(), strerror(error));
+    if (!written)
+        refuse("cannot write %s: %s", shownName(output).c_str(),
+               describeError(error, destination).c_str());
     return temporary;
 }
 
@@ -110,7 +118,8 @@ void writeLauncherFile(const std::string& path, const LauncherFile& file) {
     // is replaced.
     stopIfInterrupted();
     if (!moveTemporaryPath(temporary, destination))
-        refuse("cannot write %s: %s", path.c_str(), strerror(errno));
+        refuse("cannot write %s: %s", shownName(path).c_str(),
+               describeError(errno, destination).c_str());
 }
 
 }  // namespace trellane

@@ -17,6 +17,14 @@ bool isPowerOfTwo(uint32_t value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
 
+// What the format allows: powers of two, the file's from 512 bytes to 64 KiB and no larger than
+// the section's, or both the same below a page (an image laid out in the file as in memory).
+// A larger file alignment would pad each edited section to gigabytes.
+bool areAllowedAlignments(uint32_t file, uint32_t section) {
+    if (!isPowerOfTwo(file) || !isPowerOfTwo(section) || file > section) return false;
+    return (file >= 0x200 && file <= 0x10000) || (section < 0x1000 && file == section);
+}
+
 bool fail(std::string& problem, std::string text) {
     problem = std::move(text);
     return false;
@@ -44,11 +52,15 @@ bool readHeaders(const std::string& file, PeImage& image, uint16_t& sectionCount
 
     image.sectionAlignment = readU32(file, image.optionalHeader + 32);
     image.fileAlignment = readU32(file, image.optionalHeader + 36);
-    if (!isPowerOfTwo(image.fileAlignment) || !isPowerOfTwo(image.sectionAlignment) ||
-        image.fileAlignment > image.sectionAlignment)
-        return fail(problem,
-                    "is damaged: its file and section alignments are not powers of two "
-                    "with the file's no larger");
+    if (!areAllowedAlignments(image.fileAlignment, image.sectionAlignment)) {
+        char text[320];
+        std::snprintf(text, sizeof text,
+                      "is damaged: its alignments are not ones the format allows (file 0x%X, "
+                      "section 0x%X: powers of two, the file's from 512 bytes to 64 KiB and no "
+                      "larger than the section's, or both the same below 4 KiB)",
+                      image.fileAlignment, image.sectionAlignment);
+        return fail(problem, text);
+    }
     image.subsystem = readU16(file, image.subsystemField());
 
     uint32_t directoryCount = readU32(file, image.optionalHeader + 108);

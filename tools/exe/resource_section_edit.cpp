@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "exe/byte_access.h"
+#include "exe/launcher_file.h"
 #include "exe/pe_image.h"
 #include "exe/resource_section_writer.h"
 
@@ -68,10 +69,29 @@ bool debugDataFrom(const std::string& file, const PeImage& image, uint64_t fileO
 
 struct Placement {
     size_t index = 0;          // of the resource section
+    uint64_t oldRoom = 0;      // the file bytes its old data takes, padding included
     uint64_t newRawSize = 0;   // its new SizeOfRawData
     int64_t addressShift = 0;  // for the sections after it
-    int64_t fileShift = 0;     // for everything in the file after its old data
+    int64_t fileShift = 0;     // for everything in the file after its old room
 };
+
+// The file bytes the old section takes: its raw data, and up to the file alignment beyond it
+// when nothing else starts there. A linker may leave SizeOfRawData short of the alignment
+// (the loader takes it); what follows then starts at the next aligned offset, and counting
+// the padding keeps every shift a multiple of the alignment.
+uint64_t oldRoom(const std::string& file, const PeImage& image, size_t index) {
+    const PeSection& resources = image.sections[index];
+    uint64_t limit = file.size();
+    for (const PeSection& section : image.sections)
+        if (section.sizeOfRawData != 0 && section.pointerToRawData >= resources.fileEnd() &&
+            section.pointerToRawData < limit)
+            limit = section.pointerToRawData;
+    if (image.pointerToSymbolTable >= resources.fileEnd() && image.pointerToSymbolTable < limit)
+        limit = image.pointerToSymbolTable;
+    uint64_t padded =
+        resources.pointerToRawData + alignUp(uint64_t{resources.sizeOfRawData}, image.fileAlignment);
+    return (padded < limit ? padded : limit) - resources.pointerToRawData;
+}
 
 // Whether the sections after the resource section, and all file data after the section's,
 // may move: see the header.
@@ -102,6 +122,7 @@ bool placeSection(const std::string& file, const PeImage& image, size_t index, u
                   Placement& placement, std::string& problem) {
     const PeSection& resources = image.sections[index];
     placement.index = index;
+    placement.oldRoom = oldRoom(file, image, index);
     placement.newRawSize = alignUp(newSize, image.fileAlignment);
     if (debugDataFrom(file, image, resources.pointerToRawData))
         return fail(problem, "is not supported: it has debug data after its resources");
@@ -115,14 +136,24 @@ bool placeSection(const std::string& file, const PeImage& image, size_t index, u
                 static_cast<int64_t>(
                     alignUp(resources.virtualAddress + newSize, image.sectionAlignment)) -
                 image.sections[index + 1].virtualAddress;
-        placement.fileShift = static_cast<int64_t>(placement.newRawSize) - resources.sizeOfRawData;
+        placement.fileShift = static_cast<int64_t>(placement.newRawSize) -
+                              static_cast<int64_t>(placement.oldRoom);
+        // Sections after it must stay at the file alignment: only a file whose next section
+        // starts inside the resource section's padding gives another shift.
+        bool sectionsFollow = false;
+        for (size_t i = index + 1; i < image.sections.size(); ++i)
+            sectionsFollow = sectionsFollow || image.sections[i].sizeOfRawData != 0;
+        if (sectionsFollow && placement.fileShift % image.fileAlignment != 0)
+            return fail(problem,
+                        "is not supported: the section after its resource section starts at an "
+                        "offset that is not a multiple of its file alignment");
         return true;
     }
     // Nothing may move: the new section must fit where the old one was.
     bool last = index + 1 == image.sections.size();
     if ((last || resources.virtualAddress + newSize <= image.sections[index + 1].virtualAddress) &&
         placement.newRawSize <= resources.sizeOfRawData) {
-        placement.newRawSize = resources.sizeOfRawData;
+        placement.newRawSize = placement.oldRoom = resources.sizeOfRawData;
         return true;
     }
     return fail(problem,
@@ -219,11 +250,17 @@ bool replaceResourceSection(std::string& file, const ResourceList& resources,
     if (alignUp(newImageEnd(image, placement, fresh.size()), image.sectionAlignment) > 0xFFFFFFFF ||
         static_cast<int64_t>(file.size()) + placement.fileShift > 0xFFFFFFFF)
         return fail(problem, "cannot take these resources: the image would pass 4 GiB");
+    // The bound a launcher read is held to holds for the one written too.
+    if (static_cast<int64_t>(file.size()) + placement.fileShift >
+        static_cast<int64_t>(kMaxLauncherFileSize))
+        return fail(problem, "cannot take these resources: the file would be larger than " +
+                                 std::to_string(kMaxLauncherFileSize >> 20) +
+                                 " MiB, more than any launcher");
 
     std::string out = file.substr(0, old.pointerToRawData);
     out += fresh;
     out.resize(old.pointerToRawData + placement.newRawSize, '\0');
-    out.append(file, old.fileEnd(), std::string::npos);
+    out.append(file, old.pointerToRawData + placement.oldRoom, std::string::npos);
     rewriteHeaders(out, image, placement, fresh.size());
     file.swap(out);
     return true;

@@ -6,9 +6,10 @@
 #include <cctype>
 
 #include "common/refusal.h"
+#include "common/shown_text.h"
+#include "common/windows_names.h"
 #include "package/class_path.h"
 #include "package/jar_file.h"
-#include "common/windows_names.h"
 
 namespace trellane {
 
@@ -36,7 +37,7 @@ std::string inputRelative(const std::string& option, std::string path) {
                   (path.size() >= 3 && path.compare(path.size() - 3, 3, "/..") == 0);
     if (path.empty() || path[0] == '/' || climbs)
         refuse("%s %s: give a path inside the --input folder, relative to it", option.c_str(),
-               path.c_str());
+               shownName(path).c_str());
     return path;
 }
 
@@ -44,10 +45,10 @@ void checkMainJarFile(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0)
         refuse("the main jar %s does not exist (--main-jar is relative to the --input folder)",
-               path.c_str());
+               shownName(path).c_str());
     if (S_ISDIR(info.st_mode))
         refuse("the main jar %s is a folder, not a jar: give the jar file with --main-jar",
-               path.c_str());
+               shownName(path).c_str());
 }
 
 void checkWindowsNames(const std::string& input, const std::vector<TreeEntry>& entries) {
@@ -55,8 +56,8 @@ void checkWindowsNames(const std::string& input, const std::vector<TreeEntry>& e
         std::string name = entry.relative.substr(entry.relative.rfind('/') + 1);
         std::string problem = windowsNameProblem(name);
         if (!problem.empty())
-            refuse("%s/%s cannot go into a Windows image: its name %s; rename it", input.c_str(),
-                   entry.relative.c_str(), problem.c_str());
+            refuse("%s/%s cannot go into a Windows image: its name %s; rename it",
+                   shownName(input).c_str(), entry.relative.c_str(), problem.c_str());
     }
 }
 
@@ -65,12 +66,12 @@ void checkClassPathName(const std::string& input, const std::string& jar, char s
         refuse(
             "%s/%s cannot be on the class path: its name holds '%c', which separates the "
             "class path's entries; rename it",
-            input.c_str(), jar.c_str(), separator);
+            shownName(input).c_str(), shownName(jar).c_str(), separator);
     if (jar.find("&&") != std::string::npos)
         refuse(
             "%s/%s cannot be on the class path: its name holds \"&&\", which the launcher "
             "replaces with its app folder; rename it",
-            input.c_str(), jar.c_str());
+            shownName(input).c_str(), shownName(jar).c_str());
 }
 
 }  // namespace
@@ -82,13 +83,22 @@ AppInput readAppInput(const PackageRequest& request) {
         refuse(
             "the input %s is not a folder: give --input the folder of the application's jars "
             "and files",
-            input.c_str());
+            shownName(input).c_str());
     AppInput app;
     app.mainJar = inputRelative("--main-jar", request.mainJar);
     const std::string& mainJar = app.mainJar;
     checkMainJarFile(input + "/" + mainJar);
 
-    app.entries = listTree(input);
+    std::vector<OutsideLink> outside;
+    app.entries = listTree(input, &outside);
+    for (const OutsideLink& link : outside)
+        app.warnings.push_back(
+            "the input's " + shownName(link.relative) + " is a symbolic link to " +
+            shownName(link.target) +
+            ", outside the input: what it leads to is copied into the "
+            "image as app/" +
+            shownName(link.relative) +
+            "; copy it into the input, or remove the link, if that was not meant");
     // The image gets the runtime jar that matches its launcher, whatever the input holds.
     auto oldRuntimeJar =
         std::find_if(app.entries.begin(), app.entries.end(), [&](const TreeEntry& e) {
@@ -108,13 +118,12 @@ AppInput readAppInput(const PackageRequest& request) {
     for (size_t i = 0; i < app.jars.size(); ++i) {
         std::string path = input + "/" + app.jars[i], problem;
         if (!readJar(path, jars[i], problem))
-            refuse("%s is not a jar (a zip archive): %s; repair it or remove it", path.c_str(),
-                   problem.c_str());
+            refuse("%s %s; repair it or remove it", shownName(path).c_str(), problem.c_str());
         if (app.jars[i] == mainJar) mainJarFile = &jars[i];
     }
     if (mainJarFile == nullptr)
-        refuse("the main jar %s/%s is not a jar: its name must end in .jar", input.c_str(),
-               mainJar.c_str());
+        refuse("the main jar %s/%s is not a jar: its name must end in .jar",
+               shownName(input).c_str(), shownName(mainJar).c_str());
 
     app.mainClass = request.mainClass;
     if (app.mainClass.empty())
@@ -123,20 +132,20 @@ AppInput readAppInput(const PackageRequest& request) {
         refuse(
             "no main class: give --main-class, or a main jar whose manifest has a Main-Class "
             "(%s has none)",
-            mainJar.c_str());
+            shownName(mainJar).c_str());
     bool found = std::any_of(jars.begin(), jars.end(),
                              [&](const JarFile& jar) { return jarHoldsClass(jar, app.mainClass); });
     if (!found)
         refuse(
             "the main class %s is in none of the %zu jars of %s: check --main-class (dotted: "
             "com.example.Main) and the jars",
-            app.mainClass.c_str(), jars.size(), input.c_str());
+            app.mainClass.c_str(), jars.size(), shownName(input).c_str());
 
     for (const std::string& folder : request.classPathWildcards) {
         std::string relative = inputRelative("--class-path-wildcard", folder);
         if (stat((input + "/" + relative).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            refuse("--class-path-wildcard %s: %s has no such folder", folder.c_str(),
-                   input.c_str());
+            refuse("--class-path-wildcard %s: %s has no such folder", shownName(folder).c_str(),
+                   shownName(input).c_str());
         app.wildcardFolders.push_back(relative);
     }
 
@@ -145,7 +154,8 @@ AppInput readAppInput(const PackageRequest& request) {
         checkClassPathName(input, app.jars[i], separator);
         std::string attribute = manifestAttribute(jars[i].manifest, "Class-Path");
         for (const std::string& entry : classPathEntriesOutside(app.jars[i], attribute))
-            app.warnings.push_back(app.jars[i] + ": its manifest's Class-Path names " + entry +
+            app.warnings.push_back(shownName(app.jars[i]) + ": its manifest's Class-Path names " +
+                                   shownName(entry) +
                                    ", outside the image's app/ folder: the image is not "
                                    "self-contained");
     }

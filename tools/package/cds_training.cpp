@@ -7,6 +7,7 @@
 
 #include "common/child_process.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "package/cds_options.h"
 #include "package/progress.h"
 
@@ -126,7 +127,7 @@ void checkWindowsBaseArchive(const PackageRequest& request) {
             "builds the one it makes: without it the JVM makes none, and warns at every start; "
             "give a runtime made by jlink --generate-cds-archive (on Windows), or leave --cds "
             "out",
-            request.runtimeImage.c_str(), archive);
+            shownName(request.runtimeImage).c_str(), archive);
     refuse(
         "--cds auto: a runtime linked from --runtime-jdk has no CDS archive of its own (jlink "
         "makes one by running the runtime, which a Windows runtime cannot do here), and "

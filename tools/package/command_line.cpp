@@ -4,6 +4,7 @@
 
 #include "common/command_line_style.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "common/text_split.h"
 #include "package/msi_options.h"
 #include "package/package_type.h"
@@ -128,7 +129,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     for (const char* required : {"--input", "--main-jar"})
         if (app.count(required) == 0) refuseUsage("%s is required", required);
     if (target != "linux" && target != "windows")
-        refuseUsage("--target %s: give linux or windows", target.c_str());
+        refuseUsage("--target %s: give linux or windows", shownName(target).c_str());
     request.type = parsePackageType(type);
     if (request.type == PackageType::Deb)
         refuse("--type deb is not available in this build yet: build the Linux image with "
@@ -142,8 +143,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
             "--runtime-jdk links a Windows runtime: give --target windows, or leave it out (a "
             "Linux image's runtime is linked from --jdk)");
     if (!request.runtimeJdk.empty() && !request.runtimeImage.empty())
-        refuseUsage(
-            "--runtime-image and --runtime-jdk both give the runtime: give one of them");
+        refuseUsage("--runtime-image and --runtime-jdk both give the runtime: give one of them");
     dropTrailingSlashes(request.input);
     dropTrailingSlashes(request.dest);
     dropTrailingSlashes(request.runtimeImage);

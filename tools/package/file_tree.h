@@ -23,9 +23,17 @@ struct TreeEntry {
     bool folder = false;
 };
 
+// A symbolic link under the listed folder whose target lies outside it.
+struct OutsideLink {
+    std::string relative;  // the link, '/'-separated, from the listed folder
+    std::string target;    // where it leads, all links resolved
+};
+
 // Every file and folder under root, each folder before what it holds, names in byte order.
-// Refuses a link loop, a dangling link, a special file or a folder it cannot read.
-std::vector<TreeEntry> listTree(const std::string& root);
+// Refuses a link loop, a dangling link, a special file or a folder it cannot read. With
+// outside, the links that lead out of root are listed there too.
+std::vector<TreeEntry> listTree(const std::string& root,
+                                std::vector<OutsideLink>* outside = nullptr);
 
 // Makes the folder (its parent must exist); refuses unless it is there afterwards.
 void makeFolder(const std::string& path);
@@ -36,7 +44,8 @@ void copyFile(const std::string& from, const std::string& to);
 // Copies what listTree(from) lists into the existing folder to.
 void copyTree(const std::string& from, const std::string& to);
 
-// Removes path and all it holds; false when something stayed.
+// Removes path and all it holds, at any depth, links removed and never followed; false when
+// something stayed.
 bool removeTree(const std::string& path);
 
 // The bytes of all files under root.

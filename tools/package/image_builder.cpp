@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "common/windows_names.h"
 #include "package/app_input.h"
 #include "package/cds_options.h"
@@ -37,9 +38,9 @@ struct Plan {
     std::string name;
     std::string launcherName;  // in bin/
     RuntimeFacts runtime;
-    JdkTools jdk;          // when jlink makes the runtime
+    JdkTools jdk;           // when jlink makes the runtime
     WindowsJdk windowsJdk;  // when it links a Windows one
-    LaunchConfig config;  // as the image's launcher is stamped
+    LaunchConfig config;    // as the image's launcher is stamped
 };
 
 std::string imageName(const PackageRequest& request, const std::string& mainJar) {
@@ -180,8 +181,9 @@ std::string buildImage(const PackageRequest& request) {
     plan.app = readAppInput(request);
     plan.name = imageName(request, plan.app.mainJar);
     plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
-    progress("input: %s (%zu jar%s), main class %s", request.input.c_str(), plan.app.jars.size(),
-             plan.app.jars.size() == 1 ? "" : "s", plan.app.mainClass.c_str());
+    progress("input: %s (%zu jar%s), main class %s", shownName(request.input).c_str(),
+             plan.app.jars.size(), plan.app.jars.size() == 1 ? "" : "s",
+             plan.app.mainClass.c_str());
     for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
     checkRuntimeChoice(plan);
     checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
@@ -189,7 +191,7 @@ std::string buildImage(const PackageRequest& request) {
 
     std::string building = beginImage(request.dest, plan.name);
     if (!request.runtimeImage.empty()) {
-        progress("runtime: copying %s (%s %s)", request.runtimeImage.c_str(),
+        progress("runtime: copying %s (%s %s)", shownName(request.runtimeImage).c_str(),
                  targetName(request.target), plan.runtime.javaVersion.c_str());
         copyRuntime(request.runtimeImage, request.target, building);
     } else {
@@ -220,7 +222,7 @@ std::string buildImage(const PackageRequest& request) {
         stamp(plan, plan.config, building + "/bin/" + plan.launcherName);
     }
 
-    std::string image = placeImage();
+    std::string image = placeImage(request.overwrite);
     // The run happens in the image at its destination: the older archive records the class
     // path's absolute location. A failure still removes it (and puts a replaced image back).
     if (request.cds == CdsMode::Train)
@@ -230,12 +232,12 @@ std::string buildImage(const PackageRequest& request) {
             stampLauncher);
     finishImage();
     if (request.type == PackageType::Msi)  // the image is the installer's content, not to run
-        progress("image: built %s (%s) in %.1f s", image.c_str(),
+        progress("image: built %s (%s) in %.1f s", shownName(image).c_str(),
                  describeSize(treeSize(image)).c_str(), monotonicSeconds() - started);
     else
-        progress("built %s (%s) in %.1f s; run %s/bin/%s", image.c_str(),
+        progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
                  describeSize(treeSize(image)).c_str(), monotonicSeconds() - started,
-                 image.c_str(), plan.launcherName.c_str());
+                 shownName(image).c_str(), plan.launcherName.c_str());
     return image;
 }
 

@@ -1,19 +1,23 @@
 #include "package/image_output.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
+#include "common/system_error.h"
 #include "common/temporary_path.h"
 #include "package/file_tree.h"
-#include "common/interruption.h"
 
 namespace trellane {
 
@@ -32,6 +36,24 @@ ImageState state;
 
 bool exchange(const std::string& a, const std::string& b) {
     return renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// After an exchange that brought out something not ours: it goes back to dest/NAME. Should
+// even that fail, it is in the temporary folder, which then stays, so that nothing removes it.
+void putBackWhatCameOut() {
+    if (exchange(state.building, state.destination)) {
+        state.placed = state.replaced = false;
+        return;
+    }
+    int error = errno;
+    releaseTemporaryPath(state.temporary);
+    std::string kept = state.building, destination = state.destination;
+    state = ImageState();
+    refuse(
+        "%s changed while the image was built and is no longer an image built by "
+        "trellane-package, and after the exchange it could not be put back (%s): it is now "
+        "%s; move it back yourself",
+        shownName(destination).c_str(), std::strerror(error), kept.c_str());
 }
 
 void removeWhatWasWritten() {
@@ -59,10 +81,22 @@ bool isWithin(const std::string& inner, const std::string& outer) {
             (outer.back() == '/' || inner[outer.size()] == '/'));
 }
 
-bool isMarkedImage(const std::string& folder) {
-    std::string text, problem;
-    return readWholeFile(folder + "/" + kImageMarker, text, problem) &&
-           text.compare(0, 22, "trellane-package image") == 0;
+constexpr char kMarkerText[] = "trellane-package image";
+
+// Whether path is a folder (not a link to one) holding our marker file. The marker is read
+// without following a link or waiting on a FIFO, and no further than its first words.
+bool isMarkedImage(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    std::string marker = path + "/" + kImageMarker;
+    int fd = open(marker.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    char text[sizeof kMarkerText - 1];
+    bool marked = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                  read(fd, text, sizeof text) == static_cast<ssize_t>(sizeof text) &&
+                  std::memcmp(text, kMarkerText, sizeof text) == 0;
+    close(fd);
+    return marked;
 }
 
 void makeFolders(const std::string& path) {
@@ -79,6 +113,13 @@ void makeFolders(const std::string& path) {
     }
 }
 
+// The tests' way to act at the moment an image is about to take its place: with
+// TRELLANE_TEST_STOP_BEFORE_PLACING set, the command stops itself (SIGSTOP) there, and goes on
+// when it is continued.
+void stopForTestsBeforePlacing() {
+    if (std::getenv("TRELLANE_TEST_STOP_BEFORE_PLACING") != nullptr) raise(SIGSTOP);
+}
+
 }  // namespace
 
 void checkImageDestination(const std::string& dest, const std::string& name,
@@ -89,26 +130,26 @@ void checkImageDestination(const std::string& dest, const std::string& name,
         refuse(
             "the destination %s is inside the input %s: the image would copy itself; choose "
             "a --dest outside the input",
-            destination.c_str(), input.c_str());
+            shownName(destination).c_str(), shownName(input).c_str());
     if (isWithin(from, where))
         refuse(
             "the input %s is inside the destination %s, which the new image would replace; "
             "choose another --dest or --name",
-            input.c_str(), destination.c_str());
+            shownName(input).c_str(), shownName(destination).c_str());
 
     struct stat info;
     if (lstat(destination.c_str(), &info) != 0) return;
     if (!S_ISDIR(info.st_mode))
         refuse("%s exists and is not a folder: remove it, or choose another --dest or --name",
-               destination.c_str());
+               shownName(destination).c_str());
     if (!isMarkedImage(destination))
         refuse(
             "%s exists and is not an image built by trellane-package (it has no %s file): "
             "remove it yourself, or choose another --dest or --name",
-            destination.c_str(), kImageMarker);
+            shownName(destination).c_str(), kImageMarker);
     if (!overwrite)
         refuse("%s exists: give --overwrite to replace it, or choose another --dest or --name",
-               destination.c_str());
+               shownName(destination).c_str());
 }
 
 std::string beginImage(const std::string& dest, const std::string& name) {
@@ -119,32 +160,56 @@ std::string beginImage(const std::string& dest, const std::string& name) {
     // Held as a temporary path too, so a refusal from the stamp library's own steps or a signal
     // this command does not handle (SIGXFSZ) also takes it away.
     if (!createTemporaryFolder(pattern))
-        refuse("cannot make a temporary folder in %s: %s", dest.c_str(), std::strerror(errno));
+        refuse("cannot make a temporary folder in %s: %s", shownName(dest).c_str(),
+               std::strerror(errno));
     state.temporary = pattern;
     state.building = state.temporary + "/" + name;
     state.destination = dest + "/" + name;
     return state.building;
 }
 
-std::string placeImage() {
+std::string placeImage(bool overwrite) {
     stopIfInterrupted();
-    writeNewFile(state.building + "/" + kImageMarker,
-                 "trellane-package image: trellane-package --overwrite may replace this folder\n");
-    struct stat info;
-    bool replacing = lstat(state.destination.c_str(), &info) == 0;
-    if (replacing) {
-        // One rename both ways: dest/NAME is never missing, and the old image is whole until
-        // finishImage removes it.
-        if (!exchange(state.building, state.destination))
-            refuse("cannot put the image in place of %s: %s", state.destination.c_str(),
-                   std::strerror(errno));
-        state.replaced = true;
-    } else if (renameat2(AT_FDCWD, state.building.c_str(), AT_FDCWD, state.destination.c_str(),
-                         RENAME_NOREPLACE) != 0) {
-        refuse("cannot put the image at %s: %s", state.destination.c_str(), std::strerror(errno));
+    writeNewFile(
+        state.building + "/" + kImageMarker,
+        std::string(kMarkerText) + ": trellane-package --overwrite may replace this folder\n");
+    stopForTestsBeforePlacing();
+    const char* destination = state.destination.c_str();
+    // What was checked at the start may have changed since: another packaging or someone else
+    // may have put something at dest/NAME meanwhile. So the image goes there by a rename that
+    // never replaces, and only --overwrite exchanges it with what is there.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (renameat2(AT_FDCWD, state.building.c_str(), AT_FDCWD, destination, RENAME_NOREPLACE) ==
+            0) {
+            state.placed = true;
+            return state.destination;
+        }
+        if (errno != EEXIST)
+            refuse("cannot put the image at %s: %s", shownName(destination).c_str(),
+                   describeError(errno, destination).c_str());
+        if (!overwrite)
+            refuse(
+                "%s appeared while the image was built; it is left as it is: give --overwrite "
+                "to replace an image built by trellane-package, or choose another --dest or "
+                "--name",
+                shownName(destination).c_str());
+        // One rename both ways: dest/NAME is never missing, and what came out is looked at
+        // where it now is. It goes back unless it is an image of ours.
+        if (!exchange(state.building, state.destination)) {
+            if (errno == ENOENT) continue;  // gone again: place by the first rename
+            refuse("cannot put the image in place of %s: %s", shownName(destination).c_str(),
+                   describeError(errno, destination).c_str());
+        }
+        state.placed = state.replaced = true;
+        if (isMarkedImage(state.building)) return state.destination;
+        putBackWhatCameOut();
+        refuse(
+            "%s changed while the image was built and is no longer an image built by "
+            "trellane-package (it has no %s file); it is left as it is: remove it yourself, "
+            "or choose another --dest or --name",
+            destination, kImageMarker);
     }
-    state.placed = true;
-    return state.destination;
+    refuse("cannot put the image at %s: it keeps appearing and disappearing", destination);
 }
 
 void finishImage() {

@@ -24,8 +24,10 @@ std::string beginImage(const std::string& dest, const std::string& name);
 
 // The built image, with its marker, at dest/name, the replaced image (if any) set aside. Further
 // steps (a training run) may follow: a refusal still removes the new image and puts the old one
-// back.
-std::string placeImage();
+// back. What is at dest/name by now is checked again, since it may have come or changed while
+// the image was built: without overwrite anything there is refused; with it, the image is
+// exchanged with what is there, which is put back and refused unless it is an image of ours.
+std::string placeImage(bool overwrite);
 
 // The image stays: the replaced one and the temporary folder go.
 void finishImage();

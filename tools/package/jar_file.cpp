@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "common/text_split.h"
 #include "package/module_descriptor.h"
 
 namespace trellane {
@@ -15,13 +14,93 @@ namespace {
 
 const char kManifestEntry[] = "META-INF/MANIFEST.MF";
 
-bool readEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::string& data) {
+// The largest manifest Java reads (into one array), and the largest main section read here:
+// a real one is a few lines.
+constexpr zip_uint64_t kLargestManifest = 0x7FFFFFF7;
+constexpr size_t kLargestMainSection = size_t{4} << 20;
+
+// Finds the end of a manifest's main section, its first blank line, in text that grows piece
+// by piece: each call goes on where the last stopped. Lines end in CR LF, LF or CR.
+class MainSectionEnd {
+  public:
+    // Where the blank line starts, or npos while none has come.
+    size_t find(const std::string& text) {
+        for (; at_ < text.size(); ++at_) {
+            char c = text[at_];
+            bool secondHalf = c == '\n' && afterCr_;  // of a CR LF
+            afterCr_ = false;
+            if (secondHalf) {
+                lineStart_ = at_ + 1;
+            } else if (c == '\r' || c == '\n') {
+                if (at_ == lineStart_) return lineStart_;
+                afterCr_ = c == '\r';
+                lineStart_ = at_ + 1;
+            }
+        }
+        return std::string::npos;
+    }
+
+  private:
+    size_t at_ = 0;
+    size_t lineStart_ = 0;
+    bool afterCr_ = false;
+};
+
+// The manifest's main section, read piece by piece up to its end: the size the entry declares
+// is never trusted for an allocation, and what follows the main section is never read.
+bool readMainSection(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat,
+                     std::string& section, std::string& problem) {
+    // Java reads a manifest whole into one array: a larger one cannot be read at run time.
+    if ((stat.valid & ZIP_STAT_SIZE) && stat.size > kLargestManifest) {
+        problem = "declares a manifest of " + std::to_string(stat.size) +
+                  " bytes, more than Java can read (2 GiB): the jar is damaged";
+        return false;
+    }
+    zip_file_t* file = zip_fopen_index(archive, index, 0);
+    if (file == nullptr) {
+        problem = std::string("has a manifest that cannot be read: ") + zip_strerror(archive);
+        return false;
+    }
+    section.clear();
+    MainSectionEnd end;
+    char chunk[16384];
+    bool complete = true;
+    for (;;) {
+        zip_int64_t got = zip_fread(file, chunk, sizeof chunk);
+        if (got < 0) {
+            problem = std::string("has a manifest that cannot be read: ") + zip_file_strerror(file);
+            complete = false;
+            break;
+        }
+        section.append(chunk, static_cast<size_t>(got));
+        size_t blank = end.find(section);
+        if (blank != std::string::npos) section.resize(blank);
+        if (blank != std::string::npos || got == 0) break;
+        if (section.size() > kLargestMainSection) {
+            problem =
+                "has a manifest whose main section (up to its first blank line) is larger "
+                "than " +
+                std::to_string(kLargestMainSection >> 20) + " MiB";
+            complete = false;
+            break;
+        }
+    }
+    zip_fclose(file);
+    return complete;
+}
+
+// A whole entry of at most limit bytes, read piece by piece: the size the entry declares may
+// be anything, so it never sizes an allocation.
+bool readSmallEntry(zip_t* archive, zip_uint64_t index, size_t limit, std::string& data) {
     zip_file_t* file = zip_fopen_index(archive, index, 0);
     if (file == nullptr) return false;
-    data.assign(size, '\0');
-    zip_int64_t got = size == 0 ? 0 : zip_fread(file, &data[0], size);
+    data.clear();
+    char chunk[16384];
+    zip_int64_t got;
+    while ((got = zip_fread(file, chunk, sizeof chunk)) > 0 && data.size() <= limit)
+        data.append(chunk, static_cast<size_t>(got));
     zip_fclose(file);
-    return got == static_cast<zip_int64_t>(size);
+    return got == 0 && data.size() <= limit;
 }
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
@@ -39,22 +118,20 @@ bool readJar(const std::string& path, JarFile& jar, std::string& problem) {
     if (archive == nullptr) {
         zip_error_t reason;
         zip_error_init_with_code(&reason, error);
-        problem = zip_error_strerror(&reason);
+        problem = std::string("is not a jar (a zip archive): ") + zip_error_strerror(&reason);
         zip_error_fini(&reason);
         return false;
     }
     jar = JarFile();
     zip_int64_t count = zip_get_num_entries(archive, 0);
     bool complete = true;
-    for (zip_int64_t i = 0; i < count; ++i) {
+    for (zip_int64_t i = 0; i < count && complete; ++i) {
         zip_stat_t stat;
         if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) != 0) continue;
         jar.entries.push_back(stat.name);
-        if (std::string(stat.name) == kManifestEntry &&
-            !readEntry(archive, static_cast<zip_uint64_t>(i), stat.size, jar.manifest)) {
-            complete = false;
-            problem = std::string("its manifest cannot be read: ") + zip_strerror(archive);
-        }
+        if (std::string(stat.name) == kManifestEntry)
+            complete =
+                readMainSection(archive, static_cast<zip_uint64_t>(i), stat, jar.manifest, problem);
     }
     zip_discard(archive);
     return complete;
@@ -63,7 +140,12 @@ bool readJar(const std::string& path, JarFile& jar, std::string& problem) {
 std::string manifestAttribute(const std::string& manifest, const std::string& name) {
     std::string value;
     bool inAttribute = false;
-    for (const std::string& line : splitLines(manifest)) {
+    // Line by line, in place: a manifest may hold a great many lines.
+    for (size_t start = 0; start < manifest.size();) {
+        size_t end = manifest.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = manifest.size();
+        std::string line = manifest.substr(start, end - start);
+        start = end + (manifest.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         if (line.empty()) break;  // the main section ends at the first blank line
         if (line[0] == ' ') {
             // A line longer than 72 bytes goes on in the next, after one space.
@@ -100,11 +182,10 @@ std::string jarModuleName(const std::string& path) {
     if (found < 0 && newest > 0)
         found = zip_name_locate(archive,
                                 (versions + std::to_string(newest) + "/" + descriptor).c_str(), 0);
+    // A module descriptor is a few hundred bytes; one over a MiB is not worth a name.
     std::string data;
-    zip_stat_t stat;
     bool read = found >= 0 &&
-                zip_stat_index(archive, static_cast<zip_uint64_t>(found), 0, &stat) == 0 &&
-                readEntry(archive, static_cast<zip_uint64_t>(found), stat.size, data);
+                readSmallEntry(archive, static_cast<zip_uint64_t>(found), size_t{1} << 20, data);
     zip_discard(archive);
     return read ? declaredModuleName(data) : "";
 }

@@ -8,10 +8,13 @@ namespace trellane {
 
 struct JarFile {
     std::vector<std::string> entries;
-    std::string manifest;  // META-INF/MANIFEST.MF, empty when the jar has none
+    std::string manifest;  // META-INF/MANIFEST.MF's main section, empty when the jar has none
 };
 
-// Reads path as a zip archive; false with the reason when it is not one.
+// Reads path as a zip archive, and of its manifest the main section (what precedes the first
+// blank line, 4 MiB at most). False with the problem, to follow the jar's name in a message
+// ("is not a jar (a zip archive): ...", "declares a manifest of ...") when it is not a zip
+// archive or its manifest cannot be read whole or is larger than Java reads.
 bool readJar(const std::string& path, JarFile& jar, std::string& problem);
 
 // A main attribute of a manifest ("Main-Class", "Class-Path"): the value in the main section,

@@ -12,6 +12,7 @@
 
 #include "common/child_process.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "common/text_split.h"
 #include "package/file_tree.h"
 #include "package/jar_file.h"
@@ -134,8 +135,8 @@ std::vector<std::string> defaultModules(const JdkTools& jdk) {
         {jdk.home + "/bin/java", "-Xshare:off", "--show-module-resolution", "-version"},
         kJdkToolTimeoutSeconds);
     if (!java.succeeded())
-        refuse("%s/bin/java could not list its default modules (%s):\n%s", jdk.home.c_str(),
-               describeEnd(java, kJdkToolTimeoutSeconds).c_str(),
+        refuse("%s/bin/java could not list its default modules (%s):\n%s",
+               shownName(jdk.home).c_str(), describeEnd(java, kJdkToolTimeoutSeconds).c_str(),
                outputTail(java.error + java.output).c_str());
     std::vector<std::string> modules;
     // "root M URI", "M requires N URI", "M binds N URI"

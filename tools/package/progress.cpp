@@ -14,9 +14,7 @@ namespace {
 bool beQuiet = false;
 
 void printLine(const char* kind, const char* format, va_list arguments) {
-    std::fprintf(stderr, "%s: %s", toolName(), kind);
-    std::vfprintf(stderr, format, arguments);
-    std::fputc('\n', stderr);
+    printToolLine(kind, format, arguments);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "package/file_tree.h"
 #include "package/module_image.h"
 #include "package/runtime_identity.h"
@@ -40,34 +41,35 @@ std::string runtimeWanted(ImageTarget target) {
 RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
     struct stat info;
     if (stat(runtime.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        refuse("the runtime %s is not a folder; %s", runtime.c_str(), runtimeWanted(target).c_str());
+        refuse("the runtime %s is not a folder; %s", shownName(runtime).c_str(),
+               runtimeWanted(target).c_str());
 
     RuntimeIdentity identity = identifyRuntime(runtime);
     if (identity.system == RuntimeSystem::None) {
         std::string below = runtimeBelow(runtime, systemOf(target));
         if (!below.empty())
             refuse("%s is not a Java runtime, but %s is one: give --runtime-image %s",
-                   runtime.c_str(), below.c_str(), below.c_str());
+                   shownName(runtime).c_str(), below.c_str(), below.c_str());
         refuse(
             "%s is not a Java runtime: it has no JVM library (bin/server/jvm.dll in a Windows "
             "runtime, lib/server/libjvm.so in a Linux one); %s",
-            runtime.c_str(), runtimeWanted(target).c_str());
+            shownName(runtime).c_str(), runtimeWanted(target).c_str());
     }
     const char* library = identity.jvmLibrary.c_str();
     if (!identity.problem.empty())
-        refuse("%s is not a usable Java runtime: its %s %s; %s", runtime.c_str(), library,
-               identity.problem.c_str(), runtimeWanted(target).c_str());
+        refuse("%s is not a usable Java runtime: its %s %s; %s", shownName(runtime).c_str(),
+               library, identity.problem.c_str(), runtimeWanted(target).c_str());
     std::string what = std::string(systemName(identity.system)) +
                        (identity.processor.empty() ? "" : " " + identity.processor);
     if (identity.system != systemOf(target))
         refuse("%s is a %s Java runtime (by its %s); a %s image needs a %s runtime: %s",
-               runtime.c_str(), what.c_str(), library, targetName(target), targetName(target),
-               runtimeWanted(target).c_str());
+               shownName(runtime).c_str(), what.c_str(), library, targetName(target),
+               targetName(target), runtimeWanted(target).c_str());
     if (!identity.x86_64)
         refuse("%s is a %s Java runtime (by its %s); the launcher is built for x86-64: %s",
-               runtime.c_str(), what.c_str(), library, runtimeWanted(target).c_str());
+               shownName(runtime).c_str(), what.c_str(), library, runtimeWanted(target).c_str());
     if (identity.jvmLibrary != jvmLibraryOf(target))
-        refuse("%s is not a complete Java runtime: it has no %s; %s", runtime.c_str(),
+        refuse("%s is not a complete Java runtime: it has no %s; %s", shownName(runtime).c_str(),
                jvmLibraryOf(target), runtimeWanted(target).c_str());
 
     // The release file says the system and processor only in a whole JDK or JRE; when it
@@ -89,11 +91,11 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
         refuse(
             "%s mixes two runtimes: its release file says %s, but its %s is for %s; unpack "
             "the runtime again into an empty folder",
-            runtime.c_str(), contrary.c_str(), library, what.c_str());
+            shownName(runtime).c_str(), contrary.c_str(), library, what.c_str());
 
     if (!isRegularFile(runtime + "/lib/modules"))
-        refuse("%s is not a complete Java runtime: it has no lib/modules; %s", runtime.c_str(),
-               runtimeWanted(target).c_str());
+        refuse("%s is not a complete Java runtime: it has no lib/modules; %s",
+               shownName(runtime).c_str(), runtimeWanted(target).c_str());
 
     RuntimeFacts facts;
     facts.javaVersion = said("JAVA_VERSION");

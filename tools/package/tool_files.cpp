@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "common/refusal.h"
+#include "common/shown_text.h"
 
 namespace trellane {
 
@@ -24,8 +25,9 @@ std::string chosen(const std::string& given, const char* inDist, const char* opt
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         if (given.empty())
-            refuse("%s is missing: run make dist, or give %s FILE", path.c_str(), option);
-        refuse("%s %s is not a file", option, path.c_str());
+            refuse("%s is missing: run make dist, or give %s FILE", shownName(path).c_str(),
+                   option);
+        refuse("%s %s is not a file", option, shownName(path).c_str());
     }
     return path;
 }

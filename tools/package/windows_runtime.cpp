@@ -2,9 +2,10 @@
 
 #include <sys/stat.h>
 
-#include "common/refusal.h"
-#include "package/file_tree.h"
 #include "common/child_process.h"
+#include "common/refusal.h"
+#include "common/shown_text.h"
+#include "package/file_tree.h"
 #include "package/module_image.h"
 #include "package/progress.h"
 #include "package/runtime_cache.h"
@@ -52,30 +53,31 @@ void refuseForeignOptions(const std::vector<std::string>& options) {
 }  // namespace
 
 WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
-    if (!isFolder(home)) refuse("--runtime-jdk %s is not a folder; %s", home.c_str(), kWanted);
+    if (!isFolder(home))
+        refuse("--runtime-jdk %s is not a folder; %s", shownName(home).c_str(), kWanted);
     RuntimeIdentity identity = identifyRuntime(home);
     if (identity.system == RuntimeSystem::None) {
         std::string below = runtimeBelow(home, RuntimeSystem::Windows);
         if (!below.empty())
             refuse("--runtime-jdk %s is not a JDK, but %s is one: give --runtime-jdk %s",
-                   home.c_str(), below.c_str(), below.c_str());
-        refuse("--runtime-jdk %s is not a JDK: it has no bin/server/jvm.dll; %s", home.c_str(),
-               kWanted);
+                   shownName(home).c_str(), below.c_str(), below.c_str());
+        refuse("--runtime-jdk %s is not a JDK: it has no bin/server/jvm.dll; %s",
+               shownName(home).c_str(), kWanted);
     }
     const char* library = identity.jvmLibrary.c_str();
     if (!identity.problem.empty())
-        refuse("--runtime-jdk %s is not a usable JDK: its %s %s; %s", home.c_str(), library,
-               identity.problem.c_str(), kWanted);
+        refuse("--runtime-jdk %s is not a usable JDK: its %s %s; %s", shownName(home).c_str(),
+               library, identity.problem.c_str(), kWanted);
     std::string what = std::string(systemName(identity.system)) +
                        (identity.processor.empty() ? "" : " " + identity.processor);
     if (identity.system != RuntimeSystem::Windows)
         refuse(
             "--runtime-jdk %s is a %s JDK (by its %s); it takes a Windows x64 JDK to link a "
             "Windows runtime from (a Linux image's runtime is linked from --jdk)",
-            home.c_str(), what.c_str(), library);
+            shownName(home).c_str(), what.c_str(), library);
     if (!identity.x86_64)
         refuse("--runtime-jdk %s is a %s JDK (by its %s); the launcher is built for x86-64: %s",
-               home.c_str(), what.c_str(), library, kWanted);
+               shownName(home).c_str(), what.c_str(), library, kWanted);
 
     WindowsJdk jdk;
     jdk.home = home;
@@ -85,7 +87,7 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
             "--runtime-jdk %s has no jmods/java.base.jmod: jlink links a Windows runtime only "
             "from a Windows JDK's jmods (a JDK of version 24 or later may come without them); "
             "give a JDK that has jmods/, or a ready runtime with --runtime-image",
-            home.c_str());
+            shownName(home).c_str());
     std::string text, problem;
     if (readWholeFile(home + "/release", text, problem))
         jdk.javaVersion = parseReleaseFile(text)["JAVA_VERSION"];
@@ -98,7 +100,7 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
             "--runtime-jdk %s is JDK %s, and the JDK whose jlink links it (%s) is %s: jlink "
             "links another system's modules only of its own feature version. Give a Windows "
             "JDK %d, or --jdk a Linux JDK %d",
-            home.c_str(), jdk.javaVersion.c_str(), buildJdk.home.c_str(),
+            shownName(home).c_str(), jdk.javaVersion.c_str(), buildJdk.home.c_str(),
             buildJdk.javaVersion.c_str(), buildJdk.featureVersion, jdk.featureVersion);
     return jdk;
 }
@@ -120,9 +122,10 @@ void linkWindowsRuntime(const JdkTools& buildJdk, const WindowsJdk& windowsJdk,
     std::string key = runtimeCacheKey(keyInputs);
     std::string cached = findCachedRuntime(key);
     if (!cached.empty()) {
-        progress("runtime: %zu Windows modules, the same as a runtime linked before (cached in "
-                 "%s)",
-                 modules.size(), cached.c_str());
+        progress(
+            "runtime: %zu Windows modules, the same as a runtime linked before (cached in "
+            "%s)",
+            modules.size(), cached.c_str());
         copyRuntime(cached, ImageTarget::Windows, image);
         return;
     }

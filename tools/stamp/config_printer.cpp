@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 
+#include "common/shown_text.h"
 #include "config/block_format.h"
 
 namespace trellane {
@@ -57,12 +58,6 @@ void printField(std::FILE* out, const BlockField& field, const LaunchConfig& con
     }
 }
 
-void appendEscape(std::string& quoted, unsigned char byte) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-    quoted += escape;
-}
-
 }  // namespace
 
 void printShowLine(std::FILE* out, const std::string& label, const std::string& value) {
@@ -74,24 +69,7 @@ void printShowItem(std::FILE* out, const std::string& name, const std::string& v
 }
 
 std::string quoteText(const std::string& text) {
-    std::string quoted = "\"";
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(text[i]);
-        // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F in UTF-8; a terminal acts on
-        // them (C2 9B starts an escape sequence) as on the C0 ones.
-        const bool c1Control = byte == 0xC2 && i + 1 < text.size() &&
-                               (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
-        if (byte == '"' || byte == '\\') {
-            quoted += '\\';
-            quoted += text[i];
-        } else if (byte < 0x20 || byte == 0x7F || c1Control) {
-            appendEscape(quoted, byte);
-            if (c1Control) appendEscape(quoted, static_cast<unsigned char>(text[++i]));
-        } else {
-            quoted += text[i];
-        }
-    }
-    return quoted + "\"";
+    return "\"" + escapeControls(text, "\"") + "\"";
 }
 
 void printStampedArea(std::FILE* out, const StampedArea& area, unsigned char flagByte) {

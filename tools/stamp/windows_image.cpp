@@ -3,6 +3,7 @@
 #include "brand/branding.h"
 #include "brand/signing.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "exe/image_edits.h"
 #include "exe/pe_image.h"
 #include "exe/resource_tree_reader.h"
@@ -27,7 +28,7 @@ ResourceList readLauncherResources(const std::string& image, const std::string& 
         refuse(
             "%s %s; branding and signing take a Windows launcher: launcher.exe as built, "
             "stamped or not",
-            path.c_str(), problem.c_str());
+            shownName(path).c_str(), problem.c_str());
     return resources;
 }
 
@@ -48,7 +49,7 @@ void refuseBrandingOfElf(const std::string& path) {
         "%s is a Linux launcher (ELF): the branding and signing options (--name, "
         "--app-version, --vendor, --copyright, --icon, --identity, --gui-subsystem, --sign-*, "
         "--timestamp-url) are for Windows launchers; leave them out",
-        path.c_str());
+        shownName(path).c_str());
 }
 
 void editWindowsImage(std::string& image, const std::string& path, const AppMetadata& metadata,

@@ -6,6 +6,7 @@
 #include "brand/signing.h"
 #include "common/offset_list.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "config/block_format.h"
 #include "config/block_writer.h"
 #include "exe/area_locator.h"
@@ -26,17 +27,18 @@ size_t locateUnstampedArea(const std::string& path, const std::string& bytes) {
         refuse(
             "%s holds %zu unstamped configuration areas (file offsets %s); a launcher holds "
             "one",
-            path.c_str(), areas.size(), listOffsets(offsets).c_str());
+            shownName(path).c_str(), areas.size(), listOffsets(offsets).c_str());
     }
     // Checked even beside an unstamped area: one appended to a stamped launcher is no reason
     // to stamp it again.
     if (findStampedPlaces(bytes, areas).count > 0)
-        refuse("%s is already stamped; stamp an unstamped launcher instead", path.c_str());
+        refuse("%s is already stamped; stamp an unstamped launcher instead",
+               shownName(path).c_str());
     if (areas.empty())
         refuse(
             "%s is not an unstamped launcher: it holds no configuration area (16463 "
             "underscores, then a NUL byte)",
-            path.c_str());
+            shownName(path).c_str());
     // The area is the last 16,463 underscores of the run. Were the rest of the run an area's
     // worth too, the stamped copy would still hold an unstamped area in front of the block.
     const UnstampedArea& area = areas.front();
@@ -45,7 +47,7 @@ size_t locateUnstampedArea(const std::string& path, const std::string& bytes) {
             "%s holds %zu underscores before the NUL byte at file offset %zu, two "
             "configuration areas' worth or more; stamp a launcher as built, whose area is "
             "16463 underscores and a NUL",
-            path.c_str(), area.underscores, area.offset + kConfigAreaSize - 1);
+            shownName(path).c_str(), area.underscores, area.offset + kConfigAreaSize - 1);
     return area.offset;
 }
 
@@ -64,10 +66,10 @@ void noteIfShowNeedsTheOffset(const std::string& stamped, size_t offset,
                               const std::string& output) {
     StampedPlaces found = findStampedPlaces(stamped, findUnstampedAreas(stamped));
     if (found.count == 1 && found.offsets.front() == offset) return;
-    std::fprintf(stderr,
-                 "%s: note: the block fills the configuration area, so show cannot find it by "
-                 "itself; use: trellane-stamp show --offset %zu %s\n",
-                 toolName(), offset, output.c_str());
+    notice("note: ",
+           "the block fills the configuration area, so show cannot find it by "
+           "itself; use: trellane-stamp show --offset %zu %s",
+           offset, shownName(output).c_str());
 }
 
 bool readsAsPeImage(const std::string& bytes) {

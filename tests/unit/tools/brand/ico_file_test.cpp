@@ -78,13 +78,16 @@ TEST(IcoFileTest, SaysWhatIsWrong) {
     std::vector<IcoEntryFixture> lacking = {{16, 32, encodePng(patternImage(16))},
                                             {32, 32, encodePng(patternImage(32))},
                                             {256, 32, encodePng(patternImage(256))}};
-    std::vector<IcoEntryFixture> paletted, wrongPng, largePng;
+    std::vector<IcoEntryFixture> paletted, wrongPng, largePng, bombPng;
     for (int size : {16, 32, 64, 128, 256}) {
         std::string bitmap = bitmapEntry(patternImage(size), 24);
         if (size == 64) bitmap[14] = 8;  // 8 bits per pixel
         paletted.push_back({size, 24, bitmap});
         wrongPng.push_back({size, 32, encodePng(patternImage(size == 128 ? 120 : size))});
         largePng.push_back({size, 32, encodePng(patternImage(size == 16 ? 300 : size))});
+        bombPng.push_back({size, 32,
+                           size == 256 ? inflatingPng(256, 256, size_t{16} << 20)
+                                       : encodePng(patternImage(size))});
     }
     std::string pastEnd = good;
     pastEnd[6 + 16 * 2 + 12] = '\xFF';  // the third entry's offset
@@ -106,7 +109,10 @@ TEST(IcoFileTest, SaysWhatIsWrong) {
         {icoFile(wrongPng), "has a 128-pixel image that holds a PNG of 120x120 pixels"},
         {icoFile(shortBitmap), "has a 16-pixel image that is too short for a bitmap"},
         // Refused before its pixels are decoded.
-        {icoFile(largePng), "has a 16-pixel image that is larger than 16 pixels"},
+        {icoFile(largePng), "has a 16-pixel image that is larger than 16 pixels (300x300)"},
+        {icoFile(bombPng),
+         "has a 256-pixel image that is a PNG whose image data inflates to more than the 262400 "
+         "bytes its 256x256 pixels take (it is damaged, or made to exhaust memory)"},
     };
     for (const auto& [ico, want] : cases) EXPECT_EQ(problemOf(ico), want);
 }

@@ -1,6 +1,9 @@
 // Small images and .ico files for the icon tests, made in memory.
 #pragma once
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -99,6 +102,47 @@ inline std::string icoFile(const std::vector<IcoEntryFixture>& entries) {
     }
     for (const IcoEntryFixture& entry : entries) file += entry.data;
     return file;
+}
+
+inline void putBig(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(value >> shift));
+}
+
+// An 8-bit RGBA PNG of width x height pixels whose image data is `inflated` zero bytes, however
+// many its pixels take: a few kilobytes that inflate to megabytes.
+inline std::string inflatingPng(uint32_t width, uint32_t height, size_t inflated) {
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    std::string zeros(size_t{1} << 16, '\0'), data;
+    char out[1 << 16];
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH || stream.avail_out == 0) {
+        size_t piece = std::min(inflated, zeros.size());
+        inflated -= piece;
+        flush = inflated == 0 ? Z_FINISH : Z_NO_FLUSH;
+        stream.next_in = reinterpret_cast<Bytef*>(&zeros[0]);
+        stream.avail_in = static_cast<uInt>(piece);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out);
+            stream.avail_out = sizeof out;
+            deflate(&stream, flush);
+            data.append(out, sizeof out - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    std::string png("\x89PNG\r\n\x1a\n", 8), header;
+    putBig(header, width);
+    putBig(header, height);
+    header += std::string("\x08\x06\0\0\0", 5);
+    for (const auto& [type, body] :
+         {std::pair<std::string, std::string>{"IHDR", header}, {"IDAT", data}, {"IEND", ""}}) {
+        putBig(png, static_cast<uint32_t>(body.size()));
+        std::string typed = type + body;
+        png += typed;
+        putBig(png, static_cast<uint32_t>(
+                        crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size())));
+    }
+    return png;
 }
 
 // An .ico of the five icon sizes, each a PNG of patternImage.

@@ -110,15 +110,45 @@ TEST(IconImagesTest, RefusesWhatIsNotASquarePngOrAnIco) {
     }
 }
 
-TEST(IconImagesTest, RefusesASourceTooLargeBeforeDecodingIt) {
-    // A one-pixel PNG whose header says 9000 x 9000 pixels: 324 MB, were it decoded.
-    std::string png = encodePng(solidImage(1, 1, 0, 0, 0, 0));
-    png[18] = png[22] = '\x23';  // 0x2328 = 9000
-    png[19] = png[23] = '\x28';
+TEST(IconImagesTest, RefusesBySizeAndByImageDataBeforeDecoding) {
+    // A one-pixel PNG whose header says other sizes: 324 MB at 9000 x 9000, were it decoded.
+    auto declaring = [](uint32_t width, uint32_t height) {
+        std::string png = encodePng(solidImage(1, 1, 0, 0, 0, 0));
+        for (int i = 0; i < 4; ++i) {
+            png[16 + i] = static_cast<char>(width >> (24 - 8 * i));
+            png[20 + i] = static_cast<char>(height >> (24 - 8 * i));
+        }
+        return png;
+    };
+    std::string greyAlpha16 = encodePng(solidImage(1, 1, 0, 0, 0, 0));
+    greyAlpha16[24] = 4;  // 4 bits a sample: grey with alpha has 8 or 16
+    greyAlpha16[25] = 4;
+    // 256 rows of a filter byte and 1024 bytes: 262,400 bytes of image data.
+    const std::string bombMessage =
+        "is a PNG whose image data inflates to more than the 262400 bytes its 256x256 pixels "
+        "take (it is damaged, or made to exhaust memory)";
+    const std::pair<std::string, std::string> cases[] = {
+        {declaring(9000, 9000), "is larger than 8192 pixels (9000x9000)"},
+        {declaring(1 << 25, 1), "is larger than 8192 pixels (33554432x1)"},
+        {declaring(0, 0), "has no pixels (its header says 0x0)"},
+        {declaring(256, 0), "has no pixels (its header says 256x0)"},
+        {greyAlpha16,
+         "is a PNG whose header is damaged (colour type 4, 4 bits a sample, "
+         "compression 0, filter 0, interlace 0)"},
+        {inflatingPng(256, 256, 262401), bombMessage},
+        {inflatingPng(256, 256, size_t{16} << 20), bombMessage},
+    };
+    for (const auto& [png, want] : cases) {
+        RgbaImage image;
+        std::string problem;
+        EXPECT_FALSE(decodePng(png, image, problem));
+        EXPECT_EQ(problem, want);
+    }
+    // Image data of exactly the size the header implies is an image (of transparent black).
     RgbaImage image;
     std::string problem;
-    EXPECT_FALSE(decodePng(png, image, problem));
-    EXPECT_EQ(problem, "is larger than 8192 pixels");
+    EXPECT_TRUE(decodePng(inflatingPng(256, 256, 262400), image, problem)) << problem;
+    EXPECT_EQ(image.pixels, solidImage(256, 256, 0, 0, 0, 0).pixels);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "common/temporary_path.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -42,12 +43,31 @@ class TemporaryPath : public ::testing::Test {
     std::string folder_;
 };
 
+// depth folders inside folder, one in the other, with a file at the bottom: made one level at
+// a time, since the whole path may be longer than the system takes.
+void makeDeepFolders(const std::string& folder, int depth) {
+    int at = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < depth && at >= 0; ++level) {
+        int inner = mkdirat(at, "d", 0755) == 0 ? openat(at, "d", O_RDONLY | O_DIRECTORY) : -1;
+        close(at);
+        at = inner;
+    }
+    ASSERT_GE(at, 0);
+    int file = openat(at, "bottom.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    EXPECT_GE(file, 0);
+    close(file);
+    close(at);
+}
+
 // A folder being built, as the packaging command builds an app image: files, a subfolder,
-// a symbolic link pointing out of it (removed, not followed), a file nobody may read.
+// an application's deep tree, a symbolic link pointing out of it (removed, not followed), a
+// file nobody may read.
 void buildTemporaryFolder(const std::string& folderTemplate, const std::string& outside) {
     std::string path = folderTemplate;
     if (!createTemporaryFolder(path)) _exit(10);
     fs::create_directories(path + "/bin/lib/server");
+    fs::create_directories(path + "/app/data");
+    makeDeepFolders(path + "/app/data", 200);
     std::ofstream(path + "/bin/launcher") << "launcher";
     std::ofstream(path + "/bin/lib/server/libjvm.so") << "jvm";
     fs::create_symlink(outside, path + "/bin/outside");
@@ -104,6 +124,25 @@ TEST_F(TemporaryPath, OnceMovedOrRemovedItIsLetGo) {
         ::testing::KilledBySignal(SIGTERM), "");
     EXPECT_EQ(left().size(), 2u);  // done, and the name removed then made again
     EXPECT_TRUE(fs::exists(templateIn("done")));
+}
+
+TEST_F(TemporaryPath, AWholePathGoesAtAnyDepthAndLinksAreNotFollowed) {
+    const std::string outside = templateIn("keep");
+    fs::create_directory(outside);
+    std::ofstream(outside + "/kept.txt") << "not ours";
+    const std::string tree = templateIn("tree");
+    fs::create_directory(tree);
+    // Deeper than the descriptors a process may hold open, and wide enough that removing
+    // while reading a folder skips entries.
+    makeDeepFolders(tree, 3000);
+    for (int i = 0; i < 2000; ++i) std::ofstream(tree + "/file-" + std::to_string(i)) << i;
+    fs::create_directory_symlink(outside, tree + "/outside");
+    fs::create_symlink(outside + "/kept.txt", tree + "/d/kept-link.txt");
+
+    EXPECT_TRUE(removeWholePath(tree));
+    EXPECT_EQ(left(), std::vector<std::string>{"keep"});
+    EXPECT_TRUE(fs::exists(outside + "/kept.txt"));
+    EXPECT_TRUE(removeWholePath(tree)) << "nothing there is nothing left";
 }
 
 TEST(TemporaryTemplateBeside, IsInTheDestinationsFolder) {

@@ -33,6 +33,20 @@ TEST(PeImage, ReadsTheHeadersAndSectionsALinkerWrites) {
     EXPECT_EQ(endOfSectionData(image), file.size());
 }
 
+TEST(PeImage, TakesEveryAlignmentTheFormatAllows) {
+    // (file, section): the bounds of the file's, and the same below a page.
+    const std::pair<uint32_t, uint32_t> cases[] = {
+        {0x200, 0x1000}, {0x10000, 0x10000}, {0x200, 0x200}, {0x80, 0x80}};
+    for (auto [fileAlignment, sectionAlignment] : cases) {
+        Image built = launcherLike({resource(number(24), number(1), 0x409, "<assembly/>")});
+        built.fileAlignment = fileAlignment;
+        built.sectionAlignment = sectionAlignment;
+        PeImage image;
+        std::string problem;
+        EXPECT_TRUE(readPeImage(build(built), image, problem)) << fileAlignment << ": " << problem;
+    }
+}
+
 TEST(PeImage, FileOffsetsOnlyForBytesTheFileHolds) {
     std::string file = launcherLikeFile();
     PeImage image;
@@ -75,6 +89,20 @@ TEST(PeImage, RefusesWhatIsNotAnIntactPe32PlusFile) {
          [](std::string& f) { writeU32(f, kOptionalHeader + 36, 0x300); }, "alignments"},
         {"file alignment above the section's",
          [](std::string& f) { writeU32(f, kOptionalHeader + 36, 0x2000); }, "alignments"},
+        {"file alignment below 512 bytes",
+         [](std::string& f) { writeU32(f, kOptionalHeader + 36, 0x100); }, "alignments"},
+        {"file and section alignments of 1 GiB",  // each edited section padded to 1 GiB
+         [](std::string& f) {
+             writeU32(f, kOptionalHeader + 32, 0x40000000);
+             writeU32(f, kOptionalHeader + 36, 0x40000000);
+         },
+         "file 0x40000000, section 0x40000000"},
+        {"file alignment of 128 KiB",
+         [](std::string& f) {
+             writeU32(f, kOptionalHeader + 32, 0x20000);
+             writeU32(f, kOptionalHeader + 36, 0x20000);
+         },
+         "alignments"},
         {"more directories than the header holds",
          [](std::string& f) { writeU32(f, kOptionalHeader + 108, 17); }, "data directories"},
         {"cut in the section table", [](std::string& f) { f.resize(kSectionTable + 60); },

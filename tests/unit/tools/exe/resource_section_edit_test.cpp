@@ -5,6 +5,7 @@
 #include <string>
 
 #include "exe/byte_access.h"
+#include "exe/launcher_file.h"
 #include "exe/resource_tree_reader.h"
 #include "pe_fixture.h"
 
@@ -176,6 +177,8 @@ TEST(ResourceSectionEdit, RefusesWhatItCannotRewrite) {
     bare.resourceSection = -1;
     ResourceList twice = small();
     twice.push_back(twice.front());
+    ResourceList huge = small();
+    huge.push_back(resource(number(3), number(1), 0x409, std::string(kMaxLauncherFileSize, 'i')));
 
     const Case cases[] = {
         {"signed", signedFile, small(), "is signed"},
@@ -183,6 +186,7 @@ TEST(ResourceSectionEdit, RefusesWhatItCannotRewrite) {
         {"another directory inside", sharing, small(), "also holds the TLS directory"},
         {"no resources", build(bare), small(), "has no resources"},
         {"one entry twice", file, twice, "same type, name and language"},
+        {"larger than a launcher", file, huge, "larger than 64 MiB, more than any launcher"},
         {"not an executable", "plain text", small(), "not a Windows executable"},
     };
     for (const Case& c : cases) {
