@@ -3,7 +3,8 @@
 # under demo/, runs it, and builds the Windows image too, branded and signed with a throwaway
 # certificate, when WINDOWS_RUNTIME names a Windows Java runtime or WINDOWS_JDK a Windows JDK
 # to link one from (without either, the sample's launcher alone is stamped, branded and
-# signed).
+# signed), and the sample's signed MSI, shown by msiinfo (without a Windows runtime, a test
+# package on a stand-in runtime that cannot run a JVM).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -112,3 +113,42 @@ EOF
     echo
     echo "$exe: $(stat -c %s "$exe") bytes branded and signed, $unbranded before"
 fi
+
+# --- The MSI: the Windows image as Windows users install it ------------------------------
+# With a Windows runtime, the real one. Without, a test package: its runtime is a stand-in
+# (a DLL with the JVM's entry point that starts no JVM), so it installs, shows its shortcuts
+# and uninstalls, but the application cannot start.
+msi_options=(--type msi --win-menu --win-shortcut --about-url https://example.com/hello)
+if [ -n "${WINDOWS_RUNTIME:-}${WINDOWS_JDK:-}" ]; then
+    msi_dest=demo/windows
+    msi_options+=("${runtime[@]}" --description "Says hello")
+else
+    msi_dest=demo/msi-test-package
+    synthetic=demo/build/synthetic-windows-runtime
+    mkdir -p "$synthetic/bin/server" "$synthetic/lib"
+    x86_64-w64-mingw32-gcc-win32 -O2 -s -shared -o "$synthetic/bin/server/jvm.dll" \
+        tests/package/fixtures/libraries/jvm_library.c
+    echo "a stand-in: no Java modules" >"$synthetic/lib/modules"
+    printf 'JAVA_VERSION="17.0.15"\nMODULES="java.base"\n' >"$synthetic/release"
+    msi_options+=(--runtime-image "$synthetic"
+                  --description "TEST PACKAGE: its Java runtime is a stand-in that cannot run a JVM")
+fi
+"$package" "${sample[@]}" "${msi_options[@]}" --dest "$msi_dest" --quiet \
+    "${branding_options[@]}" "${signing_options[@]}"
+msi="$msi_dest/$demo_name-1.0.msi"
+echo
+if [ -z "${WINDOWS_RUNTIME:-}${WINDOWS_JDK:-}" ]; then
+    echo "TEST PACKAGE (no Windows runtime given): it installs and uninstalls, but its runtime"
+    echo "is a stand-in that cannot run a JVM. Give WINDOWS_RUNTIME=DIR for a real one."
+fi
+echo "\$ msiinfo suminfo $msi"
+msiinfo suminfo "$msi" | sed 's/^/  /'
+echo "\$ msiinfo export $msi Property   (the product's)"
+msiinfo export "$msi" Property | grep -E '^(ProductName|ProductVersion|Manufacturer|ProductCode|UpgradeCode|ARPCOMMENTS)\b' |
+    sed 's/^/  /'
+echo "\$ osslsigncode verify -CAfile cert.pem -in $msi"
+osslsigncode verify -CAfile "$demo_keys/cert.pem" -in "$msi" |
+    grep -E '^(Signature verification|Number of verified)|Subject:|^Succeeded|^Failed' |
+    sed 's/^[[:space:]]*/  /' | awk '!seen[$0]++'
+echo
+echo "MSI:            $msi ($(stat -c %s "$msi") bytes, signed); on Windows: msiexec /i \"$demo_name-1.0.msi\""

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, what the named purposes need and the machine lacks:
 #   build  what make dist needs: compilers, CMake, the JDK, the libraries the tools link
-#   tools  what trellane-package and trellane-stamp run while they work (make demo)
+#   tools  what trellane-package and trellane-stamp run while they work, and msiinfo, which
+#          make demo shows an MSI with
 #   test   what make test adds: GoogleTest, Wine, Xvfb, the readers the tests check with
 #   fuzz   clang and libFuzzer (make fuzz)
 #   bench  the benchmarks' measuring tools and the real applications they start (make bench,
@@ -13,7 +14,7 @@ declare -A lists=(
   [build]="make cmake g++ pkg-config python3 openjdk-17-jdk-headless
            g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
            libcli11-dev libstb-dev zlib1g-dev libzip-dev libssl-dev"
-  [tools]="osslsigncode openssl"
+  [tools]="osslsigncode openssl wixl msitools"
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32

@@ -238,7 +238,8 @@ class PackageTestCase(unittest.TestCase):
     @staticmethod
     def command(*arguments: str, launcher: Optional[str] = None) -> List[str]:
         """The tool's command line, with the built launcher of the arguments' target."""
-        windows = ("--target", "windows") in zip(arguments, arguments[1:])
+        pairs = list(zip(arguments, arguments[1:]))
+        windows = ("--target", "windows") in pairs or ("--type", "msi") in pairs
         launcher = launcher or (LAUNCHER_EXE if windows else LAUNCHER)
         return [PACKAGE, "--launcher", launcher, "--runtime-jar", RUNTIME_JAR, *arguments]
 

@@ -243,7 +243,7 @@ class RuntimeTest(PackageTestCase):
     def test_the_readme_windows_recipe_word_for_word(self):
         with open(README) as f:
             readme = f.read()
-        section = readme[readme.index("## A Windows image, built on Linux"):]
+        section = readme[readme.index("## A Windows installer, built on Linux"):]
         command = re.search(r"```sh\n(.*?)```", section, re.DOTALL).group(1)
         jlink = re.search(r"`(jlink [^`]*)`", section.replace("\n", " ")).group(1)
         jlink = re.sub(r"\s+", " ", jlink)
@@ -293,16 +293,26 @@ class RuntimeTest(PackageTestCase):
                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                       timeout=600, env=env)
                 self.assertBuilt(done)
-                files = listing(self.path(dest, name))
+                # The package, and the launcher msiextract takes out of it, both signed.
+                version = re.search(r"--app-version (\S+)", command).group(1)
+                msi = self.path(dest, "%s-%s.msi" % (name, version))
+                extracted = self.path("extracted")
+                shutil.rmtree(extracted, ignore_errors=True)
+                # In the work folder: msiextract writes the icon streams to the current one.
+                subprocess.run(["msiextract", "-C", extracted, msi], check=True,
+                               stdout=subprocess.DEVNULL, cwd=self.work)
+                image = os.path.join(extracted, name)  # the install folder, as msiextract names it
+                files = listing(image)
                 for present in ("bin/%s.exe" % name, "bin/jvm.dll", "lib/modules",
                                 "app/" + main_jar):
                     self.assertIn(present, files)
-                verified = subprocess.run(
-                    ["osslsigncode", "verify", "-CAfile", os.path.join(keys, "ca.pem"),
-                     "-in", self.path(dest, name, "bin", name + ".exe")],
-                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=tool.env)
-                self.assertEqual(verified.returncode, 0, verified.stdout.decode())
-                self.assertIn("O=Trellane Tests", verified.stdout.decode())
+                for signed in (msi, os.path.join(image, "bin", name + ".exe")):
+                    verified = subprocess.run(
+                        ["osslsigncode", "verify", "-CAfile", os.path.join(keys, "ca.pem"),
+                         "-in", signed], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                        env=tool.env)
+                    self.assertEqual(verified.returncode, 0, verified.stdout.decode())
+                    self.assertIn("O=Trellane Tests", verified.stdout.decode())
 
     def test_a_windows_runtime_linked_from_a_windows_jdk(self):
         self.app_input()

@@ -24,7 +24,7 @@ const char kStampMakesLaunchers[] =
 const OptionHint kOptionHints[] = {
     {"--win-console", "--console-app", "--console-app"},
     {"--type", kStampMakesLaunchers, nullptr},
-    {"-t", kStampMakesLaunchers, nullptr},
+    {"-t", kStampMakesLaunchers, "--type"},
     {"-n", "--name", "--name"},
     {"-d", "--output", "--dest"},
     {"--dest", "--output", nullptr},

@@ -6,6 +6,8 @@
 #include "common/refusal.h"
 #include "common/shown_text.h"
 #include "common/text_split.h"
+#include "package/msi_options.h"
+#include "package/package_type.h"
 #include "stamp/shared_options.h"
 
 namespace trellane {
@@ -19,7 +21,8 @@ const char kDescription[] =
 
 const char kFooter[] =
     "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"
-    "runtime at DEST/NAME, the input's files in DEST/NAME/app/.\n"
+    "runtime at DEST/NAME, the input's files in DEST/NAME/app/. With --type msi:\n"
+    "DEST/NAME-VERSION.msi, which installs that image.\n"
     "\n"
     "@FILE reads arguments from FILE (a regular file), one option and its value per line by\n"
     "convention; spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
@@ -43,7 +46,7 @@ unsigned parseTimeout(const std::string& text) {
 PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     PackageRequest request;
     LaunchConfig& config = request.config;
-    std::string target = "linux", cds, timeout, trainStatus;
+    std::string target = "linux", type = "app-image", cds, timeout, trainStatus;
     SharedOptionTexts texts;
 
     CLI::App app(kDescription, "trellane-package");
@@ -76,6 +79,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
          "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
     group = "Image";
+    value("--type", type, "app-image|msi",
+          "what to build: the image, or an MSI installing it (implies --target windows)");
     value("--target", target, "linux|windows", "the image's system (default: linux)");
     value("--name", request.name, "NAME",
           "the image's and launcher's name (default: the main jar's)");
@@ -111,6 +116,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     addBrandingOptions(app, request.metadata, group);
     addSigningOptions(app, request.signing, texts, group);
 
+    addMsiOptions(app, request.msi, "Installer (--type msi)");
+
     group = "Build files";
     value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
     value("--runtime-jar", request.runtimeJar, "FILE", "trellane-runtime.jar (default: dist/'s)");
@@ -123,9 +130,14 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         if (app.count(required) == 0) refuseUsage("%s is required", required);
     if (target != "linux" && target != "windows")
         refuseUsage("--target %s: give linux or windows", shownName(target).c_str());
+    request.type = parsePackageType(type);
+    if (request.type == PackageType::Deb)
+        refuse("--type deb is not available in this build yet: build the Linux image with "
+               "--type app-image");
+    checkMsiOptions(app, request.type);
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
-    request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
+    request.target = targetOfType(request.type, app.count("--target") != 0 ? target : "");
     if (!request.runtimeJdk.empty() && request.target != ImageTarget::Windows)
         refuseUsage(
             "--runtime-jdk links a Windows runtime: give --target windows, or leave it out (a "

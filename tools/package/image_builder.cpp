@@ -173,7 +173,7 @@ void stamp(const Plan& plan, const LaunchConfig& config, const std::string& outp
 
 }  // namespace
 
-void buildImage(const PackageRequest& request) {
+std::string buildImage(const PackageRequest& request) {
     setQuiet(request.quiet);
     refuseWindowsOnlyOptions(request);
     double started = monotonicSeconds();
@@ -231,9 +231,14 @@ void buildImage(const PackageRequest& request) {
             {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
             stampLauncher);
     finishImage();
-    progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
-             describeSize(treeSize(image)).c_str(), monotonicSeconds() - started,
-             shownName(image).c_str(), plan.launcherName.c_str());
+    if (request.type == PackageType::Msi)  // the image is the installer's content, not to run
+        progress("image: built %s (%s) in %.1f s", shownName(image).c_str(),
+                 describeSize(treeSize(image)).c_str(), monotonicSeconds() - started);
+    else
+        progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
+                 describeSize(treeSize(image)).c_str(), monotonicSeconds() - started,
+                 shownName(image).c_str(), plan.launcherName.c_str());
+    return image;
 }
 
 }  // namespace trellane

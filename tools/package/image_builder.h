@@ -2,10 +2,13 @@
 // folder and put in place whole.
 #pragma once
 
+#include <string>
+
 #include "package/package_request.h"
 
 namespace trellane {
 
-void buildImage(const PackageRequest& request);
+// Returns where the image is: DEST/NAME.
+std::string buildImage(const PackageRequest& request);
 
 }  // namespace trellane

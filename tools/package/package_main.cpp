@@ -1,5 +1,5 @@
 // trellane-package: builds an app image (the stamped launcher, a Java runtime and the
-// application's files) for Windows or Linux, on Linux.
+// application's files) for Windows or Linux, on Linux, or an installer that wraps it.
 #include <string>
 #include <vector>
 
@@ -7,6 +7,7 @@
 #include "common/argument_files.h"
 #include "package/command_line.h"
 #include "package/image_builder.h"
+#include "package/msi_builder.h"
 #include "common/interruption.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,10 @@ int main(int argc, char** argv) {
     setToolName("trellane-package");
     catchInterruptions();
     std::vector<std::string> arguments = expandArgumentFiles({argv + 1, argv + argc});
-    buildImage(parseCommandLine(arguments));
+    PackageRequest request = parseCommandLine(arguments);
+    if (request.type == PackageType::Msi)
+        buildMsi(request);
+    else
+        buildImage(request);
     return 0;
 }

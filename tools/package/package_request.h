@@ -7,10 +7,14 @@
 #include "brand/app_metadata.h"
 #include "brand/signing_request.h"
 #include "config/launch_config.h"
+#include "package/msi_request.h"
 
 namespace trellane {
 
 enum class ImageTarget { Linux, Windows };
+
+// --type: the image itself, or an installer wrapping it (package/package_type.h).
+enum class PackageType { AppImage, Msi, Deb };
 
 // --cds: none; a training run at packaging time (Linux: a dynamic archive, or an
 // ahead-of-time cache on runtimes of version 24 and later); or an archive the JVM makes on the
@@ -18,6 +22,7 @@ enum class ImageTarget { Linux, Windows };
 enum class CdsMode { None, Train, Auto };
 
 struct PackageRequest {
+    PackageType type = PackageType::AppImage;
     ImageTarget target = ImageTarget::Linux;
     std::string input;      // the application's files, copied into app/ whole
     std::string mainJar;    // relative to input
@@ -43,6 +48,8 @@ struct PackageRequest {
     unsigned cdsTimeoutSeconds = 120;
     int cdsTrainStatus = 0;  // the training run's exit status when it works as meant
     std::vector<std::string> trainArguments;
+
+    MsiRequest msi;  // --type msi
 
     bool overwrite = false;
     bool quiet = false;
