@@ -42,7 +42,7 @@ unsigned parseTimeout(const std::string& text) {
 PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     PackageRequest request;
     LaunchConfig& config = request.config;
-    std::string target = "linux", cds, timeout, trainStatus;
+    std::string target = "linux", cds, timeout, trainStatus, type;
     SharedOptionTexts texts;
 
     CLI::App app(kDescription, "trellane-package");
@@ -75,6 +75,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
          "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
     group = "Image";
+    value("--type", type, "app-image|deb", "what to build (default: app-image)");
     value("--target", target, "linux|windows", "the image's system (default: linux)");
     value("--name", request.name, "NAME",
           "the image's and launcher's name (default: the main jar's)");
@@ -110,6 +111,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     addBrandingOptions(app, request.metadata, group);
     addSigningOptions(app, request.signing, texts, group);
 
+    addDebOptions(app, request.deb, "Debian package (--type deb)");
+
     group = "Build files";
     value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
     value("--runtime-jar", request.runtimeJar, "FILE", "trellane-runtime.jar (default: dist/'s)");
@@ -125,6 +128,10 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
     request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
+    request.type = parsePackageType(type);
+    if (request.type == PackageType::Deb && target == "windows")
+        refuseUsage("--type deb installs a Linux image: leave out --target windows");
+    if (request.type != PackageType::Deb) refuseDebOptionsWithoutDeb(app);
     if (!request.runtimeJdk.empty() && request.target != ImageTarget::Windows)
         refuseUsage(
             "--runtime-jdk links a Windows runtime: give --target windows, or leave it out (a "

@@ -7,6 +7,8 @@
 #include "brand/app_metadata.h"
 #include "brand/signing_request.h"
 #include "config/launch_config.h"
+#include "package/deb_options.h"
+#include "package/package_type.h"
 
 namespace trellane {
 
@@ -18,6 +20,7 @@ enum class ImageTarget { Linux, Windows };
 enum class CdsMode { None, Train, Auto };
 
 struct PackageRequest {
+    PackageType type = PackageType::AppImage;
     ImageTarget target = ImageTarget::Linux;
     std::string input;      // the application's files, copied into app/ whole
     std::string mainJar;    // relative to input
@@ -43,6 +46,8 @@ struct PackageRequest {
     unsigned cdsTimeoutSeconds = 120;
     int cdsTrainStatus = 0;  // the training run's exit status when it works as meant
     std::vector<std::string> trainArguments;
+
+    DebOptions deb;  // --type deb
 
     bool overwrite = false;
     bool quiet = false;
