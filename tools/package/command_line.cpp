@@ -14,7 +14,8 @@ namespace {
 const char kDescription[] =
     "trellane-package builds an app image: a folder holding the stamped launcher, a Java\n"
     "runtime and the application's files, ready to run or to pack into an installer.\n"
-    "It builds Windows images and Linux images, both on Linux.";
+    "It builds Windows images and Linux images, both on Linux, and Debian packages of\n"
+    "Linux images (--type deb).";
 
 const char kFooter[] =
     "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"

@@ -117,23 +117,26 @@ std::string debChangelog(const DebDescription& deb, int64_t seconds) {
            deb.maintainer + "  " + dateText(seconds, "%a, %d %b %Y %H:%M:%S +0000") + "\n";
 }
 
-std::string debCopyright(const DebDescription& deb, int64_t seconds) {
+std::string debCopyright(const DebDescription& deb, int64_t seconds, const std::string& license) {
     std::string notice = deb.copyright;
     if (notice.empty())
         notice = "Copyright (C) " + dateText(seconds, "%Y") + " " +
                  (deb.vendor.empty() ? deb.appName : deb.vendor);
-    return deb.appName + ", packaged as " + deb.package + ".\n\n" + notice +
-           "\n\nThe license terms are those its vendor gives with the application.\n";
+    return deb.appName + ", packaged as " + deb.package + ".\n\n" + notice + "\n\n" +
+           (license.empty() ? "The license terms are those its vendor gives with the "
+                              "application.\n"
+                            : license);
 }
 
 std::string lintianOverrides(const DebDescription& deb) {
     std::string image = deb.imagePath.substr(1);
     std::string p = deb.package + ": ";
-    std::string text;
-    if (image.compare(0, 4, "opt/") == 0)
-        text = "# The system's own packages keep out of /opt, which is there for packages of\n"
-               "# software from elsewhere, such as this one.\n" +
-               p + "dir-or-file-in-opt [" + image + "/*]\n";
+    // The package's own folder in /opt: opt/PACKAGE, or opt/FOLDER for --install-dir /opt/FOLDER.
+    std::string own = image.substr(0, image.find('/', 4));
+    std::string text =
+        "# The system's own packages keep out of /opt, which is there for packages of\n"
+        "# software from elsewhere, such as this one.\n" +
+        p + "dir-or-file-in-opt [" + own + "/*]\n";
     return text +
         "# The image under " + deb.imagePath + " is the application with its own Java runtime, as\n"
         "# the vendor ships it on every system.\n"

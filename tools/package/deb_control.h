@@ -35,8 +35,9 @@ std::string mimeIconName(const std::string& mimeType);
 // usr/share/doc/PACKAGE/changelog.Debian (before compression), dated seconds since 1970.
 std::string debChangelog(const DebDescription& deb, int64_t seconds);
 
-// usr/share/doc/PACKAGE/copyright when no --license-file gives its text.
-std::string debCopyright(const DebDescription& deb, int64_t seconds);
+// usr/share/doc/PACKAGE/copyright: the name, the copyright notice (--copyright, else the year
+// and the vendor), and the license's text (--license-file) when given.
+std::string debCopyright(const DebDescription& deb, int64_t seconds, const std::string& license);
 
 // usr/share/lintian/overrides/PACKAGE.
 std::string lintianOverrides(const DebDescription& deb);

@@ -49,11 +49,13 @@ std::string installDirectory(const std::string& given) {
         (dir.size() >= 3 && dir.compare(dir.size() - 3, 3, "/..") == 0))
         refuseUsage("--install-dir %s: give an absolute folder such as /opt (the default)",
                     given.c_str());
-    if (dir == "/usr" || dir.compare(0, 5, "/usr/") == 0)
+    // /opt is the system's place for software packaged outside the distribution; lintian counts
+    // a package's files anywhere else outside its own hierarchy as errors.
+    if (dir != "/opt" && dir.compare(0, 5, "/opt/") != 0)
         refuse(
-            "--install-dir %s: a package puts its own folders under /usr only as the system's "
-            "packages do, split into bin/, lib/ and share/, which this command does not: "
-            "choose a folder outside /usr, such as /opt (the default)",
+            "--install-dir %s: a package of an application with its own runtime installs in "
+            "/opt, the system's folder for software from outside the distribution: give /opt "
+            "(the default) or a folder in it, such as /opt/example",
             given.c_str());
     return dir;
 }

@@ -216,15 +216,14 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
 
     int64_t now = packagingTime();
     std::string doc = "usr/share/doc/" + deb.package;
-    std::string copyright;
+    std::string license;
     if (!deb.licenseFile.empty()) {
         std::string problem;
-        if (!readWholeFile(deb.licenseFile, copyright, problem))
+        if (!readWholeFile(deb.licenseFile, license, problem))
             refuse("cannot read --license-file %s: %s", deb.licenseFile.c_str(),
                    problem.c_str());
-    } else {
-        copyright = debCopyright(deb, now);
     }
+    std::string copyright = debCopyright(deb, now, license);
     writeFile(root, doc + "/copyright", copyright);
     writeFile(root, doc + "/changelog.Debian.gz", gzipBest(debChangelog(deb, now)));
     writeFile(root, "usr/share/lintian/overrides/" + deb.package, lintianOverrides(deb));

@@ -12,8 +12,8 @@ void checkLinuxIcon(const std::string& path) {
         refuse("cannot read the icon %s: %s", path.c_str(), problem.c_str());
     RgbaImage image;
     if (!decodePng(bytes, image, problem))
-        refuse("the icon %s is not a PNG that can be read (%s): a Linux image's icon is a PNG",
-               path.c_str(), problem.c_str());
+        refuse("the icon %s %s: a Linux image's icon is a PNG (convert it to one)", path.c_str(),
+               problem.c_str());
 }
 
 void copyLinuxIcon(const std::string& path, const std::string& image, const std::string& name) {
