@@ -5,6 +5,8 @@
 #include "common/command_line_style.h"
 #include "common/refusal.h"
 #include "common/text_split.h"
+#include "package/deb_options.h"
+#include "package/package_type.h"
 #include "stamp/shared_options.h"
 
 namespace trellane {
@@ -43,7 +45,7 @@ unsigned parseTimeout(const std::string& text) {
 PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     PackageRequest request;
     LaunchConfig& config = request.config;
-    std::string target = "linux", cds, timeout, trainStatus, type;
+    std::string target = "linux", type = "app-image", cds, timeout, trainStatus;
     SharedOptionTexts texts;
 
     CLI::App app(kDescription, "trellane-package");
@@ -76,7 +78,8 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
          "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
     group = "Image";
-    value("--type", type, "app-image|deb", "what to build (default: app-image)");
+    value("--type", type, "app-image|deb",
+          "what to build: the image, or a Debian package installing it (implies linux)");
     value("--target", target, "linux|windows", "the image's system (default: linux)");
     value("--name", request.name, "NAME",
           "the image's and launcher's name (default: the main jar's)");
@@ -128,11 +131,12 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         refuseUsage("--target %s: give linux or windows", target.c_str());
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
-    request.target = target == "windows" ? ImageTarget::Windows : ImageTarget::Linux;
     request.type = parsePackageType(type);
-    if (request.type == PackageType::Deb && target == "windows")
-        refuseUsage("--type deb installs a Linux image: leave out --target windows");
+    if (request.type == PackageType::Msi)
+        refuseUsage("--type msi is not built by this version of trellane-package: give "
+                    "app-image or deb");
     if (request.type != PackageType::Deb) refuseDebOptionsWithoutDeb(app);
+    request.target = targetOfType(request.type, app.count("--target") != 0 ? target : "");
     if (!request.runtimeJdk.empty() && request.target != ImageTarget::Windows)
         refuseUsage(
             "--runtime-jdk links a Windows runtime: give --target windows, or leave it out (a "

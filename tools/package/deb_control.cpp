@@ -82,7 +82,7 @@ std::string desktopEntry(const DebDescription& deb) {
     text += "Terminal=false\nCategories=" + deb.menuGroup + "\n";
     if (!deb.associations.empty()) {
         text += "MimeType=";
-        for (const FileAssociation& association : deb.associations)
+        for (const DebFileAssociation& association : deb.associations)
             text += association.mimeType + ";";
         text += "\n";
     }
@@ -100,7 +100,7 @@ std::string mimeInfo(const DebDescription& deb) {
     std::string text =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
-    for (const FileAssociation& association : deb.associations) {
+    for (const DebFileAssociation& association : deb.associations) {
         text += "  <mime-type type=\"" + xmlText(association.mimeType) + "\">\n";
         if (!association.description.empty())
             text += "    <comment>" + xmlText(association.description) + "</comment>\n";

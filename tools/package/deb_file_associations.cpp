@@ -67,9 +67,9 @@ std::map<std::string, std::string> readProperties(const std::string& text) {
 
 }  // namespace
 
-FileAssociation readFileAssociation(const std::string& path, const std::string& text,
+DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
                                     std::string& problem) {
-    FileAssociation association;
+    DebFileAssociation association;
     association.source = path;
     problem.clear();
     std::map<std::string, std::string> properties = readProperties(text);

@@ -8,7 +8,7 @@
 
 namespace trellane {
 
-struct FileAssociation {
+struct DebFileAssociation {
     std::vector<std::string> extensions;  // without the dot; the value may list several
     std::string mimeType;                 // "application/x-hello"
     std::string description;              // empty: none
@@ -19,7 +19,7 @@ struct FileAssociation {
 // Reads one file as Java reads properties: key=value or key: value lines, # and ! comments,
 // a backslash at a line's end continuing it. Empty problem when it can be used; otherwise what
 // is wrong, naming the file.
-FileAssociation readFileAssociation(const std::string& path, const std::string& text,
+DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
                                     std::string& problem);
 
 }  // namespace trellane

@@ -92,14 +92,14 @@ std::vector<std::string> extraDependencies(const std::vector<std::string>& given
     return relations;
 }
 
-std::vector<FileAssociation> readAssociations(const std::vector<std::string>& files) {
-    std::vector<FileAssociation> associations;
+std::vector<DebFileAssociation> readAssociations(const std::vector<std::string>& files) {
+    std::vector<DebFileAssociation> associations;
     std::set<std::string> mimeTypes, extensions;
     for (const std::string& file : files) {
         std::string text, problem;
         if (!readWholeFile(file, text, problem))
             refuse("cannot read --file-associations %s: %s", file.c_str(), problem.c_str());
-        FileAssociation association = readFileAssociation(file, text, problem);
+        DebFileAssociation association = readDebFileAssociation(file, text, problem);
         if (!problem.empty()) refuse("--file-associations %s", problem.c_str());
         if (!mimeTypes.insert(association.mimeType).second)
             refuse("--file-associations %s: the mime-type %s is given twice; give each file "

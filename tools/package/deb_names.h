@@ -31,7 +31,7 @@ struct DebDescription {
     std::string licenseFile;   // empty: the copyright file is written from --copyright
     std::string copyright;     // --copyright
     std::string vendor;        // --vendor
-    std::vector<FileAssociation> associations;
+    std::vector<DebFileAssociation> associations;
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"
 };

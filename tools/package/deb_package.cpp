@@ -84,7 +84,7 @@ int64_t packagingTime() {
 
 // An association's icon in the desktop's icon theme, at its own size when the theme has that
 // size, else at the nearest theme size below it (16 at the least).
-void writeAssociationIcon(const std::string& root, const FileAssociation& association) {
+void writeAssociationIcon(const std::string& root, const DebFileAssociation& association) {
     std::string bytes, problem;
     if (!readWholeFile(association.iconPath, bytes, problem))
         refuse("cannot read the icon %s of --file-associations %s: %s",
@@ -231,7 +231,7 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
         writeFile(root, "usr/share/applications/" + deb.package + ".desktop", desktopEntry(deb));
     if (!deb.associations.empty()) {
         writeFile(root, "usr/share/mime/packages/" + deb.package + ".xml", mimeInfo(deb));
-        for (const FileAssociation& association : deb.associations)
+        for (const DebFileAssociation& association : deb.associations)
             if (!association.iconPath.empty()) writeAssociationIcon(root, association);
     }
 

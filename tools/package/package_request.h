@@ -8,11 +8,13 @@
 #include "brand/signing_request.h"
 #include "config/launch_config.h"
 #include "package/deb_options.h"
-#include "package/package_type.h"
 
 namespace trellane {
 
 enum class ImageTarget { Linux, Windows };
+
+// --type: the image itself, or an installer wrapping it (package/package_type.h).
+enum class PackageType { AppImage, Msi, Deb };
 
 // --cds: none; a training run at packaging time (Linux: a dynamic archive, or an
 // ahead-of-time cache on runtimes of version 24 and later); or an archive the JVM makes on the

@@ -25,7 +25,7 @@ TEST(DesktopExecPath, QuotesAndEscapesAsTheDesktopEntryFormatAsks) {
 
 TEST(MimeInfo, EscapesWhatXmlReserves) {
     DebDescription deb;
-    FileAssociation association;
+    DebFileAssociation association;
     association.extensions = {"hello", "hlo"};
     association.mimeType = "application/x-hello";
     association.description = "Hello <document> & \"more\"";

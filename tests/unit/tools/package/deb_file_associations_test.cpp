@@ -5,9 +5,9 @@
 namespace trellane {
 namespace {
 
-TEST(ReadFileAssociation, ReadsPropertiesAsJavaWritesThem) {
+TEST(ReadDebFileAssociation, ReadsPropertiesAsJavaWritesThem) {
     std::string problem;
-    FileAssociation read = readFileAssociation(
+    DebFileAssociation read = readDebFileAssociation(
         "doc.properties",
         "# written by a build script\r\n"
         "! another comment\r\n"
@@ -24,7 +24,7 @@ TEST(ReadFileAssociation, ReadsPropertiesAsJavaWritesThem) {
     EXPECT_EQ(read.iconPath, "icons/doc.png");
 }
 
-TEST(ReadFileAssociation, SaysWhatIsWrong) {
+TEST(ReadDebFileAssociation, SaysWhatIsWrong) {
     const struct {
         const char* text;
         const char* problem;
@@ -43,7 +43,7 @@ TEST(ReadFileAssociation, SaysWhatIsWrong) {
     };
     for (const auto& c : cases) {
         std::string problem;
-        readFileAssociation("f", c.text, problem);
+        readDebFileAssociation("f", c.text, problem);
         EXPECT_NE(problem.find(c.problem), std::string::npos) << c.text << " gave " << problem;
     }
 }
