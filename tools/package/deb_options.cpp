@@ -39,9 +39,9 @@ void addDebOptions(CLI::App& command, DebOptions& options, const char* group) {
     value("--install-dir", options.installDir, "DIR",
           "the image goes to DIR/PACKAGE (default: /opt)");
     value("--description", options.description, "TEXT",
-          "the package's one-line description (default: --name)");
+          "the package's one-line description (default: Java application NAME)");
     value("--about-url", options.aboutUrl, "URL", "the application's home page");
-    value("--license-file", options.licenseFile, "FILE", "the text of the copyright file");
+    value("--license-file", options.licenseFile, "FILE", "the license's text, for the copyright file");
     command.add_option("--file-associations", options.fileAssociations,
                        "a properties file: extension, mime-type, description, icon (repeatable)")
         ->group(group)
