@@ -33,8 +33,9 @@ def png(side: int) -> bytes:
         return (struct.pack(">I", len(data)) + kind + data +
                 struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff))
     rows = b"".join(b"\0" + b"\x20\x80\xc0\xff" * side for _ in range(side))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+    header = struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows))
+            + chunk(b"IEND", b""))
 
 
 def run(command: List[str], env: Dict[str, str] = None) -> subprocess.CompletedProcess:

@@ -44,7 +44,11 @@ class DebRefusalTest(PackageTestCase):
             (deb + ["--linux-app-release", "1-2"], 2, "--linux-app-release 1-2: give letters, "
              "digits, '.', '+' and '~' only, such as 1" + usage),
             (deb + ["--install-dir", "opt"], 2, "--install-dir opt: give an absolute folder "
-             "such as /opt (the default)" + usage),
+             "named with letters, digits, '.', '_', '+' and '-', such as /opt (the default)"
+             + usage),
+            (deb + ["--install-dir", "/opt/my apps"], 2, "--install-dir /opt/my apps: give an "
+             "absolute folder named with letters, digits, '.', '_', '+' and '-', such as /opt "
+             "(the default)" + usage),
             (deb + ["--install-dir", "/usr/local"], 1, "--install-dir /usr/local: a package of "
              "an application with its own runtime installs in /opt, the system's folder for "
              "software from outside the distribution: give /opt (the default) or a folder in "

@@ -23,11 +23,20 @@ std::string xmlText(const std::string& text) {
     std::string escaped;
     for (char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;
@@ -137,14 +146,14 @@ std::string lintianOverrides(const DebDescription& deb) {
         "# The system's own packages keep out of /opt, which is there for packages of\n"
         "# software from elsewhere, such as this one.\n" +
         p + "dir-or-file-in-opt [" + own + "/*]\n";
-    return text +
-        "# The image under " + deb.imagePath + " is the application with its own Java runtime, as\n"
-        "# the vendor ships it on every system.\n"
-        "# Its native libraries keep their symbol tables, as the system's Java runtime does.\n" +
-        p + "unstripped-binary-or-object [" + image + "/*]\n" +
-        "# The application's jars and the runtime's own are found in the image, not in the\n"
-        "# system's jar folder.\n" +
-        p + "jar-not-in-usr-share [" + image + "/*]\n";
+    return text + "# The image under " + deb.imagePath +
+           " is the application with its own Java runtime, as\n"
+           "# the vendor ships it on every system.\n"
+           "# Its native libraries keep their symbol tables, as the system's Java runtime does.\n" +
+           p + "unstripped-binary-or-object [" + image + "/*]\n" +
+           "# The application's jars and the runtime's own are found in the image, not in the\n"
+           "# system's jar folder.\n" +
+           p + "jar-not-in-usr-share [" + image + "/*]\n";
 }
 
 }  // namespace trellane

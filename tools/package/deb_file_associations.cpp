@@ -68,7 +68,7 @@ std::map<std::string, std::string> readProperties(const std::string& text) {
 }  // namespace
 
 DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
-                                    std::string& problem) {
+                                          std::string& problem) {
     DebFileAssociation association;
     association.source = path;
     problem.clear();
@@ -104,8 +104,7 @@ DebFileAssociation readDebFileAssociation(const std::string& path, const std::st
         problem = path +
                   " gives no mime-type, which a Linux desktop needs to know the file type: add "
                   "a line mime-type=application/x-NAME";
-    } else if (slash == std::string::npos ||
-               !isMimeToken(association.mimeType.substr(0, slash)) ||
+    } else if (slash == std::string::npos || !isMimeToken(association.mimeType.substr(0, slash)) ||
                !isMimeToken(association.mimeType.substr(slash + 1))) {
         problem = path + ": the mime-type \"" + association.mimeType +
                   "\" is not a MIME type (TYPE/SUBTYPE, for example application/x-hello)";

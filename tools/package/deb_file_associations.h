@@ -20,6 +20,6 @@ struct DebFileAssociation {
 // a backslash at a line's end continuing it. Empty problem when it can be used; otherwise what
 // is wrong, naming the file.
 DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
-                                    std::string& problem);
+                                          std::string& problem);
 
 }  // namespace trellane

@@ -42,13 +42,17 @@ bool isMailAddress(const std::string& text) {
 std::string installDirectory(const std::string& given) {
     std::string dir = given.empty() ? "/opt" : given;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    if (dir.empty() || dir[0] != '/' || dir == "/" || hasControl(dir) ||
+    // Names of letters, digits and "._+-" only: the menu entry and lintian's notes name the
+    // folder as it is.
+    if (dir.empty() || dir[0] != '/' || dir == "/" || !allOf(dir, "/._+-") ||
         dir.find("//") != std::string::npos || dir.find("/./") != std::string::npos ||
         dir.find("/../") != std::string::npos || dir.size() < 2 ||
         dir.compare(dir.size() - 2, 2, "/.") == 0 ||
         (dir.size() >= 3 && dir.compare(dir.size() - 3, 3, "/..") == 0))
-        refuseUsage("--install-dir %s: give an absolute folder such as /opt (the default)",
-                    given.c_str());
+        refuseUsage(
+            "--install-dir %s: give an absolute folder named with letters, digits, '.', '_', "
+            "'+' and '-', such as /opt (the default)",
+            given.c_str());
     // /opt is the system's place for software packaged outside the distribution; lintian counts
     // a package's files anywhere else outside its own hierarchy as errors.
     if (dir != "/opt" && dir.compare(0, 5, "/opt/") != 0)
@@ -80,8 +84,9 @@ std::vector<std::string> extraDependencies(const std::vector<std::string>& given
     std::vector<std::string> relations;
     for (const std::string& value : given) {
         if (hasControl(value))
-            refuseUsage("--linux-package-deps holds a control character: give package names, "
-                        "','-separated");
+            refuseUsage(
+                "--linux-package-deps holds a control character: give package names, "
+                "','-separated");
         for (const std::string& relation : splitWords(value, ",")) {
             size_t begin = relation.find_first_not_of(" \t");
             if (begin == std::string::npos) continue;
@@ -102,14 +107,16 @@ std::vector<DebFileAssociation> readAssociations(const std::vector<std::string>&
         DebFileAssociation association = readDebFileAssociation(file, text, problem);
         if (!problem.empty()) refuse("--file-associations %s", problem.c_str());
         if (!mimeTypes.insert(association.mimeType).second)
-            refuse("--file-associations %s: the mime-type %s is given twice; give each file "
-                   "type once",
-                   file.c_str(), association.mimeType.c_str());
+            refuse(
+                "--file-associations %s: the mime-type %s is given twice; give each file "
+                "type once",
+                file.c_str(), association.mimeType.c_str());
         for (const std::string& extension : association.extensions)
             if (!extensions.insert(extension).second)
-                refuse("--file-associations %s: the extension %s is given twice; give each "
-                       "extension once",
-                       file.c_str(), extension.c_str());
+                refuse(
+                    "--file-associations %s: the extension %s is given twice; give each "
+                    "extension once",
+                    file.c_str(), extension.c_str());
         associations.push_back(association);
     }
     return associations;
@@ -135,7 +142,8 @@ std::string DebDescription::fileName() const {
 
 std::string packageNameProblem(const std::string& text) {
     if (text.size() < 2) return "is shorter than two characters";
-    if (!std::isalnum(static_cast<unsigned char>(text[0]))) return "does not start with a letter or digit";
+    if (!std::isalnum(static_cast<unsigned char>(text[0])))
+        return "does not start with a letter or digit";
     for (char c : text)
         if (!(std::islower(static_cast<unsigned char>(c)) ||
               std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'))
@@ -158,8 +166,8 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
                 "the package name \"%s\" (--name in lower case) %s: give one with "
                 "--linux-package-name",
                 deb.package.c_str(), problem.c_str());
-        refuseUsage("--linux-package-name %s %s: give a name such as my-app",
-                    deb.package.c_str(), problem.c_str());
+        refuseUsage("--linux-package-name %s %s: give a name such as my-app", deb.package.c_str(),
+                    problem.c_str());
     }
 
     std::string version = request.metadata.version.empty() ? "1.0" : request.metadata.version;
@@ -180,41 +188,47 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
             "--type deb needs --linux-deb-maintainer EMAIL: a package names who answers for it "
             "(with --vendor as the name)");
     if (!isMailAddress(options.maintainer))
-        refuseUsage("--linux-deb-maintainer %s is not a mail address such as "
-                    "packages@example.com",
-                    options.maintainer.c_str());
+        refuseUsage(
+            "--linux-deb-maintainer %s is not a mail address such as "
+            "packages@example.com",
+            options.maintainer.c_str());
     deb.vendor = request.metadata.vendor;
     std::string who = deb.vendor.empty() ? appName : deb.vendor;
     if (hasControl(who) || who.find_first_of("<>,") != std::string::npos)
-        refuse("the maintainer's name \"%s\" (--vendor, or else --name) holds '<', '>', ',' or "
-               "a control character, which the Maintainer field cannot: give another --vendor",
-               who.c_str());
+        refuse(
+            "the maintainer's name \"%s\" (--vendor, or else --name) holds '<', '>', ',' or "
+            "a control character, which the Maintainer field cannot: give another --vendor",
+            who.c_str());
     deb.maintainer = who + " <" + options.maintainer + ">";
 
     deb.section = options.category.empty() ? "misc" : options.category;
-    if (!std::isalnum(static_cast<unsigned char>(deb.section[0])) ||
-        !allOf(deb.section, "+-./") || deb.section != lowerCase(deb.section))
+    if (!std::isalnum(static_cast<unsigned char>(deb.section[0])) || !allOf(deb.section, "+-./") ||
+        deb.section != lowerCase(deb.section))
         refuseUsage("--linux-app-category %s: give a section such as misc, utils or java",
                     deb.section.c_str());
 
     deb.homepage = options.aboutUrl;
     if (!deb.homepage.empty() &&
-        ((deb.homepage.compare(0, 7, "http://") != 0 && deb.homepage.compare(0, 8, "https://") != 0) ||
+        ((deb.homepage.compare(0, 7, "http://") != 0 &&
+          deb.homepage.compare(0, 8, "https://") != 0) ||
          deb.homepage.find_first_of(" \t") != std::string::npos || hasControl(deb.homepage)))
         refuseUsage("--about-url %s: give an http:// or https:// address", deb.homepage.c_str());
 
     // jpackage describes the package by the application's name, which the package's checkers
     // take for no description at all: so by default the name says what the application is.
-    deb.synopsis = options.description.empty() ? "Java application " + appName : options.description;
+    deb.synopsis =
+        options.description.empty() ? "Java application " + appName : options.description;
     if (hasControl(deb.synopsis))
-        refuseUsage("--description holds a line end or another control character: give one "
-                    "line");
+        refuseUsage(
+            "--description holds a line end or another control character: give one "
+            "line");
     problem = synopsisProblem(deb.synopsis, deb.package);
     if (!problem.empty())
-        refuseUsage("--description \"%s\" %s, which Debian's package checker (lintian) counts as "
-                    "an error: say in a few words what the application does, such as \"Editor "
-                    "for hello files\"",
-                    deb.synopsis.c_str(), problem.c_str());
+        refuseUsage(
+            "--description \"%s\" %s, which Debian's package checker (lintian) counts as "
+            "an error: say in a few words what the application does, such as \"Editor "
+            "for hello files\"",
+            deb.synopsis.c_str(), problem.c_str());
     deb.installDir = installDirectory(options.installDir);
     deb.imagePath = deb.installDir + "/" + deb.package;
     deb.extended = appName + " with its own Java runtime, installed in " + deb.imagePath + ".";

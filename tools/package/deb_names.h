@@ -13,24 +13,24 @@
 namespace trellane {
 
 struct DebDescription {
-    std::string package;       // "hello"
-    std::string version;       // "1.0-1": --app-version, '-', --linux-app-release
-    std::string architecture;  // dpkg --print-architecture
-    std::string maintainer;    // "Vendor <mail@example.com>"
-    std::string section;       // "misc"
-    std::string homepage;      // empty: none
-    std::string synopsis;      // the Description line
-    std::string extended;      // its following lines, unindented, '\n'-separated
+    std::string package;                    // "hello"
+    std::string version;                    // "1.0-1": --app-version, '-', --linux-app-release
+    std::string architecture;               // dpkg --print-architecture
+    std::string maintainer;                 // "Vendor <mail@example.com>"
+    std::string section;                    // "misc"
+    std::string homepage;                   // empty: none
+    std::string synopsis;                   // the Description line
+    std::string extended;                   // its following lines, unindented, '\n'-separated
     std::vector<std::string> extraDepends;  // --linux-package-deps, each one relation
-    std::string installDir;    // "/opt"
-    std::string imagePath;     // "/opt/hello"
-    std::string appName;       // --name: the launcher's and the menu entry's name
-    std::string menuGroup;     // "Utility;"
+    std::string installDir;                 // "/opt"
+    std::string imagePath;                  // "/opt/hello"
+    std::string appName;                    // --name: the launcher's and the menu entry's name
+    std::string menuGroup;                  // "Utility;"
     bool shortcut = false;
-    std::string iconPath;      // --icon on the build machine; empty: none
-    std::string licenseFile;   // empty: the copyright file is written from --copyright
-    std::string copyright;     // --copyright
-    std::string vendor;        // --vendor
+    std::string iconPath;     // --icon on the build machine; empty: none
+    std::string licenseFile;  // empty: the copyright file is written from --copyright
+    std::string copyright;    // --copyright
+    std::string vendor;       // --vendor
     std::vector<DebFileAssociation> associations;
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"

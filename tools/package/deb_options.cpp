@@ -26,10 +26,10 @@ void addDebOptions(CLI::App& command, DebOptions& options, const char* group) {
           "the menu categories, ';'-separated (default: Utility)");
     value("--linux-app-category", options.category, "SECTION",
           "the package's section (default: misc)");
-    value("--linux-app-release", options.release, "RELEASE",
-          "the package's release (default: 1)");
-    command.add_option("--linux-package-deps", options.packageDeps,
-                       "packages it needs besides its libraries', ','-separated (repeatable)")
+    value("--linux-app-release", options.release, "RELEASE", "the package's release (default: 1)");
+    command
+        .add_option("--linux-package-deps", options.packageDeps,
+                    "packages it needs besides its libraries', ','-separated (repeatable)")
         ->group(group)
         ->type_name("DEPS")
         ->expected(1)
@@ -41,9 +41,11 @@ void addDebOptions(CLI::App& command, DebOptions& options, const char* group) {
     value("--description", options.description, "TEXT",
           "the package's one-line description (default: Java application NAME)");
     value("--about-url", options.aboutUrl, "URL", "the application's home page");
-    value("--license-file", options.licenseFile, "FILE", "the license's text, for the copyright file");
-    command.add_option("--file-associations", options.fileAssociations,
-                       "a properties file: extension, mime-type, description, icon (repeatable)")
+    value("--license-file", options.licenseFile, "FILE",
+          "the license's text, for the copyright file");
+    command
+        .add_option("--file-associations", options.fileAssociations,
+                    "a properties file: extension, mime-type, description, icon (repeatable)")
         ->group(group)
         ->type_name("FILE")
         ->expected(1)

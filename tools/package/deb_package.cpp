@@ -31,13 +31,16 @@ constexpr unsigned kToolSeconds = 600;
 std::string requireProgram(const char* name, const char* package) {
     std::string path = findProgram(name);
     if (path.empty())
-        refuse("--type deb runs %s, which is not installed: install Debian's %s package "
-               "(apt-get install %s)",
-               name, package, package);
+        refuse(
+            "--type deb runs %s, which is not installed: install Debian's %s package "
+            "(apt-get install %s)",
+            name, package, package);
     return path;
 }
 
-std::string parentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
+std::string parentOf(const std::string& path) {
+    return path.substr(0, path.rfind('/'));
+}
 
 void makeFolders(const std::string& root, const std::string& relative) {
     std::string path = root;
@@ -108,7 +111,10 @@ bool isElf(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     char magic[4] = {};
-    bool elf = read(fd, magic, 4) == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    bool elf = read(fd, magic, 4) == 4 && std::memcmp(magic,
+                                                      "\x7f"
+                                                      "ELF",
+                                                      4) == 0;
     close(fd);
     return elf;
 }
@@ -151,8 +157,7 @@ std::vector<std::string> libraryDependencies(const std::string& work, const std:
     if (binaries.empty()) return {};
     // dpkg-shlibdeps reads a source package's control file; this one names the package alone.
     writeFile(work, "debian/control",
-              "Source: " + deb.package + "\n\nPackage: " + deb.package +
-                  "\nArchitecture: any\n");
+              "Source: " + deb.package + "\n\nPackage: " + deb.package + "\nArchitecture: any\n");
     std::vector<std::string> command{shlibdeps, "-O", "--warnings=0"};
     for (const std::string& folder : libraryFolders) command.push_back("-l" + folder);
     command.push_back("-e");
@@ -165,9 +170,10 @@ std::vector<std::string> libraryDependencies(const std::string& work, const std:
     options.timeoutSeconds = kToolSeconds;
     ProgramRun run = runProgram(inFolder, options);
     if (!run.succeeded())
-        refuse("dpkg-shlibdeps could not work out the packages the runtime's libraries need "
-               "(%s):\n%s",
-               describeEnd(run, kToolSeconds).c_str(), outputTail(run.error).c_str());
+        refuse(
+            "dpkg-shlibdeps could not work out the packages the runtime's libraries need "
+            "(%s):\n%s",
+            describeEnd(run, kToolSeconds).c_str(), outputTail(run.error).c_str());
     std::vector<std::string> depends;
     const std::string key = "shlibs:Depends=";
     for (const std::string& line : splitWords(run.output, "\n"))
@@ -220,8 +226,7 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     if (!deb.licenseFile.empty()) {
         std::string problem;
         if (!readWholeFile(deb.licenseFile, license, problem))
-            refuse("cannot read --license-file %s: %s", deb.licenseFile.c_str(),
-                   problem.c_str());
+            refuse("cannot read --license-file %s: %s", deb.licenseFile.c_str(), problem.c_str());
     }
     std::string copyright = debCopyright(deb, now, license);
     writeFile(root, doc + "/copyright", copyright);

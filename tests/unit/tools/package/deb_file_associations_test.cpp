@@ -7,16 +7,15 @@ namespace {
 
 TEST(ReadDebFileAssociation, ReadsPropertiesAsJavaWritesThem) {
     std::string problem;
-    DebFileAssociation read = readDebFileAssociation(
-        "doc.properties",
-        "# written by a build script\r\n"
-        "! another comment\r\n"
-        "  extension = hello \\\r\n"
-        "     hlo\r\n"
-        "mime-type: application/x-hello\r\n"
-        "description=Hello document: the app's own\r\n"
-        "icon=icons/doc.png",
-        problem);
+    DebFileAssociation read = readDebFileAssociation("doc.properties",
+                                                     "# written by a build script\r\n"
+                                                     "! another comment\r\n"
+                                                     "  extension = hello \\\r\n"
+                                                     "     hlo\r\n"
+                                                     "mime-type: application/x-hello\r\n"
+                                                     "description=Hello document: the app's own\r\n"
+                                                     "icon=icons/doc.png",
+                                                     problem);
     EXPECT_EQ(problem, "");
     EXPECT_EQ(read.extensions, (std::vector<std::string>{"hello", "hlo"}));
     EXPECT_EQ(read.mimeType, "application/x-hello");
