@@ -16,7 +16,7 @@ declare -A lists=(
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile icoutils
           gcc-mingw-w64-i686-win32
-          libjaxb-api-java lintian desktop-file-utils"
+          libjaxb-api-java lintian desktop-file-utils shared-mime-info"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev"
 )

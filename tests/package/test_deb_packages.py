@@ -188,6 +188,8 @@ class DebPackageTest(PackageTestCase):
                     checked = run(["desktop-file-validate", entry_file])
                     self.assertEqual((checked.returncode, checked.stdout + checked.stderr),
                                      (0, b""))
+                if "usr/share/mime/packages/hello.xml" in installed:
+                    self.assertMimeTypeRegistered(root)
                 if arguments is full:
                     self.assertInstalledRuns(root)
                     with open(os.path.join(root.root, "usr/share/doc/hello/copyright")) as f:
@@ -209,6 +211,20 @@ class DebPackageTest(PackageTestCase):
                          checked.stdout.decode())
         self.assertEqual({t[2] for t in tags if t[0] == "W:"}, EXPECTED_WARNINGS,
                          checked.stdout.decode())
+
+    def assertMimeTypeRegistered(self, root: ThrowawayRoot) -> None:
+        """What the system's trigger makes of the package's MIME types (on a copy: the cache
+        belongs to the system, not to the package): both extensions name the type."""
+        mime = self.path("mime-cache")
+        shutil.rmtree(mime, True)
+        shutil.copytree(os.path.join(root.root, "usr/share/mime"), mime)
+        done = run(["update-mime-database", "-V", mime])
+        self.assertEqual(done.returncode, 0, done.stderr.decode())
+        self.assertNotIn("Error", done.stderr.decode() + done.stdout.decode())
+        with open(os.path.join(mime, "globs2")) as f:
+            globs = f.read().splitlines()
+        self.assertIn("50:application/x-hello:*.hello", globs)
+        self.assertIn("50:application/x-hello:*.hlo", globs)
 
     def assertInstalledRuns(self, root: ThrowawayRoot) -> None:
         """The launcher in the root, and at /opt/hello itself, seen through a private mount
