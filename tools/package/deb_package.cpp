@@ -119,9 +119,26 @@ bool isElf(const std::string& path) {
     return elf;
 }
 
-// dpkg's permissions for a package's files: folders and programs 0755, the rest 0644, whatever
-// the build machine's umask and the input's own bits were. Returns the installed size in KiB
-// as dpkg counts it: each file's size rounded up, and one for every folder.
+// Whether a file is one the system can run: a program or library, or a script.
+bool isRunnable(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    char magic[4] = {};
+    ssize_t got = read(fd, magic, 4);
+    close(fd);
+    return (got == 4 && std::memcmp(magic,
+                                    "\x7f"
+                                    "ELF",
+                                    4) == 0) ||
+           (got >= 2 && magic[0] == '#' && magic[1] == '!');
+}
+
+// dpkg's permissions for a package's files: folders, and programs and scripts that were
+// executable, 0755; every other file 0644, whatever the build machine's umask and the input's
+// own bits were (a data file marked executable is not a program). Symbolic links (jlink links
+// each module's copy of a shared legal notice to java.base's) are left as they are: changing
+// one would change what it points to. Returns the installed size in KiB as dpkg counts it:
+// each file's size rounded up, and one for every folder and link.
 uint64_t settlePermissions(const std::string& root) {
     uint64_t kib = 0;
     for (const TreeEntry& entry : listTree(root)) {
@@ -129,8 +146,12 @@ uint64_t settlePermissions(const std::string& root) {
         struct stat info;
         if (lstat(path.c_str(), &info) != 0)
             refuse("cannot read %s: %s", path.c_str(), std::strerror(errno));
-        mode_t mode = S_ISDIR(info.st_mode) || (info.st_mode & 0111) ? 0755 : 0644;
-        if (chmod(path.c_str(), mode) != 0)
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+            kib += 1;
+            continue;
+        }
+        bool runnable = S_ISDIR(info.st_mode) || ((info.st_mode & 0111) && isRunnable(path));
+        if (chmod(path.c_str(), runnable ? 0755 : 0644) != 0)
             refuse("cannot set the permissions of %s: %s", path.c_str(), std::strerror(errno));
         kib += S_ISREG(info.st_mode) ? (static_cast<uint64_t>(info.st_size) + 1023) / 1024 : 1;
     }
