@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # make demo (after make dist): packages samples/hello with trellane-package as a Linux app image
-# under demo/, runs it, and builds the Windows image too, branded and signed with a throwaway
-# certificate, when WINDOWS_RUNTIME names a Windows Java runtime or WINDOWS_JDK a Windows JDK
-# to link one from (without either, the sample's launcher alone is stamped, branded and
-# signed), and the sample's signed MSI, shown by msiinfo (without a Windows runtime, a test
-# package on a stand-in runtime that cannot run a JVM).
+# under demo/, runs it, makes a Debian package of it (printing what dpkg-deb says), and builds
+# the Windows image too, branded and signed with a throwaway certificate, when WINDOWS_RUNTIME
+# names a Windows Java runtime or WINDOWS_JDK a Windows JDK to link one from (without either,
+# the sample's launcher alone is stamped, branded and signed), and the sample's signed MSI,
+# shown by msiinfo (without a Windows runtime, a test package on a stand-in runtime that
+# cannot run a JVM).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,9 +69,30 @@ run() {
 run demo/hello/bin/hello "first argument" "caf$(printf '\xc3\xa9') && more"
 run demo/hello/bin/hello --fail
 
+# --- The same image as a Debian package, with a menu entry -----------------------------
+deb=(--type deb --name hello --dest demo/deb --app-version 1.0 --vendor "Trellane demo"
+     --linux-deb-maintainer hello@example.com --description "Greeting from a Java application"
+     --linux-shortcut --icon samples/hello/hello.png)
+deb_inputs=$({ printf '%s\n' "${sample[@]}" "${deb[@]}"
+               sha256sum "$build/input/hello.jar" "$package" "$dist/linux/launcher" \
+                   "$dist/java/trellane-runtime.jar" samples/hello/hello.png; } | sha256sum)
+deb_file=$(ls demo/deb/hello_1.0-1_*.deb 2>/dev/null || true)
+if [ -n "$deb_file" ] && [ "$(cat demo/.deb-inputs 2>/dev/null)" = "$deb_inputs" ]; then
+    echo "$deb_file is up to date"
+else
+    "$package" "${sample[@]}" "${deb[@]}"
+    echo "$deb_inputs" >demo/.deb-inputs
+    deb_file=$(ls demo/deb/hello_1.0-1_*.deb)
+fi
+echo
+echo "\$ dpkg-deb --info $deb_file"
+dpkg-deb --info "$deb_file"
+
 # --- The Windows image: needs a Windows Java runtime, which no Linux machine has --------
 echo
 echo "Linux image:    demo/hello ($(du -sh demo/hello | cut -f1))"
+echo "Linux package:  $deb_file ($(du -sh "$deb_file" | cut -f1)); install it with" \
+    "apt install ./$deb_file, then run /opt/hello/bin/hello"
 source scripts/demo-branding.sh
 make_demo_certificate
 if [ -n "${WINDOWS_RUNTIME:-}${WINDOWS_JDK:-}" ]; then

@@ -14,11 +14,11 @@ declare -A lists=(
   [build]="make cmake g++ pkg-config python3 openjdk-17-jdk-headless
            g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
            libcli11-dev libstb-dev zlib1g-dev libzip-dev libssl-dev"
-  [tools]="osslsigncode openssl wixl msitools"
+  [tools]="osslsigncode openssl wixl msitools dpkg-dev"
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
-          libjaxb-api-java"
+          libjaxb-api-java lintian desktop-file-utils shared-mime-info"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev
            fop plantuml libxalan2-java"

@@ -92,7 +92,8 @@ class LayoutTest(PackageTestCase):
                        "--java-options=-Xmx64m", "--arguments", "--first", "--arguments", '""',
                        "--allow-user-option", "-Dapp.", "--stack-size", "2m",
                        "--use-main-thread", "--console-app", "--set-up-console",
-                       "--redirect-appdata"], "hello", LINUX_RUNTIME,
+                       "--redirect-appdata", "--icon", icon], "hello",
+             LINUX_RUNTIME + ["lib/hello.png"],  # the icon where menu entries find it
              Block(0x17, 2 * 1024 * 1024, "com.example.Main",
                    ["-Djava.class.path=&&app.jar:&&lib/util.jar:&&deps/*.jar:"
                     "&&trellane-runtime.jar", "-Dapp.data=&&data/greeting.txt", "-Xmx64m"],

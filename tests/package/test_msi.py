@@ -267,8 +267,6 @@ class MsiTest(PackageTestCase):
              "choose another"),
             (msi + ["--temp", "busy"], 1,
              "--temp busy exists and is not an empty folder: give a new or empty one"),
-            (msi[2:] + ["--type", "deb"], 1, "--type deb is not available in this build yet: "
-             "build the Linux image with --type app-image"),
             (msi + ["--target", "linux"], 2, "--type msi installs on Windows: leave --target "
              "out, or give --target windows\n" + USAGE_HINT),
             (msi[2:] + ["--target", "windows", "--win-menu"], 2,

@@ -119,7 +119,7 @@ class RefusalTest(PackageTestCase):
              "Windows image use --cds auto with a runtime of version 19 or later"),
             (sample + linux + ["--name", "hello", "--app-version", "2", "--vendor", "Acme",
                                "--icon", "hello.png", "--sign-pkcs12", p12], 1,
-             "--vendor, --icon, --sign-pkcs12 brand or sign a Windows launcher, and a Linux "
+             "--vendor, --sign-pkcs12 brand or sign a Windows launcher, and a Linux "
              "image's launcher carries neither: leave them out, or give --target windows"),
             # Refusals late in the run, with the runtime and app/ already copied.
             (sample + windows + ["--app-version", "2", "--sign-pkcs12", p12,

@@ -6,6 +6,8 @@
 #include "common/refusal.h"
 #include "common/shown_text.h"
 #include "common/text_split.h"
+#include "package/deb_options.h"
+#include "package/installer_options.h"
 #include "package/msi_options.h"
 #include "package/package_type.h"
 #include "stamp/shared_options.h"
@@ -17,7 +19,8 @@ namespace {
 const char kDescription[] =
     "trellane-package builds an app image: a folder holding the stamped launcher, a Java\n"
     "runtime and the application's files, ready to run or to pack into an installer.\n"
-    "It builds Windows images and Linux images, both on Linux.";
+    "It builds Windows images and Linux images, both on Linux, and Debian packages of\n"
+    "Linux images (--type deb).";
 
 const char kFooter[] =
     "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"
@@ -79,8 +82,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
          "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
     group = "Image";
-    value("--type", type, "app-image|msi",
-          "what to build: the image, or an MSI installing it (implies --target windows)");
+    value("--type", type, "app-image|msi|deb",
+          "what to build: the image, an MSI installing it (implies --target windows), or a "
+          "Debian package installing it (implies linux)");
     value("--target", target, "linux|windows", "the image's system (default: linux)");
     value("--name", request.name, "NAME",
           "the image's and launcher's name (default: the main jar's)");
@@ -116,7 +120,10 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     addBrandingOptions(app, request.metadata, group);
     addSigningOptions(app, request.signing, texts, group);
 
+    InstallerOptions installer;
+    addInstallerOptions(app, installer, "Installers (--type msi, --type deb)");
     addMsiOptions(app, request.msi, "Installer (--type msi)");
+    addDebOptions(app, request.deb, "Debian package (--type deb)");
 
     group = "Build files";
     value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
@@ -131,10 +138,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (target != "linux" && target != "windows")
         refuseUsage("--target %s: give linux or windows", shownName(target).c_str());
     request.type = parsePackageType(type);
-    if (request.type == PackageType::Deb)
-        refuse("--type deb is not available in this build yet: build the Linux image with "
-               "--type app-image");
     checkMsiOptions(app, request.type);
+    if (request.type != PackageType::Deb) refuseDebOptionsWithoutDeb(app);
+    applyInstallerOptions(app, installer, request);
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());
     request.target = targetOfType(request.type, app.count("--target") != 0 ? target : "");

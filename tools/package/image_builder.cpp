@@ -16,8 +16,11 @@
 #include "package/cds_options.h"
 #include "package/cds_training.h"
 #include "package/class_path.h"
+#include "package/deb_names.h"
+#include "package/deb_package.h"
 #include "package/image_output.h"
 #include "package/jdk_tools.h"
+#include "package/linux_icon.h"
 #include "package/linux_runtime.h"
 #include "package/progress.h"
 #include "package/runtime_check.h"
@@ -100,16 +103,17 @@ void checkRuntimeChoice(Plan& plan) {
 
 // A Linux launcher carries no branding and no signature, so these options would do nothing;
 // refused as trellane-stamp refuses them for a Linux launcher. --name and --app-version stay:
-// they name the image and the CDS archive.
+// they name the image and the CDS archive. --icon's PNG goes into a Linux image for menu
+// entries, and a package names its maintainer and copyright after --vendor and --copyright.
 void refuseWindowsOnlyOptions(const PackageRequest& request) {
     if (request.target == ImageTarget::Windows) return;
     const AppMetadata& m = request.metadata;
     const SigningRequest& s = request.signing;
+    bool deb = request.type == PackageType::Deb;
     std::string given;
     for (const auto& [option, isGiven] : std::initializer_list<std::pair<const char*, bool>>{
-             {"--vendor", !m.vendor.empty()},
-             {"--copyright", !m.copyright.empty()},
-             {"--icon", !m.iconPath.empty()},
+             {"--vendor", !deb && !m.vendor.empty()},
+             {"--copyright", !deb && !m.copyright.empty()},
              {"--identity", !m.identity.empty()},
              {"--gui-subsystem", m.guiSubsystem},
              {"--sign-pkcs12", !s.pkcs12Path.empty()},
@@ -124,6 +128,7 @@ void refuseWindowsOnlyOptions(const PackageRequest& request) {
             "%s brand or sign a Windows launcher, and a Linux image's launcher carries "
             "neither: leave them out, or give --target windows",
             given.c_str());
+    if (!m.iconPath.empty()) checkLinuxIcon(m.iconPath);
 }
 
 LaunchConfig launcherConfig(const Plan& plan) {
@@ -186,7 +191,16 @@ std::string buildImage(const PackageRequest& request) {
              plan.app.mainClass.c_str());
     for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
     checkRuntimeChoice(plan);
-    checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
+    DebDescription deb;
+    if (request.type == PackageType::Deb) {
+        deb = describeDeb(request, plan.name, debArchitecture());
+        if (request.cds == CdsMode::Train)
+            refuse("--cds train records where the image is while it is built, not where the "
+                   "package installs it: leave it out, or give --cds auto (runtime 19 or later)");
+        checkDebDestination(request, deb);
+    } else {
+        checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
+    }
     plan.config = launcherConfig(plan);
 
     std::string building = beginImage(request.dest, plan.name);
@@ -220,6 +234,17 @@ std::string buildImage(const PackageRequest& request) {
     if (request.cds != CdsMode::Train) {
         progress("launcher: stamping bin/%s", plan.launcherName.c_str());
         stamp(plan, plan.config, building + "/bin/" + plan.launcherName);
+    }
+    if (request.target == ImageTarget::Linux && !request.metadata.iconPath.empty())
+        copyLinuxIcon(request.metadata.iconPath, building, plan.name);
+    if (request.type == PackageType::Deb) {
+        std::string package = writeDebPackage(request, deb, building);
+        finishImage();
+        struct stat info;
+        progress("built %s (%s) in %.1f s", package.c_str(),
+                 describeSize(stat(package.c_str(), &info) == 0 ? info.st_size : 0).c_str(),
+                 monotonicSeconds() - started);
+        return package;
     }
 
     std::string image = placeImage(request.overwrite);

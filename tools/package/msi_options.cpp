@@ -27,12 +27,12 @@ const DialogOption kDialogOptions[] = {
 };
 
 bool dialogFlag = false;
-std::string dialogValue;
 
+// --install-dir, --description, --about-url and --file-associations are both installers'
+// options (package/installer_options).
 const char* const kMsiOnlyOptions[] = {
-    "--win-per-user-install", "--install-dir",       "--win-menu",      "--win-menu-group",
-    "--win-shortcut",         "--win-upgrade-uuid",  "--description",   "--about-url",
-    "--win-help-url",         "--win-update-url",    "--file-associations", "--temp",
+    "--win-per-user-install", "--win-menu",     "--win-menu-group", "--win-shortcut",
+    "--win-upgrade-uuid",     "--win-help-url", "--win-update-url", "--temp",
 };
 
 }  // namespace
@@ -46,38 +46,25 @@ void addMsiOptions(CLI::App& app, MsiRequest& msi, const char* group) {
     };
     flag("--win-per-user-install", msi.perUser,
          "install for the current user (LocalAppData), not for all (Program Files)");
-    value("--install-dir", msi.installDir, "DIR",
-          "the folder under Program Files, '\\' between levels (default: NAME)");
     flag("--win-menu", msi.menu, "a Start-menu shortcut");
     value("--win-menu-group", msi.menuGroup, "NAME",
           "the Start-menu folder (default: --vendor, else NAME)");
     flag("--win-shortcut", msi.shortcut, "a desktop shortcut");
     value("--win-upgrade-uuid", msi.upgradeUuid, "UUID",
           "the upgrade code (default: derived from --vendor and NAME)");
-    value("--description", msi.description, "TEXT", "what the application is, in a few words");
-    value("--about-url", msi.aboutUrl, "URL", "the application's web page");
     value("--win-help-url", msi.helpUrl, "URL", "its help or support page");
     value("--win-update-url", msi.updateUrl, "URL", "its updates page");
-    app.add_option("--file-associations", msi.fileAssociations,
-                   "a file type it opens: a properties file (extension, mime-type, "
-                   "description, icon); repeatable")
-        ->group(group)
-        ->type_name("FILE")
-        ->expected(1)
-        ->take_all();
     value("--temp", msi.temp, "DIR",
           "a new or empty folder to build in, kept (the image and the WiX source)");
     for (const DialogOption& option : kDialogOptions) {
-        if (option.takesValue)
-            app.add_option(option.name, dialogValue)->group("");
-        else
-            app.add_flag(option.name, dialogFlag)->group("");
+        // A Debian package takes --license-file: it is declared with the installers' options.
+        if (!option.takesValue) app.add_flag(option.name, dialogFlag)->group("");
     }
 }
 
 void checkMsiOptions(const CLI::App& app, PackageType type) {
     for (const DialogOption& option : kDialogOptions)
-        if (app.count(option.name) != 0)
+        if (app.count(option.name) != 0 && (!option.takesValue || type == PackageType::Msi))
             refuse(
                 "%s needs an installer dialog, and the MSI built here has none (it installs "
                 "as msiexec /qn does, asking nothing): leave it out; %s",

@@ -9,6 +9,8 @@ namespace trellane {
 
 struct MsiRequest {
     bool perUser = false;    // --win-per-user-install: the user's own folders, no elevation
+    // installDir, description, aboutUrl and fileAssociations come from the installers' shared
+    // options (package/installer_options).
     std::string installDir;  // --install-dir: under Program Files (or LocalAppData); default NAME
     bool menu = false;       // --win-menu: a Start-menu shortcut
     std::string menuGroup;   // --win-menu-group: its folder; default the vendor, else NAME

@@ -7,6 +7,7 @@
 #include "brand/app_metadata.h"
 #include "brand/signing_request.h"
 #include "config/launch_config.h"
+#include "package/deb_options.h"
 #include "package/msi_request.h"
 
 namespace trellane {
@@ -50,6 +51,7 @@ struct PackageRequest {
     std::vector<std::string> trainArguments;
 
     MsiRequest msi;  // --type msi
+    DebOptions deb;  // --type deb
 
     bool overwrite = false;
     bool quiet = false;
