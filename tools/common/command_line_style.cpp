@@ -129,4 +129,14 @@ void refuseEmptyValues(const CLI::App& command, std::initializer_list<const char
     }
 }
 
+CLI::Option* addValueOption(CLI::App& app, const char* name, std::string& field,
+                            const char* type, const char* help, const std::string& group) {
+    return app.add_option(name, field, help)->group(group)->type_name(type);
+}
+
+CLI::Option* addListOption(CLI::App& app, const char* name, std::vector<std::string>& field,
+                           const char* type, const char* help, const std::string& group) {
+    return app.add_option(name, field, help)->group(group)->type_name(type)->expected(1)->take_all();
+}
+
 }  // namespace trellane

@@ -27,4 +27,12 @@ std::vector<std::string> parseInToolStyle(CLI::App& app, const std::vector<std::
 // or signing option would then silently do nothing.
 void refuseEmptyValues(const CLI::App& command, std::initializer_list<const char*> names);
 
+// An option taking one value, in the help section group, its value shown as type ("FILE").
+CLI::Option* addValueOption(CLI::App& app, const char* name, std::string& field,
+                            const char* type, const char* help, const std::string& group);
+
+// A repeatable option taking one value each time it is given, the values kept in order.
+CLI::Option* addListOption(CLI::App& app, const char* name, std::vector<std::string>& field,
+                           const char* type, const char* help, const std::string& group);
+
 }  // namespace trellane

@@ -58,15 +58,11 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     // Each option joins the group of the help section it is declared in.
     const char* group = "";
     auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
-        return app.add_option(name, field, help)->group(group)->type_name(type);
+        return addValueOption(app, name, field, type, help, group);
     };
     auto list = [&](const char* name, std::vector<std::string>& field, const char* type,
                     const char* help) {
-        return app.add_option(name, field, help)
-            ->group(group)
-            ->type_name(type)
-            ->expected(1)
-            ->take_all();
+        return addListOption(app, name, field, type, help, group);
     };
     auto flag = [&](const char* name, bool& field, const char* help) {
         return app.add_flag(name, field, help)->group(group);

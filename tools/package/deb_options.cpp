@@ -1,5 +1,6 @@
 #include "package/deb_options.h"
 
+#include "common/command_line_style.h"
 #include "common/refusal.h"
 
 namespace trellane {
@@ -17,7 +18,7 @@ const char* const kDebOptionNames[] = {
 
 void addDebOptions(CLI::App& command, DebOptions& options, const char* group) {
     auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
-        command.add_option(name, field, help)->group(group)->type_name(type);
+        addValueOption(command, name, field, type, help, group);
     };
     value("--linux-package-name", options.packageName, "NAME",
           "the package's name (default: --name in lower case)");
@@ -28,13 +29,8 @@ void addDebOptions(CLI::App& command, DebOptions& options, const char* group) {
     value("--linux-app-category", options.category, "SECTION",
           "the package's section (default: misc)");
     value("--linux-app-release", options.release, "RELEASE", "the package's release (default: 1)");
-    command
-        .add_option("--linux-package-deps", options.packageDeps,
-                    "packages it needs besides its libraries', ','-separated (repeatable)")
-        ->group(group)
-        ->type_name("DEPS")
-        ->expected(1)
-        ->take_all();
+    addListOption(command, "--linux-package-deps", options.packageDeps, "DEPS",
+                  "packages it needs besides its libraries', ','-separated (repeatable)", group);
     command.add_flag("--linux-shortcut", options.shortcut, "a menu entry, with --icon's PNG")
         ->group(group);
 }

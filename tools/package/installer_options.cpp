@@ -1,5 +1,6 @@
 #include "package/installer_options.h"
 
+#include "common/command_line_style.h"
 #include "common/refusal.h"
 #include "package/package_type.h"
 
@@ -14,7 +15,7 @@ const char* const kInstallerOptionNames[] = {"--install-dir", "--description", "
 
 void addInstallerOptions(CLI::App& app, InstallerOptions& options, const char* group) {
     auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
-        app.add_option(name, field, help)->group(group)->type_name(type);
+        addValueOption(app, name, field, type, help, group);
     };
     value("--install-dir", options.installDir, "DIR",
           "msi: the folder under Program Files, '\\' between levels (default: NAME); deb: the "
@@ -24,13 +25,10 @@ void addInstallerOptions(CLI::App& app, InstallerOptions& options, const char* g
     value("--about-url", options.aboutUrl, "URL", "the application's web page");
     value("--license-file", options.licenseFile, "FILE",
           "deb: the license's text, for the copyright file (an MSI has no dialog to show it)");
-    app.add_option("--file-associations", options.fileAssociations,
-                   "a file type it opens: a properties file (extension, mime-type, "
-                   "description, icon); repeatable")
-        ->group(group)
-        ->type_name("FILE")
-        ->expected(1)
-        ->take_all();
+    addListOption(app, "--file-associations", options.fileAssociations, "FILE",
+                  "a file type it opens: a properties file (extension, mime-type, "
+                  "description, icon); repeatable",
+                  group);
 }
 
 void applyInstallerOptions(const CLI::App& app, const InstallerOptions& options,

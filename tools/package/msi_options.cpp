@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/command_line_style.h"
 #include "common/refusal.h"
 #include "package/package_type.h"
 
@@ -39,7 +40,7 @@ const char* const kMsiOnlyOptions[] = {
 
 void addMsiOptions(CLI::App& app, MsiRequest& msi, const char* group) {
     auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
-        app.add_option(name, field, help)->group(group)->type_name(type);
+        addValueOption(app, name, field, type, help, group);
     };
     auto flag = [&](const char* name, bool& field, const char* help) {
         app.add_flag(name, field, help)->group(group);
