@@ -86,6 +86,38 @@ bool certificatesPem(STACK_OF(X509)* certificates, std::string& pem) {
     return true;
 }
 
+const char kSpcIndirectData[] = "1.3.6.1.4.1.311.2.1.4";
+
+// The signed content is an SpcIndirectDataContent: SEQUENCE { data (a SEQUENCE saying what
+// was hashed), messageDigest (a DigestInfo: the algorithm and the digest) }.
+std::string statedFileDigest(PKCS7* pkcs7) {
+    PKCS7* content = pkcs7->d.sign->contents;
+    char type[64] = "";
+    if (content != nullptr) OBJ_obj2txt(type, sizeof type, content->type, 1);
+    if (std::string(type) != kSpcIndirectData || content->d.other == nullptr ||
+        content->d.other->type != V_ASN1_SEQUENCE)
+        return "";
+    const ASN1_STRING* sequence = content->d.other->value.sequence;
+    const unsigned char* cursor = ASN1_STRING_get0_data(sequence);
+    const unsigned char* end = cursor + ASN1_STRING_length(sequence);
+    long length = 0;
+    int tag = 0, objectClass = 0;
+    // Into the outer SEQUENCE, then past its first member.
+    if (ASN1_get_object(&cursor, &length, &tag, &objectClass, end - cursor) & 0x80) return "";
+    const unsigned char* first = cursor;
+    if (ASN1_get_object(&cursor, &length, &tag, &objectClass, end - cursor) & 0x80) return "";
+    cursor += length;
+    if (cursor <= first || cursor > end) return "";
+    X509_SIG* digestInfo = d2i_X509_SIG(nullptr, &cursor, end - cursor);
+    if (digestInfo == nullptr) return "";
+    const ASN1_OCTET_STRING* digest = nullptr;
+    X509_SIG_get0(digestInfo, nullptr, &digest);
+    std::string bytes(reinterpret_cast<const char*>(ASN1_STRING_get0_data(digest)),
+                      static_cast<size_t>(ASN1_STRING_length(digest)));
+    X509_SIG_free(digestInfo);
+    return bytes;
+}
+
 }  // namespace
 
 bool readSignatureDetails(const std::string& der, SignatureDetails& details,
@@ -117,6 +149,7 @@ bool readSignatureDetails(const std::string& der, SignatureDetails& details,
     details.keyBits = key != nullptr ? EVP_PKEY_get_bits(key) : 0;
     if (!certificatesPem(certificates, details.certificatesPem))
         return fail(problem, "holds certificates that cannot be written out");
+    details.fileDigest = statedFileDigest(pkcs7.get());
     ERR_clear_error();
     return true;
 }
