@@ -118,6 +118,29 @@ std::string statedFileDigest(PKCS7* pkcs7) {
     return bytes;
 }
 
+// The RFC 3161 timestamp rides in the signer's unsigned attributes as a whole SignedData of
+// its own (Microsoft's attribute 1.3.6.1.4.1.311.3.3.1).
+const char kRfc3161Timestamp[] = "1.3.6.1.4.1.311.3.3.1";
+
+void readTimestamp(PKCS7_SIGNER_INFO* signer, SignatureDetails& details) {
+    STACK_OF(X509_ATTRIBUTE)* attributes = signer->unauth_attr;
+    for (int i = 0; i < sk_X509_ATTRIBUTE_num(attributes); ++i) {
+        X509_ATTRIBUTE* attribute = sk_X509_ATTRIBUTE_value(attributes, i);
+        char type[64] = "";
+        OBJ_obj2txt(type, sizeof type, X509_ATTRIBUTE_get0_object(attribute), 1);
+        ASN1_TYPE* value = X509_ATTRIBUTE_get0_type(attribute, 0);
+        if (std::string(type) != kRfc3161Timestamp || value == nullptr ||
+            value->type != V_ASN1_SEQUENCE)
+            continue;
+        details.timestamped = true;
+        const unsigned char* cursor = ASN1_STRING_get0_data(value->value.sequence);
+        std::unique_ptr<PKCS7, Pkcs7Free> token(
+            d2i_PKCS7(nullptr, &cursor, ASN1_STRING_length(value->value.sequence)));
+        if (token && PKCS7_type_is_signed(token.get()) && token->d.sign != nullptr)
+            certificatesPem(token->d.sign->cert, details.timestampCertificatesPem);
+    }
+}
+
 }  // namespace
 
 bool readSignatureDetails(const std::string& der, SignatureDetails& details,
@@ -150,6 +173,7 @@ bool readSignatureDetails(const std::string& der, SignatureDetails& details,
     if (!certificatesPem(certificates, details.certificatesPem))
         return fail(problem, "holds certificates that cannot be written out");
     details.fileDigest = statedFileDigest(pkcs7.get());
+    readTimestamp(signerInfo, details);
     ERR_clear_error();
     return true;
 }

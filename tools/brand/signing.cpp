@@ -338,7 +338,7 @@ SignatureDetails readWrittenSignature(const SigningRun& signing, const Osslsignc
         bool found = false;
         if (readPeSignatureDetails(readLauncherFile(signedFile).bytes, found, details, problem))
             return details;
-        if (command && !found)
+        if (command && !found && problem.empty())
             signing.refuseUnlessFull(signing.signerName + " exited 0 but left " + shown +
                                      " unsigned: it must sign the file {} names, in place");
         if (command)
@@ -352,9 +352,9 @@ SignatureDetails readWrittenSignature(const SigningRun& signing, const Osslsignc
         tool, {"extract-signature", "-in", signedFile, "-out", folder.file("signature.der")}, "",
         signing.request.timeoutSeconds);
     if (!run.succeeded() && command)
-        signing.refuseUnlessFull(signing.signerName + " left " + shown +
-                                 " unsigned or damaged (osslsigncode reads no signature in it: " +
-                                 lastWords(run) + "): it must sign the file {} names, in place");
+        signing.refuseUnlessFull(signing.signerName + " exited 0 but left " + shown +
+                                 " unsigned or damaged (osslsigncode: " + lastWords(run) +
+                                 "): it must sign the file {} names, in place");
     if (!run.succeeded())
         signing.refuseUnlessFull("the signature osslsigncode wrote cannot be read back: " +
                                  lastWords(run));
@@ -365,12 +365,13 @@ SignatureDetails readWrittenSignature(const SigningRun& signing, const Osslsignc
 }
 
 // The certificates to verify against: those the signature carries (the signer's chain, its
-// root included when the packager gave it) and the roots the system trusts. So a throwaway
+// root included when the packager gave it, and the timestamp's) and the roots the system
+// trusts. So a throwaway
 // self-signed certificate verifies, and so does a real CA's chain whether or not its root
 // was given: the check proves the signature is whole, matches the file and has a complete
 // chain; whether Windows trusts that chain is Windows' to decide.
 void writeVerificationRoots(const SigningFolder& folder, const SignatureDetails& details) {
-    std::string roots = details.certificatesPem;
+    std::string roots = details.certificatesPem + details.timestampCertificatesPem;
     if (access(kSystemRoots, R_OK) == 0) roots += readLauncherFile(kSystemRoots).bytes;
     FILE* file = std::fopen(folder.file("roots.pem").c_str(), "wb");
     if (file == nullptr || std::fwrite(roots.data(), 1, roots.size(), file) != roots.size() ||
@@ -677,6 +678,16 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
             (command ? "the signature must carry its certificate chain up to a root"
                      : "give the whole certificate chain up to its root") +
             ", with a certificate meant for code signing and valid today");
+    // osslsigncode verify accepts a signature whose timestamp does not verify, saying so only
+    // in a line of its output (2.5 and 2.9 alike).
+    if (details.timestamped &&
+        run.output.find("Timestamp Server Signature verification: ok") == std::string::npos)
+        folder.refuse(
+            "the timestamp in %s does not verify (%s); %s",
+            shownName(signedPath).c_str(), verifyProblem(run.output).c_str(),
+            command ? "have the sign command use another timestamp server"
+                    : "give another --timestamp-url, one whose certificate is meant for "
+                      "time-stamping and valid today");
     if (command) checkSignedContents(signing, tool, unsignedPath, details);
 
     stopIfInterrupted();
