@@ -242,9 +242,9 @@ bool diskIsFull(const SigningFolder& folder, uint64_t unsignedSize) {
 
 void SigningRun::refuseUnlessFull(const std::string& problem) const {
     if (diskIsFull(folder, unsignedSize))
-        folder.refuse("cannot sign into %s: %s (%s: %s)", shownName(signedPath).c_str(),
-                      describeError(ENOSPC, signedPath).c_str(), signerName.c_str(),
-                      problem.c_str());
+        folder.refuse("cannot sign into %s: %s (the file %s signed does not read back whole)",
+                      shownName(signedPath).c_str(), describeError(ENOSPC, signedPath).c_str(),
+                      signerName.c_str());
     folder.refuse("%s", problem.c_str());
 }
 
