@@ -455,7 +455,23 @@ class StampBrandingTest(SigningTestCase):
             ("brand", LAUNCHER_EXE, ["--name="], {}, 2,
              "option '--name' needs a value that is not empty"),
             ("brand", LAUNCHER_EXE, pem + ["--sign-pkcs12", self.key("leaf.p12")], {}, 2,
-             "sign with a PKCS #12 file or with a PEM certificate and key, not both"),
+             "sign one way: with a PKCS #12 file (--sign-pkcs12), PEM files (--sign-cert, "
+             "--sign-key), a key on a token (--sign-pkcs11-module, --sign-key-uri) or a command "
+             "(--sign-command), not several"),
+            ("brand", LAUNCHER_EXE, ["--sign-key-uri", "pkcs11:token=t;object=k",
+                                     "--sign-cert", self.key("self.pem")], {}, 2,
+             "a key on a token needs --sign-pkcs11-module, the token's PKCS #11 library"),
+            ("brand", LAUNCHER_EXE, ["--sign-pkcs11-module", "m.so", "--sign-key-uri",
+                                     "pkcs11:token=t;object=k;pin-value=1234",
+                                     "--sign-cert", self.key("self.pem")], {}, 2,
+             "--sign-key-uri holds a PIN (pin-value or pin-source), which would be on a command "
+             "line every user of the machine can read"),
+            ("brand", LAUNCHER_EXE, ["--sign-command", "sign-it out.exe"], {}, 2,
+             "--sign-command 'sign-it out.exe' has no {} where the path of the file to sign "
+             "goes"),
+            ("brand", LAUNCHER_EXE, ["--sign-command", "no-such-signer {}"], {}, 1,
+             "the sign command 'no-such-signer {}' cannot be run: no-such-signer is not on "
+             "PATH; give a program on PATH, or its path"),
         ]
         output = self.path("previous.exe")
         with open(output, "wb") as file:

@@ -99,15 +99,16 @@ class LoadedModule {
         if (module_ == nullptr) {
             const char* why = p11_kit_message();
             problem_ = "cannot load the PKCS #11 module " + shownName(path) + " (" +
-                       (why != nullptr ? why : "not a PKCS #11 library") + "); " +
-                       moduleAdvice();
+                       (why != nullptr ? why : "not a PKCS #11 library") + "); " + moduleAdvice();
             return;
         }
         CK_RV rv = p11_kit_module_initialize(module_);
         if (rv != CKR_OK) {
             problem_ = "the PKCS #11 module " + shownName(path) + " does not start (" +
-                       p11_kit_strerror(rv) + "); check that its service (pcscd, the vendor's "
-                       "client) runs, or " + moduleAdvice();
+                       p11_kit_strerror(rv) +
+                       "); check that its service (pcscd, the vendor's "
+                       "client) runs, or " +
+                       moduleAdvice();
             p11_kit_module_release(module_);
             module_ = nullptr;
             return;
@@ -142,8 +143,7 @@ std::vector<CK_OBJECT_HANDLE> findObjects(LoadedModule& loaded, P11KitUri* uri,
     wanted.push_back({CKA_CLASS, &kind, sizeof kind});
     std::vector<CK_OBJECT_HANDLE> found;
     CK_FUNCTION_LIST* m = loaded.module_;
-    if (m->C_FindObjectsInit(loaded.session_, wanted.data(), wanted.size()) != CKR_OK)
-        return found;
+    if (m->C_FindObjectsInit(loaded.session_, wanted.data(), wanted.size()) != CKR_OK) return found;
     CK_OBJECT_HANDLE handles[16];
     CK_ULONG got = 0;
     while (m->C_FindObjects(loaded.session_, handles, 16, &got) == CKR_OK && got > 0)
@@ -248,9 +248,9 @@ std::string tokenProblem(const std::string& modulePath, const std::string& keyUr
     if (needsLogin && pin.empty() && !pinPad)
         return "the token '" + shownName(label) + "' needs its PIN: " + pinAdvice();
     if (!pin.empty()) {
-        CK_RV rv = m->C_Login(loaded.session_, CKU_USER,
-                              reinterpret_cast<CK_UTF8CHAR*>(const_cast<char*>(pin.data())),
-                              pin.size());
+        CK_RV rv =
+            m->C_Login(loaded.session_, CKU_USER,
+                       reinterpret_cast<CK_UTF8CHAR*>(const_cast<char*>(pin.data())), pin.size());
         if (rv == CKR_PIN_INCORRECT || rv == CKR_PIN_INVALID || rv == CKR_PIN_LEN_RANGE)
             return wrongPin("the token '" + shownName(label) + "'");
         if (rv == CKR_PIN_LOCKED)
@@ -258,8 +258,8 @@ std::string tokenProblem(const std::string& modulePath, const std::string& keyUr
                    "' is locked after too many wrong PINs: unblock it (with its PUK or "
                    "security officer PIN) before signing";
         if (rv != CKR_OK && rv != CKR_USER_ALREADY_LOGGED_IN)
-            return "the token '" + shownName(label) + "' refused the PIN (" +
-                   p11_kit_strerror(rv) + ")";
+            return "the token '" + shownName(label) + "' refused the PIN (" + p11_kit_strerror(rv) +
+                   ")";
         loaded.loggedIn_ = true;
     }
     // A PIN pad's token shows its private keys only once the PIN is typed there, which
@@ -291,7 +291,8 @@ std::string tokenProblem(const std::string& modulePath, const std::string& keyUr
     // An RSA key tells its modulus even when it never leaves the token: compare it with the
     // certificate's. Other keys are compared by osslsigncode when it signs.
     if (!keys.empty()) {
-        std::string modulus = withoutLeadingZeros(attributeBytes(loaded, keys.front(), CKA_MODULUS));
+        std::string modulus =
+            withoutLeadingZeros(attributeBytes(loaded, keys.front(), CKA_MODULUS));
         std::string certified = rsaModulus(certificate.get());
         if (!modulus.empty() && !certified.empty() && modulus != certified)
             return "the key " + shownName(keyUri) + " does not belong to the certificate " +
@@ -309,13 +310,16 @@ std::string tokenUriProblem(const std::string& uri, bool forKey) {
     Uri parsed = parseUri(uri, result);
     if (result != P11_KIT_URI_OK)
         return std::string(option) + " '" + shownName(uri) + "' is not a PKCS #11 URI (" +
-               p11_kit_uri_message(result) + "); give one as p11tool --list-all shows it: "
-               "'pkcs11:token=LABEL;object=NAME;type=" + (forKey ? "private" : "cert") + "'";
+               p11_kit_uri_message(result) +
+               "); give one as p11tool --list-all shows it: "
+               "'pkcs11:token=LABEL;object=NAME;type=" +
+               (forKey ? "private" : "cert") + "'";
     if (p11_kit_uri_get_pin_value(parsed.get()) != nullptr ||
         p11_kit_uri_get_pin_source(parsed.get()) != nullptr)
         return std::string(option) +
                " holds a PIN (pin-value or pin-source), which would be on a command line every "
-               "user of the machine can read: leave it out of the URI and " + pinAdvice();
+               "user of the machine can read: leave it out of the URI and " +
+               pinAdvice();
     CK_ATTRIBUTE* kind = p11_kit_uri_get_attribute(parsed.get(), CKA_CLASS);
     CK_OBJECT_CLASS wanted = forKey ? CKO_PRIVATE_KEY : CKO_CERTIFICATE;
     if (kind != nullptr && (kind->ulValueLen != sizeof wanted ||
@@ -346,9 +350,8 @@ std::string missingPkcs11Engine() {
            "), which is not installed: apt-get install " + kEnginePackage;
 }
 
-void checkTokenKey(const std::string& module, const std::string& keyUri,
-                   const std::string& certUri, const std::string& certPath,
-                   const std::string& pin) {
+void checkTokenKey(const std::string& module, const std::string& keyUri, const std::string& certUri,
+                   const std::string& certPath, const std::string& pin) {
     std::string problem = tokenProblem(module, keyUri, certUri, certPath, pin);
     if (!problem.empty()) refuse("%s", problem.c_str());
 }
@@ -356,7 +359,8 @@ void checkTokenKey(const std::string& module, const std::string& keyUri,
 std::string tokenFailure(const std::string& output, const std::string& module,
                          const std::string& keyUri, const std::string& certUri) {
     auto says = [&](const char* words) { return output.find(words) != std::string::npos; };
-    if (says("PIN incorrect") || says("PIN invalid")) return wrongPin("the token of " + shownName(keyUri));
+    if (says("PIN incorrect") || says("PIN invalid"))
+        return wrongPin("the token of " + shownName(keyUri));
     if (says("PIN locked"))
         return "the token's PIN is locked after too many wrong PINs: unblock it (with its PUK "
                "or security officer PIN) before signing";

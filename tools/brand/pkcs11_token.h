@@ -21,9 +21,8 @@ std::string missingPkcs11Engine();
 // The token check. certPath is a PEM chain (its first certificate the signer's) when the
 // certificate is not on the token; pin may be empty (a token that needs none, or one with its
 // own PIN pad). Refuses with what to do.
-void checkTokenKey(const std::string& module, const std::string& keyUri,
-                   const std::string& certUri, const std::string& certPath,
-                   const std::string& pin);
+void checkTokenKey(const std::string& module, const std::string& keyUri, const std::string& certUri,
+                   const std::string& certPath, const std::string& pin);
 
 // What osslsigncode (through the engine) said, made a message when it is one a packager can
 // mend: a wrong PIN, a token that is not there, an object not found, a module that does not

@@ -24,8 +24,9 @@ bool parseSignCommand(const std::string& text, std::vector<std::string>& words,
     }
     for (const std::string& word : words)
         if (word.find(kPlaceholder) != std::string::npos) return true;
-    problem = "has no {} where the path of the file to sign goes (for example 'my-signer --in "
-              "{}')";
+    problem =
+        "has no {} where the path of the file to sign goes (for example 'my-signer --in "
+        "{}')";
     return false;
 }
 
