@@ -140,5 +140,5 @@ class CommandLineStyleTest(StampTestCase):
                 helps[tool] = [line for line in help_text.decode().split("\n")
                                if line.startswith(("  --java-options", "  --arguments",
                                                    "  --sign-", "  --timestamp-url"))]
-        self.assertEqual(len(helps["trellane-stamp"]), 9)
+        self.assertEqual(len(helps["trellane-stamp"]), 15)
         self.assertEqual(helps["trellane-stamp"], helps["trellane-package"])

@@ -300,23 +300,21 @@ bool isWindowsExecutable(const std::string& path) {
     return read && start[0] == 'M' && start[1] == 'Z';
 }
 
-// What keeps osslsigncode from reading the signed file safely: osslsigncode maps the files it
-// reads, and on a full tmpfs reading a part of the file never written (a hole a failed write
-// left) through a mapping kills it with SIGBUS. "" when the file is whole: a regular file
-// with every byte written.
-std::string unsafeToMap(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// What keeps the signed file from being read back: "" when it is a regular file (the signer
+// may not leave a link or anything else to be put in place). A file with parts never written
+// (a hole a failed write left) on a full disk counts as cut short: osslsigncode reads through
+// a mapping, and on a full tmpfs reading such a part kills it with SIGBUS. Elsewhere a hole
+// reads as zeros (some file systems keep runs of zeros as holes), so it is left to the reading.
+std::string unreadable(const std::string& path, bool diskFull) {
     struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return strerror(errno);
+    if (!S_ISREG(info.st_mode)) return "is not a regular file";
+    if (!diskFull || info.st_size == 0) return "";
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return strerror(errno);
-    std::string problem;
-    if (fstat(fd, &info) != 0)
-        problem = strerror(errno);
-    else if (!S_ISREG(info.st_mode))
-        problem = "is not a regular file";
-    else if (info.st_size > 0 && lseek(fd, 0, SEEK_HOLE) < info.st_size)
-        problem = "has parts that were never written";
+    off_t hole = lseek(fd, 0, SEEK_HOLE);
     close(fd);
-    return problem;
+    return hole >= 0 && hole < info.st_size ? "has parts that were never written" : "";
 }
 
 // The signature the signer wrote, read back: from a Windows executable's certificate table
@@ -328,7 +326,7 @@ SignatureDetails readWrittenSignature(const SigningRun& signing, const Osslsignc
     const bool command = !signing.request.command.empty();
     const std::string shown = shownName(signing.signedPath);
     SignatureDetails details;
-    std::string problem = unsafeToMap(signedFile);
+    std::string problem = unreadable(signedFile, diskIsFull(folder, signing.unsignedSize));
     if (!problem.empty())
         signing.refuseUnlessFull(command ? signing.signerName + " left " + shown + " damaged (it " +
                                                problem + ")"
