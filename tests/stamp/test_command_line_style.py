@@ -125,6 +125,21 @@ class CommandLineStyleTest(StampTestCase):
                              "command's way, which the JVM does not read: give it as "
                              "-Djava.class.path=PATH\n"))
 
+    def test_a_main_module_and_a_splash(self):
+        # jpackage's --module, and the options of a modular application with a splash.
+        for module, name in (("app", b"app/"), ("com.example.app/com.example.app.Main",
+                                                b"com.example.app/com.example.app.Main")):
+            with self.subTest(module=module):
+                output = self.path("module")
+                self.assert_done(self.run_stamp(
+                    "write", "--input", LAUNCHER, "--output", output, "--module", module,
+                    "--java-options", "--module-path $APPDIR/mods -p $APPDIR/more "
+                    "-splash:$APPDIR/splash.png -splash:jar:$APPDIR/app.jar!/s.png"))
+                self.assertIn(block(name, [b"--module-path=&&mods", b"--module-path=&&more",
+                                           b"-splash:&&splash.png",
+                                           b"-splash:jar:&&app.jar!/s.png"]),
+                              self.read(output))
+
     def test_argument_files_and_help_follow_the_same_rules(self):
         with open(self.path("unclosed"), "w") as file:
             file.write("--name App\n--vendor \"Acme\n")
