@@ -17,6 +17,13 @@ struct Huffman {
     uint16_t symbol[kFixedLiteralCodes];
 };
 
+// The output: exactly the expected size, filled from the start.
+struct Output {
+    unsigned char* bytes;
+    size_t size;
+    size_t written = 0;
+};
+
 struct Input {
     const unsigned char* data;
     size_t size;
@@ -88,14 +95,13 @@ const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13
 const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-bool inflateCodes(Input& in, std::string& out, size_t limit, const Huffman& literals,
-                  const Huffman& distances) {
+bool inflateCodes(Input& in, Output& out, const Huffman& literals, const Huffman& distances) {
     for (;;) {
         int symbol = decode(in, literals);
         if (symbol < 0) return false;
         if (symbol < 256) {
-            if (out.size() == limit) return false;
-            out += static_cast<char>(symbol);
+            if (out.written == out.size) return false;
+            out.bytes[out.written++] = static_cast<unsigned char>(symbol);
             continue;
         }
         if (symbol == 256) return true;
@@ -105,13 +111,14 @@ bool inflateCodes(Input& in, std::string& out, size_t limit, const Huffman& lite
         int distanceSymbol = decode(in, distances);
         if (distanceSymbol < 0 || distanceSymbol >= 30) return false;
         size_t distance = kDistanceBase[distanceSymbol] + in.take(kDistanceExtra[distanceSymbol]);
-        if (in.exhausted || distance > out.size() || length > limit - out.size()) return false;
+        if (in.exhausted || distance > out.written || length > out.size - out.written) return false;
         // Byte by byte: the copy may overlap what it writes (a run).
-        for (size_t from = out.size() - distance; length > 0; --length) out += out[from++];
+        for (size_t from = out.written - distance; length > 0; --length)
+            out.bytes[out.written++] = out.bytes[from++];
     }
 }
 
-bool inflateStored(Input& in, std::string& out, size_t limit) {
+bool inflateStored(Input& in, Output& out) {
     in.bits = 0;  // to the next byte boundary
     in.bitCount = 0;
     if (in.size - in.at < 4) return false;
@@ -119,14 +126,13 @@ bool inflateStored(Input& in, std::string& out, size_t limit) {
     unsigned complement = in.data[in.at + 2] | (in.data[in.at + 3] << 8);
     in.at += 4;
     if (length != (~complement & 0xFFFFu) || length > in.size - in.at ||
-        length > limit - out.size())
+        length > out.size - out.written)
         return false;
-    out.append(reinterpret_cast<const char*>(in.data + in.at), length);
-    in.at += length;
+    for (unsigned i = 0; i < length; ++i) out.bytes[out.written++] = in.data[in.at++];
     return true;
 }
 
-bool inflateFixed(Input& in, std::string& out, size_t limit) {
+bool inflateFixed(Input& in, Output& out) {
     static Huffman literals, distances;
     static bool built = false;
     if (!built) {
@@ -141,10 +147,10 @@ bool inflateFixed(Input& in, std::string& out, size_t limit) {
         build(distances, lengths, kMaxDistanceCodes);
         built = true;
     }
-    return inflateCodes(in, out, limit, literals, distances);
+    return inflateCodes(in, out, literals, distances);
 }
 
-bool inflateDynamic(Input& in, std::string& out, size_t limit) {
+bool inflateDynamic(Input& in, Output& out) {
     static const uint8_t kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                        11, 4,  12, 3, 13, 2, 14, 1, 15};
     int literalCount = static_cast<int>(in.take(5)) + 257;
@@ -188,27 +194,27 @@ bool inflateDynamic(Input& in, std::string& out, size_t limit) {
     if (left < 0 || (left > 0 && literalCount - literals.count[0] != 1)) return false;
     left = build(distances, lengths + literalCount, distanceCount);
     if (left < 0 || (left > 0 && distanceCount - distances.count[0] != 1)) return false;
-    return inflateCodes(in, out, limit, literals, distances);
+    return inflateCodes(in, out, literals, distances);
 }
 
 }  // namespace
 
 bool inflateRaw(const unsigned char* data, size_t size, size_t expectedSize, std::string& out) {
-    out.clear();
-    out.reserve(expectedSize);
+    out.assign(expectedSize, '\0');
+    Output output{reinterpret_cast<unsigned char*>(&out[0]), expectedSize};
     Input in{data, size};
     bool last = false;
     while (!last) {
         last = in.take(1) == 1;
         uint32_t type = in.take(2);
         if (in.exhausted) return false;
-        bool done = type == 0   ? inflateStored(in, out, expectedSize)
-                    : type == 1 ? inflateFixed(in, out, expectedSize)
-                    : type == 2 ? inflateDynamic(in, out, expectedSize)
+        bool done = type == 0   ? inflateStored(in, output)
+                    : type == 1 ? inflateFixed(in, output)
+                    : type == 2 ? inflateDynamic(in, output)
                                 : false;
         if (!done) return false;
     }
-    return out.size() == expectedSize;
+    return output.written == expectedSize;
 }
 
 }  // namespace trellane
