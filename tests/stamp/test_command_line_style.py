@@ -46,6 +46,10 @@ class CommandLineStyleTest(StampTestCase):
             ("trellane-package", ["--app-content", "docs"],
              "unknown option '--app-content': the whole --input folder goes into the image's "
              "app/: put the content there"),
+            ("trellane-stamp", ["write", "-m", "app"], "unknown option '-m'; did you mean --module?"),
+            ("trellane-stamp", ["write", "--module-path", "mods"],
+             "unknown option '--module-path': the launcher's module path is a JVM option: "
+             "--java-options '--module-path $APPDIR/mods'"),
             ("trellane-package", ["--java-option=-Xmx1g"],
              "unknown option '--java-option'; did you mean --java-options?"),
             ("trellane-package", ["--bogus"], "unknown option '--bogus'"),
