@@ -28,10 +28,11 @@ struct SplashPrimitives {
 // An image in a jar larger than this is not a splash screen.
 constexpr size_t kMaxSplashImageSize = 64u << 20;
 
-// Shows the image of an expanded "-splash:" option (a file, or "jar:JAR!/ENTRY") through the
-// runtime's library under installRoot, as the java command does for -splash: and for a jar's
-// SplashScreen-Image. Anything missing or broken (the library, the image, the jar entry, a
-// display) means no splash, silently: the launch goes on as it would without one.
+// Shows the image of an expanded "-splash:" option (a file, "jar:JAR!/ENTRY", or "jar:JAR" for
+// the entry its manifest's SplashScreen-Image names) through the runtime's library under
+// installRoot, as the java command does for -splash: and for a jar's SplashScreen-Image. Anything
+// missing or broken (the library, the image, the jar entry, a display) means no splash, silently:
+// the launch goes on as it would without one.
 void showSplashScreen(const std::string& option, const std::string& installRoot, char dirSeparator,
                       const SplashPrimitives& primitives);
 

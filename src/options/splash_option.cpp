@@ -48,10 +48,12 @@ bool isHeadless(const StringList& options) {
 SplashImage parseSplashImage(const std::string& option) {
     const char kJar[] = "jar:";
     std::string image = option.substr(std::min(option.size(), std::strlen(kSplashOptionPrefix)));
+    if (!startsWith(image, kJar) || image.size() == sizeof kJar - 1)
+        return SplashImage{image, "", false};
     size_t bang = image.find("!/");
-    if (!startsWith(image, kJar) || bang == std::string::npos) return SplashImage{image, ""};
+    if (bang == std::string::npos) return SplashImage{image.substr(sizeof kJar - 1), "", true};
     return SplashImage{image.substr(sizeof kJar - 1, bang - (sizeof kJar - 1)),
-                       image.substr(bang + 2)};
+                       image.substr(bang + 2), true};
 }
 
 }  // namespace trellane

@@ -18,12 +18,13 @@ std::string takeSplashOption(StringList& options);
 // any letter case, as Java reads the property. A headless application shows no splash.
 bool isHeadless(const StringList& options);
 
-// Where the image of an expanded "-splash:" option is: a file, or an entry of a jar, written
-// "jar:JAR!/ENTRY" (the form of the splash's URL without "file:", as the packaging tool
-// writes a jar's SplashScreen-Image).
+// Where the image of an expanded "-splash:" option is: a file; an entry of a jar, written
+// "jar:JAR!/ENTRY" (the form of the splash's URL without "file:"); or "jar:JAR", the entry
+// that the jar's manifest names as its SplashScreen-Image, as java -jar shows it.
 struct SplashImage {
     std::string file;   // the image file, or the jar
-    std::string entry;  // the entry in the jar; empty for a file
+    std::string entry;  // the entry in the jar; empty for a file, or for the manifest's
+    bool inJar = false;
 };
 
 SplashImage parseSplashImage(const std::string& option);

@@ -86,23 +86,27 @@ class SplashTest(harness.LauncherTestCase):
         app = self.splash_app("-splash:&&splash.png")
         self.assertSplashShown(app, "file:" + app.app_dir + "splash.png")
 
-    def test_an_image_in_a_jar(self):
-        app = self.splash_app("-splash:jar:&&images.jar!/pictures/splash.png")
-        jar = os.path.join(app.app_dir, "images.jar")
-        done = subprocess.run([os.path.join(harness.JDK, "bin", "jar"), "--create", "--file", jar,
-                               "-C", app.app_dir, "splash.png"], capture_output=True)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        # The jar tool deflates every entry; the entry goes into a folder, as images do.
-        with zipfile.ZipFile(jar) as source:
-            entry = source.getinfo("splash.png")
-            self.assertEqual(entry.compress_type, zipfile.ZIP_DEFLATED)
-            data = source.read(entry)
-        os.remove(jar)
-        with zipfile.ZipFile(jar, "w", zipfile.ZIP_DEFLATED) as target:
-            target.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n\r\n")
-            target.writestr("pictures/splash.png", data)
-        os.remove(os.path.join(app.app_dir, "splash.png"))
-        self.assertSplashShown(app, "jar:file:%s!/pictures/splash.png" % jar)
+    def test_an_image_in_a_jar_by_name_or_by_its_manifest(self):
+        # As the jar tool makes it: deflated, in a folder, named by the manifest.
+        for option in ("-splash:jar:&&images.jar!/pictures/splash.png", "-splash:jar:&&images.jar"):
+            with self.subTest(option):
+                app = self.splash_app(option)
+                content = os.path.join(app.root, "content")
+                os.makedirs(os.path.join(content, "pictures"))
+                os.rename(os.path.join(app.app_dir, "splash.png"),
+                          os.path.join(content, "pictures", "splash.png"))
+                with open(os.path.join(content, "manifest.txt"), "w") as f:
+                    f.write("SplashScreen-Image: pictures/splash.png\n")
+                jar = os.path.join(app.app_dir, "images.jar")
+                done = subprocess.run([os.path.join(harness.JDK, "bin", "jar"), "--create",
+                                       "--file", jar, "--manifest",
+                                       os.path.join(content, "manifest.txt"), "-C", content,
+                                       "pictures"], capture_output=True)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                with zipfile.ZipFile(jar) as made:
+                    self.assertEqual(made.getinfo("pictures/splash.png").compress_type,
+                                     zipfile.ZIP_DEFLATED)
+                self.assertSplashShown(app, "jar:file:%s!/pictures/splash.png" % jar)
 
     def test_no_splash_and_a_normal_start(self):
         cases = [

@@ -1,6 +1,6 @@
 // The launcher's reader of a splash image in a jar, on hostile files: the central directory,
-// the local header and the DEFLATE data all come from the input. Reading stays in range (the
-// sanitizers see to it), what it returns is never larger than allowed, and whatever the
+// the local header, the DEFLATE data and the manifest all come from the input. Reading stays in
+// range (the sanitizers see to it), what it returns is never larger than allowed, and whatever the
 // inflater accepts, zlib inflates to the same bytes. The input's first byte picks the case:
 // even, the rest is a jar whose entry "splash.png" is read; odd, it is raw DEFLATE data whose
 // size the next two bytes give.
@@ -13,6 +13,7 @@
 #include "fuzz_check.h"
 #include "hosting/inflate.h"
 #include "hosting/jar_entry.h"
+#include "hosting/jar_manifest.h"
 
 namespace {
 
@@ -64,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t kLimit = 1 << 20;
         if (trellane::readJarEntry("splash.jar", "splash.png", files, kLimit, bytes))
             FUZZ_CHECK(bytes.size() <= kLimit);
+        // The manifest as the launcher reads it for SplashScreen-Image.
+        if (trellane::readJarEntry("splash.jar", "META-INF/MANIFEST.MF", files, kLimit, bytes)) {
+            std::string value = trellane::mainAttribute(bytes, "SplashScreen-Image");
+            FUZZ_CHECK(value.size() <= bytes.size());
+        }
         return 0;
     }
     size_t expected = data[1] | (static_cast<size_t>(data[2]) << 8);

@@ -26,7 +26,8 @@ class SplashTest(WineTestCase):
         with open(os.path.join(app, "splash.png"), "wb") as f:
             f.write(IMAGE)
         with zipfile.ZipFile(os.path.join(app, "images.jar"), "w", zipfile.ZIP_DEFLATED) as jar:
-            jar.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n\r\n")
+            jar.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"
+                         "SplashScreen-Image: img/splash.png\r\n\r\n")
             jar.writestr("img/splash.png", IMAGE)
         if library:
             shutil.copyfile(FAKE_SPLASH, os.path.join(install.bin, "splashscreen.dll"))
@@ -55,15 +56,18 @@ class SplashTest(WineTestCase):
         self.assertEqual(options, [b"-Xmx64m", b"-Dsun.java.command=com.example.Main"])
 
     def test_an_image_in_a_jar_from_memory(self):
-        install = self.splash_install("-splash:jar:&&images.jar!/img/splash.png")
-        events, options = self.splash_calls(install)
-        self.assertEqual(events, [
-            ("splash_loaded", b"after jvm.dll"), ("splash_init",),
-            ("splash_load_memory", str(len(IMAGE)).encode(), IMAGE),
-            ("splash_set_file_jar_name", b"img/splash.png",
-             (install.app_dir + "images.jar").encode()),
-            ("create", b"other")])
-        self.assertEqual(options, [b"-Xmx64m", b"-Dsun.java.command=com.example.Main"])
+        # By name, and as the manifest's SplashScreen-Image names it.
+        for option in ("-splash:jar:&&images.jar!/img/splash.png", "-splash:jar:&&images.jar"):
+            with self.subTest(option):
+                install = self.splash_install(option)
+                events, options = self.splash_calls(install)
+                self.assertEqual(events, [
+                    ("splash_loaded", b"after jvm.dll"), ("splash_init",),
+                    ("splash_load_memory", str(len(IMAGE)).encode(), IMAGE),
+                    ("splash_set_file_jar_name", b"img/splash.png",
+                     (install.app_dir + "images.jar").encode()),
+                    ("create", b"other")])
+                self.assertEqual(options, [b"-Xmx64m", b"-Dsun.java.command=com.example.Main"])
 
     def test_no_splash_and_a_normal_start(self):
         create = [("create", b"other")]

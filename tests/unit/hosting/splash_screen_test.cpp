@@ -49,7 +49,10 @@ class ShowSplashScreen : public ::testing::Test {
         loadResult = 1;
         image = ::testing::TempDir() + "splash.png";
         std::ofstream(image, std::ios::binary) << "\x89PNG not really";
-        jar = writeJar("splash.jar", {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n", true},
+        jar = writeJar("splash.jar", {{"META-INF/MANIFEST.MF",
+                                       "Manifest-Version: 1.0\r\nSplashScreen-Image: "
+                                       "images/s.png\r\n",
+                                       true},
                                       {"images/s.png", std::string(4000, 'p'), true},
                                       {"stored.png", "stored image", false}});
     }
@@ -78,6 +81,12 @@ TEST_F(ShowSplashScreen, AJarEntryGoesToTheLibraryFromMemory) {
                                         "setFileJarName images/s.png " + jar}));
     calls.clear();
     EXPECT_EQ(show("-splash:jar:" + jar + "!/stored.png")[2], "loadMemory stored image");
+    // The entry the manifest names, as java -jar shows it.
+    calls.clear();
+    EXPECT_EQ(show("-splash:jar:" + jar),
+              (std::vector<std::string>{"load /opt/app/lib/libsplashscreen.so", "init",
+                                        "loadMemory " + std::string(4000, 'p'),
+                                        "setFileJarName images/s.png " + jar}));
 }
 
 // No splash, and nothing more: the launch goes on as without one.
@@ -94,6 +103,12 @@ TEST_F(ShowSplashScreen, WhatIsMissingOrBrokenMeansNoSplash) {
         {"-splash:" + ::testing::TempDir(), true, 1, {}},  // a folder
         {"-splash:jar:" + jar + "!/missing.png", true, 1, {}},
         {"-splash:jar:" + jar + ".missing!/images/s.png", true, 1, {}},
+        {"-splash:jar:" +
+             writeJar("plain.jar", {{"META-INF/MANIFEST.MF", "Main-Class: M\r\n", true}}),
+         true,
+         1,
+         {}},  // a manifest without SplashScreen-Image
+        {"-splash:jar:" + writeJar("nothing.jar", {{"a", "b", false}}), true, 1, {}},
         {"-splash:" + image, false, 1, {kLoad}},
         {"-splash:jar:" + jar + "!/stored.png", false, 1, {kLoad}},
         // The library cannot read the image (or finds no display): it says so, and that is all.

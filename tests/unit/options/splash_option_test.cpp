@@ -43,27 +43,31 @@ TEST(IsHeadless, TheLastHeadlessPropertyCountsInAnyCase) {
     for (const auto& c : cases) EXPECT_EQ(isHeadless(c.options), c.headless) << c.options.size();
 }
 
-TEST(ParseSplashImage, AFileOrAnEntryOfAJar) {
+TEST(ParseSplashImage, AFileOrAJarsEntry) {
     const struct {
         const char* option;
         const char* file;
         const char* entry;
+        bool inJar;
     } cases[] = {
-        {"-splash:/opt/app/app/splash.png", "/opt/app/app/splash.png", ""},
-        {"-splash:C:\\App\\app\\splash.png", "C:\\App\\app\\splash.png", ""},
-        {"-splash:jar:/opt/a/app.jar!/images/splash.png", "/opt/a/app.jar", "images/splash.png"},
-        {"-splash:jar:C:\\A\\app.jar!/s.gif", "C:\\A\\app.jar", "s.gif"},
+        {"-splash:/opt/app/app/splash.png", "/opt/app/app/splash.png", "", false},
+        {"-splash:C:\\App\\app\\splash.png", "C:\\App\\app\\splash.png", "", false},
+        {"-splash:jar:/opt/a/app.jar!/images/splash.png", "/opt/a/app.jar", "images/splash.png",
+         true},
+        {"-splash:jar:C:\\A\\app.jar!/s.gif", "C:\\A\\app.jar", "s.gif", true},
         // The first "!/" ends the jar's path.
-        {"-splash:jar:/a.jar!/b!/c.png", "/a.jar", "b!/c.png"},
-        // Without "!/" it is a file, however it is named.
-        {"-splash:jar:x.png", "jar:x.png", ""},
-        {"-splash:x.jar!y.png", "x.jar!y.png", ""},
-        {"-splash:", "", ""},
+        {"-splash:jar:/a.jar!/b!/c.png", "/a.jar", "b!/c.png", true},
+        // Without "!/", the entry the jar's manifest names.
+        {"-splash:jar:/opt/a/app.jar", "/opt/a/app.jar", "", true},
+        {"-splash:x.jar!/y.png", "x.jar!/y.png", "", false},
+        {"-splash:jar:", "jar:", "", false},
+        {"-splash:", "", "", false},
     };
     for (const auto& c : cases) {
         SplashImage image = parseSplashImage(c.option);
         EXPECT_EQ(image.file, c.file) << c.option;
         EXPECT_EQ(image.entry, c.entry) << c.option;
+        EXPECT_EQ(image.inJar, c.inJar) << c.option;
     }
 }
 
