@@ -24,6 +24,23 @@ bool loadLibrary(const std::string& installRoot, char dirSeparator,
     return primitives.loadLibrary(path.c_str(), &library);
 }
 
+// The name of the image made for this screen's scale (as the java command picks it), or ""
+// when there is none or the library cannot tell.
+std::string scaledImageName(const SplashLibrary& library, const char* jar, const std::string& file,
+                            float& scale) {
+    if (library.scaledNameMaxPostfix == nullptr || library.scaledImageName == nullptr ||
+        library.setScaleFactor == nullptr)
+        return "";
+    int postfix = library.scaledNameMaxPostfix(file.c_str());
+    if (postfix < 0) return "";
+    std::string name(file.size() + static_cast<size_t>(postfix) + 1, '\0');
+    if (!library.scaledImageName(jar, file.c_str(), &scale, &name[0], name.size())) return "";
+    size_t end = name.find('\0');
+    if (end == std::string::npos) return "";
+    name.resize(end);
+    return name;
+}
+
 }  // namespace
 
 void showSplashScreen(const std::string& option, const std::string& installRoot, char dirSeparator,
@@ -36,7 +53,11 @@ void showSplashScreen(const std::string& option, const std::string& installRoot,
             !loadLibrary(installRoot, dirSeparator, primitives, library))
             return;
         library.init();
-        if (library.loadFile(image.file.c_str()))
+        float scale = 1;
+        std::string scaled = scaledImageName(library, nullptr, image.file, scale);
+        bool isScaled = !scaled.empty() && canOpen(scaled, primitives.files);
+        if (isScaled) library.setScaleFactor(scale);
+        if (library.loadFile(isScaled ? scaled.c_str() : image.file.c_str()))
             library.setFileJarName(image.file.c_str(), nullptr);
         return;
     }
@@ -55,6 +76,15 @@ void showSplashScreen(const std::string& option, const std::string& installRoot,
         bytes->empty() || !loadLibrary(installRoot, dirSeparator, primitives, library))
         return;
     library.init();
+    float scale = 1;
+    std::string scaled = scaledImageName(library, image.file.c_str(), image.entry, scale);
+    std::string scaledBytes;
+    bool isScaled = !scaled.empty() &&
+                    readJarEntry(image.file.c_str(), scaled, primitives.files, kMaxSplashImageSize,
+                                 scaledBytes) &&
+                    !scaledBytes.empty();
+    if (isScaled) bytes->swap(scaledBytes);
+    if (isScaled) library.setScaleFactor(scale);
     if (library.loadMemory(&(*bytes)[0], static_cast<int>(bytes->size())))
         library.setFileJarName(image.entry.c_str(), image.file.c_str());
 }

@@ -14,6 +14,14 @@ struct SplashLibrary {
     int (*loadFile)(const char* path);        // SplashLoadFile: 0 when it cannot
     int (*loadMemory)(void* data, int size);  // SplashLoadMemory: 0 when it cannot
     void (*setFileJarName)(const char* file, const char* jar);  // SplashSetFileJarName
+    // The scaled image for the screen's scale (a high-resolution screen: "splash@2x.png"
+    // beside "splash.png"), from Java 9 on; null when the library has none.
+    int (*scaledNameMaxPostfix)(const char* file);  // SplashGetScaledImgNameMaxPstfixLen
+    // SplashGetScaledImageName: true, the name and the scale when there is a scaled image
+    // for this screen (in the jar, when jar is not null).
+    unsigned char (*scaledImageName)(const char* jar, const char* file, float* scale,
+                                     char* scaledName, size_t scaledNameSize);
+    void (*setScaleFactor)(float scale);  // SplashSetScaleFactor
 };
 
 struct SplashPrimitives {

@@ -61,30 +61,45 @@ class SplashTest(harness.LauncherTestCase):
         self.addCleanup(process.kill)
         return process
 
-    def assertSplashShown(self, app: harness.App, url: str) -> None:
-        process = self.start(app)
+    def assertSplashShown(self, app: harness.App, url: str, env=None, shown_pixels=None,
+                          scale: int = 1) -> None:
+        """The application sees the splash, and the screen shows shown_pixels (the image's
+        own by default) in the middle; on a screen of that scale the application measures the
+        splash in units of scale pixels."""
+        shown_pixels = shown_pixels or splash_pixels()
+        width, height = len(shown_pixels[0]), len(shown_pixels)
+        x, y = (screen.WIDTH - width) // 2, (screen.HEIGHT - height) // 2
+        process = self.start(app, env)
         self.assertEqual(process.stdout.readline(), "library loaded\n")
-        x = (screen.WIDTH - SPLASH_WIDTH) // 2
-        y = (screen.HEIGHT - SPLASH_HEIGHT) // 2
         self.assertEqual(process.stdout.readline(),
                          "splash visible=true size=%dx%d at=%d,%d url=%s\n"
-                         % (SPLASH_WIDTH, SPLASH_HEIGHT, x, y, url))
-        expected = splash_pixels()
+                         % (width // scale, height // scale, x // scale, y // scale, url))
         shown = self.screen.wait_for(lambda pixels: screen.differing(
-            screen.region(pixels, x, y, SPLASH_WIDTH, SPLASH_HEIGHT), expected) == 0)
-        on_screen = screen.region(self.screen.pixels(), x, y, SPLASH_WIDTH, SPLASH_HEIGHT)
+            screen.region(pixels, x, y, width, height), shown_pixels) == 0)
+        on_screen = screen.region(self.screen.pixels(), x, y, width, height)
         self.assertTrue(shown, "%d of the splash's pixels differ on the screen"
-                        % screen.differing(on_screen, expected))
+                        % screen.differing(on_screen, shown_pixels))
         out, err = process.communicate("\n", timeout=60)
         self.assertEqual((process.returncode, out, err), (0, "closed\n", ""))
         # Closed, it leaves the screen as it was.
         self.assertTrue(self.screen.wait_for(lambda pixels: all(
-            p == (0, 0, 0) for row in screen.region(pixels, x, y, SPLASH_WIDTH, SPLASH_HEIGHT)
-            for p in row)))
+            p == (0, 0, 0) for row in screen.region(pixels, x, y, width, height) for p in row)))
 
     def test_an_image_file(self):
         app = self.splash_app("-splash:&&splash.png")
         self.assertSplashShown(app, "file:" + app.app_dir + "splash.png")
+
+    def test_the_image_made_for_a_scaled_screen(self):
+        # As java -splash: shows it on a screen of scale 2 (GDK_SCALE, on Linux): the image
+        # beside it named NAME@2x, pixel for pixel, measured in the screen's units.
+        twice = [[((x * 255) // 480, (y * 255) // 320, 90) for x in range(480)]
+                 for y in range(320)]
+        app = self.splash_app("-splash:&&splash.png")
+        with open(os.path.join(app.app_dir, "splash@2x.png"), "wb") as f:
+            png.Writer(480, 320, greyscale=False).write(
+                f, [[c for pixel in row for c in pixel] for row in twice])
+        self.assertSplashShown(app, "file:" + app.app_dir + "splash.png", {"GDK_SCALE": "2"},
+                               twice, scale=2)
 
     def test_an_image_in_a_jar_by_name_or_by_its_manifest(self):
         # As the jar tool makes it: deflated, in a folder, named by the manifest.

@@ -51,6 +51,7 @@ class SplashTest(WineTestCase):
         events, options = self.splash_calls(install)
         self.assertEqual(events, [
             ("splash_loaded", b"after jvm.dll"), ("splash_init",),
+            ("splash_scaled_name_length", image), ("splash_scaled_name", None, image),
             ("splash_load_file", image), ("splash_set_file_jar_name", image, None),
             ("create", b"other")])
         self.assertEqual(options, [b"-Xmx64m", b"-Dsun.java.command=com.example.Main"])
@@ -61,13 +62,34 @@ class SplashTest(WineTestCase):
             with self.subTest(option):
                 install = self.splash_install(option)
                 events, options = self.splash_calls(install)
+                jar = (install.app_dir + "images.jar").encode()
                 self.assertEqual(events, [
                     ("splash_loaded", b"after jvm.dll"), ("splash_init",),
+                    ("splash_scaled_name_length", b"img/splash.png"),
+                    ("splash_scaled_name", jar, b"img/splash.png"),
                     ("splash_load_memory", str(len(IMAGE)).encode(), IMAGE),
                     ("splash_set_file_jar_name", b"img/splash.png",
                      (install.app_dir + "images.jar").encode()),
                     ("create", b"other")])
                 self.assertEqual(options, [b"-Xmx64m", b"-Dsun.java.command=com.example.Main"])
+
+    def test_the_image_made_for_a_scaled_screen(self):
+        # The library names NAME@2x for a screen of scale 2: the launcher shows that image
+        # when there is one, with the scale, and the original's name for the application.
+        install = self.splash_install("-splash:&&splash.png")
+        with open(os.path.join(install.root, "app", "splash@2x.png"), "wb") as f:
+            f.write(b"TWICE THE SIZE")
+        image = (install.app_dir + "splash.png").encode()
+        events, _ = self.splash_calls(install, "fakesplash.scale2")
+        self.assertEqual(events[4:], [
+            ("splash_set_scale_factor", b"2"),
+            ("splash_load_file", (install.app_dir + "splash@2x.png").encode()),
+            ("splash_set_file_jar_name", image, None), ("create", b"other")])
+        # In a jar without such an entry, the image itself, unscaled.
+        install = self.splash_install("-splash:jar:&&images.jar")
+        events, _ = self.splash_calls(install, "fakesplash.scale2")
+        self.assertEqual([event[0] for event in events[4:]], [
+            "splash_load_memory", "splash_set_file_jar_name", "create"])
 
     def test_no_splash_and_a_normal_start(self):
         create = [("create", b"other")]
@@ -77,15 +99,17 @@ class SplashTest(WineTestCase):
             ("missing jar entry", ["-splash:jar:&&images.jar!/missing.png"], True, (), create),
             ("missing library", ["-splash:&&splash.png"], False, (), create),
             ("the library cannot show it", ["-splash:&&splash.png"], True, ["fakesplash.fail"],
-             [("splash_loaded", b"after jvm.dll"), ("splash_init",), ("splash_load_file",)]
+             [("splash_loaded", b"after jvm.dll"), ("splash_init",),
+              ("splash_scaled_name_length",), ("splash_scaled_name",), ("splash_load_file",)]
              + create),
         ]
         for name, options, library, script, expected in cases:
             with self.subTest(name):
                 install = self.splash_install(*options, library=library)
                 events, jvm_options = self.splash_calls(install, *script)
-                self.assertEqual([event[:1] if event[0] == "splash_load_file" else event
-                                  for event in events], expected)
+                self.assertEqual([event[:1] if event[0].startswith(("splash_load_file",
+                                                                     "splash_scaled"))
+                                  else event for event in events], expected)
                 self.assertNotIn(b"-splash", b" ".join(jvm_options))
 
 

@@ -24,10 +24,17 @@ bool resolve(void* handle, const char* name, Function& function) {
 bool loadSplashLibrary(const char* path, SplashLibrary* library) {
     void* handle = dlopen(path, RTLD_LAZY | RTLD_LOCAL);
     if (handle == nullptr) return false;
-    return resolve(handle, "SplashInit", library->init) &&
-           resolve(handle, "SplashLoadFile", library->loadFile) &&
-           resolve(handle, "SplashLoadMemory", library->loadMemory) &&
-           resolve(handle, "SplashSetFileJarName", library->setFileJarName);
+    if (!resolve(handle, "SplashInit", library->init) ||
+        !resolve(handle, "SplashLoadFile", library->loadFile) ||
+        !resolve(handle, "SplashLoadMemory", library->loadMemory) ||
+        !resolve(handle, "SplashSetFileJarName", library->setFileJarName))
+        return false;
+    // Scaled images came with Java 9; an older library leaves these null, and the image is
+    // shown as it is.
+    resolve(handle, "SplashGetScaledImgNameMaxPstfixLen", library->scaledNameMaxPostfix);
+    resolve(handle, "SplashGetScaledImageName", library->scaledImageName);
+    resolve(handle, "SplashSetScaleFactor", library->setScaleFactor);
+    return true;
 }
 
 void* openFile(const char* path) {

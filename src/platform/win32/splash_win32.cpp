@@ -20,10 +20,17 @@ bool resolve(HMODULE module, const char* name, Function& function) {
 bool loadSplashLibrary(const char* path, SplashLibrary* library) {
     HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) return false;
-    return resolve(module, "SplashInit", library->init) &&
-           resolve(module, "SplashLoadFile", library->loadFile) &&
-           resolve(module, "SplashLoadMemory", library->loadMemory) &&
-           resolve(module, "SplashSetFileJarName", library->setFileJarName);
+    if (!resolve(module, "SplashInit", library->init) ||
+        !resolve(module, "SplashLoadFile", library->loadFile) ||
+        !resolve(module, "SplashLoadMemory", library->loadMemory) ||
+        !resolve(module, "SplashSetFileJarName", library->setFileJarName))
+        return false;
+    // Scaled images came with Java 9; an older library leaves these null, and the image is
+    // shown as it is.
+    resolve(module, "SplashGetScaledImgNameMaxPstfixLen", library->scaledNameMaxPostfix);
+    resolve(module, "SplashGetScaledImageName", library->scaledImageName);
+    resolve(module, "SplashSetScaleFactor", library->setScaleFactor);
+    return true;
 }
 
 void* openFile(const char* path) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "jar_file_fixture.h"
@@ -34,10 +35,38 @@ void fakeSetFileJarName(const char* file, const char* jar) {
     calls.push_back("setFileJarName " + text(file) + " " + text(jar));
 }
 
+// A screen of scale 2 when set, where the library names NAME@2x.EXT.
+bool screenScaled;
+int fakeMaxPostfix(const char*) {
+    return 8;
+}
+unsigned char fakeScaledImageName(const char* jar, const char* file, float* scale, char* name,
+                                  size_t size) {
+    calls.push_back("scaledImageName " + text(jar) + " " + text(file));
+    if (!screenScaled) return 0;
+    std::string scaled = file;
+    scaled.insert(scaled.rfind('.'), "@2x");
+    EXPECT_LT(scaled.size(), size);
+    scaled.copy(name, size);
+    name[scaled.size()] = 0;
+    *scale = 2;
+    return 1;
+}
+void fakeSetScaleFactor(float scale) {
+    calls.push_back("setScaleFactor " + std::to_string(static_cast<int>(scale)));
+}
+
 bool fakeLoadLibrary(const char* path, SplashLibrary* library) {
     calls.push_back("load " + text(path));
     if (!libraryPresent) return false;
-    *library = SplashLibrary{fakeInit, fakeLoadFile, fakeLoadMemory, fakeSetFileJarName};
+    // A library as old as Java 8's has no scaled images.
+    *library = SplashLibrary{fakeInit, fakeLoadFile, fakeLoadMemory, fakeSetFileJarName,
+                             nullptr,  nullptr,      nullptr};
+    if (screenScaled) {
+        library->scaledNameMaxPostfix = fakeMaxPostfix;
+        library->scaledImageName = fakeScaledImageName;
+        library->setScaleFactor = fakeSetScaleFactor;
+    }
     return true;
 }
 
@@ -47,6 +76,7 @@ class ShowSplashScreen : public ::testing::Test {
         calls.clear();
         libraryPresent = true;
         loadResult = 1;
+        screenScaled = false;
         image = ::testing::TempDir() + "splash.png";
         std::ofstream(image, std::ios::binary) << "\x89PNG not really";
         jar = writeJar("splash.jar", {{"META-INF/MANIFEST.MF",
@@ -87,6 +117,32 @@ TEST_F(ShowSplashScreen, AJarEntryGoesToTheLibraryFromMemory) {
               (std::vector<std::string>{"load /opt/app/lib/libsplashscreen.so", "init",
                                         "loadMemory " + std::string(4000, 'p'),
                                         "setFileJarName images/s.png " + jar}));
+}
+
+// On a screen of scale 2, the image made for it when there is one, as the java command shows
+// it; the application still sees the image's own name.
+TEST_F(ShowSplashScreen, AScaledImageForAScaledScreen) {
+    screenScaled = true;
+    std::string scaled = ::testing::TempDir() + "splash@2x.png";
+    std::ofstream(scaled, std::ios::binary) << "\x89PNG twice the size";
+    const std::string kLoad = "load /opt/app/lib/libsplashscreen.so";
+    EXPECT_EQ(show("-splash:" + image),
+              (std::vector<std::string>{kLoad, "init", "scaledImageName (null) " + image,
+                                        "setScaleFactor 2", "loadFile " + scaled,
+                                        "setFileJarName " + image + " (null)"}));
+    std::remove(scaled.c_str());
+    calls.clear();
+    EXPECT_EQ(show("-splash:" + image)[3], "loadFile " + image);
+
+    std::string jar2x =
+        writeJar("scaled.jar", {{"s.png", "plain", true}, {"s@2x.png", "twice the size", true}});
+    calls.clear();
+    EXPECT_EQ(show("-splash:jar:" + jar2x + "!/s.png"),
+              (std::vector<std::string>{kLoad, "init", "scaledImageName " + jar2x + " s.png",
+                                        "setScaleFactor 2", "loadMemory twice the size",
+                                        "setFileJarName s.png " + jar2x}));
+    calls.clear();
+    EXPECT_EQ(show("-splash:jar:" + jar + "!/stored.png")[3], "loadMemory stored image");
 }
 
 // No splash, and nothing more: the launch goes on as without one.
