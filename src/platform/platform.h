@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "config/launch_config.h"
+#include "hosting/splash_screen.h"
 #include "options/option_primitives.h"
 
 namespace trellane::platform {
@@ -27,6 +28,8 @@ void prepareStartupEnvironment(const LaunchConfig& config);
 void runOnLaunchThread(uint32_t stackSize, void (*body)());
 
 const OptionPrimitives& optionPrimitives();
+// The runtime's splash-screen library and reading files (a splash image in a jar).
+const SplashPrimitives& splashPrimitives();
 const PathConventions& pathConventions();
 
 }  // namespace trellane::platform
