@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "common/refusal.h"
 #include "common/argument_files.h"
-#include "package/command_line.h"
-#include "package/image_builder.h"
-#include "package/msi_builder.h"
 #include "common/interruption.h"
+#include "common/refusal.h"
+#include "package/image/image_builder.h"
+#include "package/installers/msi/msi_builder.h"
+#include "package/request/command_line.h"
 
 int main(int argc, char** argv) {
     using namespace trellane;

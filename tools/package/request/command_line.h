@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "package/request/package_request.h"
+
+namespace trellane {
+
+// Reads trellane-package's arguments (argument files already expanded). --help prints the
+// usage and ends the process with 0; a wrong command line ends it with refuseUsage.
+PackageRequest parseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace trellane
