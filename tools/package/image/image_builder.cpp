@@ -1,13 +1,8 @@
 #include "package/image/image_builder.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <initializer_list>
-#include <utility>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "common/refusal.h"
 #include "common/shown_text.h"
@@ -20,8 +15,6 @@
 #include "package/image/tool_files.h"
 #include "package/inputs/app_input.h"
 #include "package/inputs/class_path.h"
-#include "package/installers/deb/deb_names.h"
-#include "package/installers/deb/deb_package.h"
 #include "package/runtime/jdk_tools.h"
 #include "package/runtime/linux_runtime.h"
 #include "package/runtime/runtime_check.h"
@@ -33,18 +26,6 @@
 namespace trellane {
 
 namespace {
-
-struct Plan {
-    const PackageRequest& request;
-    ToolFiles files;
-    AppInput app;
-    std::string name;
-    std::string launcherName;  // in bin/
-    RuntimeFacts runtime;
-    JdkTools jdk;           // when jlink makes the runtime
-    WindowsJdk windowsJdk;  // when it links a Windows one
-    LaunchConfig config;    // as the image's launcher is stamped
-};
 
 std::string imageName(const PackageRequest& request, const std::string& mainJar) {
     std::string name = request.name;
@@ -66,7 +47,7 @@ std::string imageName(const PackageRequest& request, const std::string& mainJar)
     return name;
 }
 
-void checkRuntimeChoice(Plan& plan) {
+void checkRuntimeChoice(ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     if (!request.runtimeImage.empty()) {
         plan.runtime = checkRuntime(request.runtimeImage, request.target);
@@ -101,37 +82,7 @@ void checkRuntimeChoice(Plan& plan) {
         checkWindowsBaseArchive(request);
 }
 
-// A Linux launcher carries no branding and no signature, so these options would do nothing;
-// refused as trellane-stamp refuses them for a Linux launcher. --name and --app-version stay:
-// they name the image and the CDS archive. --icon's PNG goes into a Linux image for menu
-// entries, and a package names its maintainer and copyright after --vendor and --copyright.
-void refuseWindowsOnlyOptions(const PackageRequest& request) {
-    if (request.target == ImageTarget::Windows) return;
-    const AppMetadata& m = request.metadata;
-    const SigningRequest& s = request.signing;
-    bool deb = request.type == PackageType::Deb;
-    std::string given;
-    for (const auto& [option, isGiven] : std::initializer_list<std::pair<const char*, bool>>{
-             {"--vendor", !deb && !m.vendor.empty()},
-             {"--copyright", !deb && !m.copyright.empty()},
-             {"--identity", !m.identity.empty()},
-             {"--gui-subsystem", m.guiSubsystem},
-             {"--sign-pkcs12", !s.pkcs12Path.empty()},
-             {"--sign-password-file", !s.passwordFile.empty()},
-             {"--sign-password-env", !s.passwordEnv.empty()},
-             {"--sign-cert", !s.certPath.empty()},
-             {"--sign-key", !s.keyPath.empty()},
-             {"--timestamp-url", !s.timestampUrl.empty()}})
-        if (isGiven) given += (given.empty() ? "" : ", ") + std::string(option);
-    if (!given.empty())
-        refuse(
-            "%s brand or sign a Windows launcher, and a Linux image's launcher carries "
-            "neither: leave them out, or give --target windows",
-            given.c_str());
-    if (!m.iconPath.empty()) checkLinuxIcon(m.iconPath);
-}
-
-LaunchConfig launcherConfig(const Plan& plan) {
+LaunchConfig launcherConfig(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     LaunchConfig config = request.config;
     config.mainClassName = plan.app.mainClass;
@@ -150,7 +101,7 @@ LaunchConfig launcherConfig(const Plan& plan) {
     return config;
 }
 
-void copyApplication(const Plan& plan, const std::string& image) {
+void copyApplication(const ImagePlan& plan, const std::string& image) {
     progress("app: copying %s into app/", plan.request.input.c_str());
     std::string app = image + "/app";
     makeFolder(app);
@@ -163,7 +114,7 @@ void copyApplication(const Plan& plan, const std::string& image) {
     copyFile(plan.files.runtimeJar, app + "/" + kRuntimeJarName);
 }
 
-void stamp(const Plan& plan, const LaunchConfig& config, const std::string& output) {
+void stamp(const ImagePlan& plan, const LaunchConfig& config, const std::string& output) {
     WriteRequest write;
     write.input = plan.files.launcher;
     write.output = output;
@@ -176,13 +127,19 @@ void stamp(const Plan& plan, const LaunchConfig& config, const std::string& outp
     runWrite(write);
 }
 
+StampLauncher stampLauncher(const ImagePlan& plan) {
+    return [&plan](const LaunchConfig& config, const std::string& output) {
+        stamp(plan, config, output);
+    };
+}
+
 }  // namespace
 
-std::string buildImage(const PackageRequest& request) {
-    setQuiet(request.quiet);
-    refuseWindowsOnlyOptions(request);
-    double started = monotonicSeconds();
-    Plan plan{request, locateToolFiles(request), {}, {}, {}, {}, {}, {}, {}};
+ImagePlan planImage(const PackageRequest& request) {
+    ImagePlan plan{request, monotonicSeconds(), {}, {}, {}, {}, {}, {}, {}, {}};
+    if (request.target == ImageTarget::Linux && !request.metadata.iconPath.empty())
+        checkLinuxIcon(request.metadata.iconPath);
+    plan.files = locateToolFiles(request);
     plan.app = readAppInput(request);
     plan.name = imageName(request, plan.app.mainJar);
     plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
@@ -191,19 +148,14 @@ std::string buildImage(const PackageRequest& request) {
              plan.app.mainClass.c_str());
     for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
     checkRuntimeChoice(plan);
-    DebDescription deb;
-    if (request.type == PackageType::Deb) {
-        deb = describeDeb(request, plan.name, debArchitecture());
-        if (request.cds == CdsMode::Train)
-            refuse("--cds train records where the image is while it is built, not where the "
-                   "package installs it: leave it out, or give --cds auto (runtime 19 or later)");
-        checkDebDestination(request, deb);
-    } else {
-        checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
-    }
+    return plan;
+}
+
+std::string buildImage(ImagePlan& plan, const std::string& folder) {
+    const PackageRequest& request = plan.request;
     plan.config = launcherConfig(plan);
 
-    std::string building = beginImage(request.dest, plan.name);
+    std::string building = beginImage(folder, plan.name);
     if (!request.runtimeImage.empty()) {
         progress("runtime: copying %s (%s %s)", shownName(request.runtimeImage).c_str(),
                  targetName(request.target), plan.runtime.javaVersion.c_str());
@@ -224,12 +176,9 @@ std::string buildImage(const PackageRequest& request) {
             linkLinuxRuntime(plan.jdk, modules, options, building);
     }
     makeFolder(building + "/bin");
-    StampLauncher stampLauncher = [&plan](const LaunchConfig& config, const std::string& output) {
-        stamp(plan, config, output);
-    };
     if (request.target == ImageTarget::Linux &&
         needsBaseArchive(request.cds, plan.runtime.featureVersion))
-        provideBaseArchive(building, stampLauncher);
+        provideBaseArchive(building, stampLauncher(plan));
     copyApplication(plan, building);
     if (request.cds != CdsMode::Train) {
         progress("launcher: stamping bin/%s", plan.launcherName.c_str());
@@ -237,16 +186,16 @@ std::string buildImage(const PackageRequest& request) {
     }
     if (request.target == ImageTarget::Linux && !request.metadata.iconPath.empty())
         copyLinuxIcon(request.metadata.iconPath, building, plan.name);
-    if (request.type == PackageType::Deb) {
-        std::string package = writeDebPackage(request, deb, building);
-        finishImage();
-        struct stat info;
-        progress("built %s (%s) in %.1f s", package.c_str(),
-                 describeSize(stat(package.c_str(), &info) == 0 ? info.st_size : 0).c_str(),
-                 monotonicSeconds() - started);
-        return package;
-    }
+    return building;
+}
 
+void checkAppImageDestination(const ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
+    checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
+}
+
+std::string placeAppImage(const ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
     std::string image = placeImage(request.overwrite);
     // The run happens in the image at its destination: the older archive records the class
     // path's absolute location. A failure still removes it (and puts a replaced image back).
@@ -254,15 +203,11 @@ std::string buildImage(const PackageRequest& request) {
         trainArchive(
             request,
             {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
-            stampLauncher);
+            stampLauncher(plan));
     finishImage();
-    if (request.type == PackageType::Msi)  // the image is the installer's content, not to run
-        progress("image: built %s (%s) in %.1f s", shownName(image).c_str(),
-                 describeSize(treeSize(image)).c_str(), monotonicSeconds() - started);
-    else
-        progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
-                 describeSize(treeSize(image)).c_str(), monotonicSeconds() - started,
-                 shownName(image).c_str(), plan.launcherName.c_str());
+    progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
+             describeSize(treeSize(image)).c_str(), monotonicSeconds() - plan.started,
+             shownName(image).c_str(), plan.launcherName.c_str());
     return image;
 }
 

@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <initializer_list>
+#include <utility>
+
 #include "common/command_line_style.h"
 #include "common/refusal.h"
 #include "common/shown_text.h"
@@ -42,6 +45,36 @@ unsigned parseTimeout(const std::string& text) {
         text.find_first_not_of("0123456789") != std::string::npos || std::stoul(text) == 0)
         refuseUsage("--cds-timeout '%s' is not a number of seconds (1 or more)", text.c_str());
     return static_cast<unsigned>(std::stoul(text));
+}
+
+// A Linux launcher carries no branding and no signature, so these options would do nothing;
+// refused as trellane-stamp refuses them for a Linux launcher. --name and --app-version stay:
+// they name the image and the CDS archive. --icon's PNG goes into a Linux image for menu
+// entries (the image checks it), and a package names its maintainer and copyright after
+// --vendor and --copyright.
+void refuseWindowsOnlyOptions(const PackageRequest& request) {
+    if (request.target == ImageTarget::Windows) return;
+    const AppMetadata& m = request.metadata;
+    const SigningRequest& s = request.signing;
+    bool deb = request.type == PackageType::Deb;
+    std::string given;
+    for (const auto& [option, isGiven] : std::initializer_list<std::pair<const char*, bool>>{
+             {"--vendor", !deb && !m.vendor.empty()},
+             {"--copyright", !deb && !m.copyright.empty()},
+             {"--identity", !m.identity.empty()},
+             {"--gui-subsystem", m.guiSubsystem},
+             {"--sign-pkcs12", !s.pkcs12Path.empty()},
+             {"--sign-password-file", !s.passwordFile.empty()},
+             {"--sign-password-env", !s.passwordEnv.empty()},
+             {"--sign-cert", !s.certPath.empty()},
+             {"--sign-key", !s.keyPath.empty()},
+             {"--timestamp-url", !s.timestampUrl.empty()}})
+        if (isGiven) given += (given.empty() ? "" : ", ") + std::string(option);
+    if (!given.empty())
+        refuse(
+            "%s brand or sign a Windows launcher, and a Linux image's launcher carries "
+            "neither: leave them out, or give --target windows",
+            given.c_str());
 }
 
 }  // namespace
@@ -173,6 +206,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         request.cdsTrainStatus = std::stoi(trainStatus);
     }
     request.stackSizeGiven = app.count("--stack-size") != 0;
+    refuseWindowsOnlyOptions(request);
     return request;
 }
 

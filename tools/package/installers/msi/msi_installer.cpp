@@ -1,4 +1,4 @@
-#include "package/installers/msi/msi_builder.h"
+#include "package/installers/msi/msi_installer.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -13,9 +13,10 @@
 #include "common/child_process.h"
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/shown_text.h"
 #include "common/temporary_path.h"
 #include "common/windows_names.h"
-#include "package/image/image_builder.h"
+#include "package/image/image_output.h"
 #include "package/installers/msi/msi_file_associations.h"
 #include "package/installers/msi/msi_guid.h"
 #include "package/installers/msi/msi_icon.h"
@@ -56,14 +57,6 @@ void makeMissingFolders(const std::string& path) {
     }
 }
 
-std::string programName(const PackageRequest& request) {
-    if (!request.name.empty()) return request.name;
-    std::string jar = request.mainJar.substr(request.mainJar.rfind('/') + 1);
-    return jar.size() > 4 && jar.compare(jar.size() - 4, 4, ".jar") == 0
-               ? jar.substr(0, jar.size() - 4)
-               : jar;
-}
-
 // INSTALL-DIR's levels: '\' or '/' between them, each a Windows folder name.
 std::vector<std::string> installDirLevels(const std::string& given, const std::string& name) {
     if (given.empty()) return {name};
@@ -93,12 +86,12 @@ void refuseExistingOutput(const std::string& output, bool overwrite) {
     struct stat info;
     if (lstat(output.c_str(), &info) != 0) return;
     if (!S_ISREG(info.st_mode))
-        refuse("%s exists and is not a file: remove it, or choose another --dest",
-               output.c_str());
+        refuse("%s exists and is not a file: remove it, or choose another --dest", output.c_str());
     if (!overwrite)
-        refuse("%s exists: give --overwrite to replace it, or choose another --dest or "
-               "--app-version",
-               output.c_str());
+        refuse(
+            "%s exists: give --overwrite to replace it, or choose another --dest or "
+            "--app-version",
+            output.c_str());
 }
 
 bool isEmptyFolder(const std::string& path) {
@@ -124,8 +117,8 @@ std::string workFolder(const std::string& temp) {
         return temp;
     }
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] != 0 ? tmp : "/tmp") +
-                          "/trellane-package-msi-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && tmp[0] != 0 ? tmp : "/tmp") + "/trellane-package-msi-XXXXXX";
     if (!createTemporaryFolder(pattern))
         refuse("cannot make a temporary folder for the installer: %s", std::strerror(errno));
     return pattern;
@@ -137,8 +130,9 @@ void runWixl(const std::string& source, const std::string& msi) {
     std::string wixl = findProgram("wixl");
     if (wixl.empty())
         refuse("building an MSI needs wixl, which is not installed: apt-get install wixl");
-    ProgramRun run = runProgramWithLimit({wixl, "-a", "x64", "-D", std::string(kWixlDollarVariable) + "=$", "-o", msi, source},
-                                         kWixlTimeoutSeconds);
+    ProgramRun run = runProgramWithLimit(
+        {wixl, "-a", "x64", "-D", std::string(kWixlDollarVariable) + "=$", "-o", msi, source},
+        kWixlTimeoutSeconds);
     std::string said = run.output + run.error;
     if (!run.succeeded() || !said.empty())
         refuse("wixl did not build the MSI cleanly (%s) from %s:\n%s",
@@ -160,26 +154,28 @@ void placeUnsigned(const std::string& msi, const std::string& output) {
 
 }  // namespace
 
-void buildMsi(const PackageRequest& request) {
-    double started = monotonicSeconds();
+void MsiInstaller::check(const ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
     const MsiRequest& msi = request.msi;
-    std::string name = programName(request);
-    MsiSource source;
+    const std::string& name = plan.name;
+    MsiSource& source = source_;
     source.name = name;
     source.vendor = request.metadata.vendor.empty() ? kUnknownVendor : request.metadata.vendor;
     source.version = msiVersion(request.metadata.version);
     if (source.version.fourthPartIgnored)
-        warn("--app-version %s: Windows compares only the first three parts of an MSI's "
-             "version, so this installer does not replace one of %s with another fourth "
-             "part (Windows refuses it as installed already); count releases in the first "
-             "three parts",
-             request.metadata.version.c_str(), source.version.compared.c_str());
+        warn(
+            "--app-version %s: Windows compares only the first three parts of an MSI's "
+            "version, so this installer does not replace one of %s with another fourth "
+            "part (Windows refuses it as installed already); count releases in the first "
+            "three parts",
+            request.metadata.version.c_str(), source.version.compared.c_str());
     if (msi.upgradeUuid.empty()) {
         source.upgradeCode = nameBasedGuid(kUpgradeCodeNamespace, source.vendor + "\n" + name);
     } else if (!normalGuid(msi.upgradeUuid, source.upgradeCode)) {
-        refuse("--win-upgrade-uuid %s is not a UUID (8-4-4-4-12 hexadecimal digits); give the "
-               "one earlier versions were built with, or leave it out",
-               msi.upgradeUuid.c_str());
+        refuse(
+            "--win-upgrade-uuid %s is not a UUID (8-4-4-4-12 hexadecimal digits); give the "
+            "one earlier versions were built with, or leave it out",
+            msi.upgradeUuid.c_str());
     }
     // One product code per version as Windows compares it: a rebuilt package of the same
     // version is refused as installed already, never installed beside it.
@@ -202,18 +198,31 @@ void buildMsi(const PackageRequest& request) {
     source.helpUrl = msi.helpUrl;
     source.updateUrl = msi.updateUrl;
     source.associations = readFileAssociations(msi.fileAssociations, name);
-    std::string output = request.dest + "/" + name + "-" +
-                         (request.metadata.version.empty() ? "1.0" : request.metadata.version) +
-                         ".msi";
-    refuseExistingOutput(output, request.overwrite);
+    output_ = request.dest + "/" + name + "-" +
+              (request.metadata.version.empty() ? "1.0" : request.metadata.version) + ".msi";
+    refuseExistingOutput(output_, request.overwrite);
     if (findProgram("wixl").empty())
         refuse("building an MSI needs wixl, which is not installed: apt-get install wixl");
+}
 
-    std::string work = workFolder(msi.temp);
-    PackageRequest imageRequest = request;
-    imageRequest.dest = work;
-    imageRequest.overwrite = false;
-    std::string image = buildImage(imageRequest);
+std::string MsiInstaller::imageFolder(const ImagePlan& plan) {
+    work_ = workFolder(plan.request.msi.temp);
+    // The work folder is new, but --temp (or TMPDIR) may be inside the input.
+    checkImageDestination(work_, plan.name, plan.request.input, false);
+    return work_;
+}
+
+std::string MsiInstaller::package(const ImagePlan& plan, const std::string&) {
+    const PackageRequest& request = plan.request;
+    const MsiRequest& msi = request.msi;
+    const std::string& name = plan.name;
+    MsiSource& source = source_;
+    // The image is the installer's content, not to run: it goes to WORK/NAME, where --temp
+    // keeps it.
+    std::string image = placeImage(false);
+    finishImage();
+    progress("image: built %s (%s) in %.1f s", shownName(image).c_str(),
+             describeSize(treeSize(image)).c_str(), monotonicSeconds() - plan.started);
     // wixl finds files relative to the source's folder, and no absolute path (0.101 fails on
     // one): the image is beside the source.
     source.image = name;
@@ -226,9 +235,9 @@ void buildMsi(const PackageRequest& request) {
     source.entries = listTree(image);
 
     source.productIcon = name + ".ico";
-    writeNewFile(work + "/" + source.productIcon, launcherIconFile(image + "/" + source.launcher));
-    std::string wxs = work + "/" + name + ".wxs";
-    std::string unsignedMsi = work + "/" + name + ".msi";
+    writeNewFile(work_ + "/" + source.productIcon, launcherIconFile(image + "/" + source.launcher));
+    std::string wxs = work_ + "/" + name + ".wxs";
+    std::string unsignedMsi = work_ + "/" + name + ".msi";
     writeNewFile(wxs, writeWixSource(source));
     progress("msi: building %s with wixl", unsignedMsi.c_str());
     runWixl(wxs, unsignedMsi);
@@ -237,23 +246,24 @@ void buildMsi(const PackageRequest& request) {
     setInterruptionCleanup(removeMadeFolders);
     makeMissingFolders(request.dest);
     if (wantsSignature(request.signing)) {
-        progress("msi: signing and verifying %s", output.c_str());
+        progress("msi: signing and verifying %s", output_.c_str());
         SigningRequest signing = request.signing;
         signing.description = name;
-        signExecutable(unsignedMsi, output, signing);
+        signExecutable(unsignedMsi, output_, signing);
     } else {
-        placeUnsigned(unsignedMsi, output);
+        placeUnsigned(unsignedMsi, output_);
     }
     setRefusalCleanup(nullptr);
     setInterruptionCleanup(nullptr);
     madeFolders.clear();
-    if (msi.temp.empty()) removeTemporaryPath(work);
+    if (msi.temp.empty()) removeTemporaryPath(work_);
     struct stat info;
-    stat(output.c_str(), &info);
-    progress("built %s (%s) in %.1f s%s", output.c_str(),
+    stat(output_.c_str(), &info);
+    progress("built %s (%s) in %.1f s%s", output_.c_str(),
              describeSize(static_cast<uint64_t>(info.st_size)).c_str(),
-             monotonicSeconds() - started,
+             monotonicSeconds() - plan.started,
              msi.temp.empty() ? "" : ("; the image and the WiX source are in " + msi.temp).c_str());
+    return output_;
 }
 
 }  // namespace trellane
