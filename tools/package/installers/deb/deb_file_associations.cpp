@@ -1,18 +1,21 @@
 #include "package/installers/deb/deb_file_associations.h"
 
 #include <cctype>
-#include <map>
+#include <utility>
+#include <vector>
 
 #include "common/text_split.h"
+#include "package/installers/java_properties.h"
 
 namespace trellane {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t\f");
-    if (begin == std::string::npos) return "";
-    return text.substr(begin, text.find_last_not_of(" \t\f\r") + 1 - begin);
+// A value's trailing blanks, which Java keeps, mean nothing in a file type, a MIME type or a
+// path: they go, as a hand-written file's stray space should not refuse the package.
+std::string withoutTrailingBlanks(const std::string& text) {
+    size_t end = text.find_last_not_of(" \t\f");
+    return end == std::string::npos ? "" : text.substr(0, end + 1);
 }
 
 // A name made of the letters, digits and marks a MIME type's parts allow.
@@ -34,37 +37,6 @@ bool isExtension(const std::string& text) {
     return text.front() != '.';
 }
 
-std::map<std::string, std::string> readProperties(const std::string& text) {
-    std::map<std::string, std::string> properties;
-    std::string logical;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::string piece = trimmed(line);
-        if (logical.empty() && (piece.empty() || piece[0] == '#' || piece[0] == '!')) continue;
-        if (!piece.empty() && piece.back() == '\\') {
-            logical += piece.substr(0, piece.size() - 1);
-            continue;
-        }
-        logical += piece;
-        size_t split = logical.find_first_of("=:");
-        std::string key = trimmed(logical.substr(0, split));
-        std::string value = split == std::string::npos ? "" : trimmed(logical.substr(split + 1));
-        properties[key] = value;
-        logical.clear();
-    }
-    if (!logical.empty()) {
-        size_t split = logical.find_first_of("=:");
-        properties[trimmed(logical.substr(0, split))] =
-            split == std::string::npos ? "" : trimmed(logical.substr(split + 1));
-    }
-    return properties;
-}
-
 }  // namespace
 
 DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
@@ -72,8 +44,13 @@ DebFileAssociation readDebFileAssociation(const std::string& path, const std::st
     DebFileAssociation association;
     association.source = path;
     problem.clear();
-    std::map<std::string, std::string> properties = readProperties(text);
-    for (const auto& [key, value] : properties) {
+    std::vector<std::pair<std::string, std::string>> properties;
+    if (!readJavaProperties(text, properties, problem)) {
+        problem = path + " is not a properties file: " + problem;
+        return association;
+    }
+    for (const auto& [key, given] : properties) {
+        std::string value = withoutTrailingBlanks(given);
         if (key == "extension") {
             association.extensions = splitWords(value, " \t,");
         } else if (key == "mime-type") {
@@ -111,7 +88,10 @@ DebFileAssociation readDebFileAssociation(const std::string& path, const std::st
     } else {
         for (char c : association.description)
             if (static_cast<unsigned char>(c) < 0x20) {
-                problem = path + ": the description holds a control character";
+                problem = path +
+                          ": the description holds a control character (a line end or a tab, "
+                          "perhaps written \\n or \\t), which a file type's comment cannot "
+                          "show: give it on one line";
                 break;
             }
     }

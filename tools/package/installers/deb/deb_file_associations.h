@@ -16,9 +16,8 @@ struct DebFileAssociation {
     std::string source;                   // the file it came from, for messages
 };
 
-// Reads one file as Java reads properties: key=value or key: value lines, # and ! comments,
-// a backslash at a line's end continuing it. Empty problem when it can be used; otherwise what
-// is wrong, naming the file.
+// Reads one file as Java reads properties (installers/java_properties). Empty problem when it
+// can be used; otherwise what is wrong, naming the file.
 DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
                                           std::string& problem);
 

@@ -1,94 +1,16 @@
 #include "package/installers/msi/msi_file_associations.h"
 
-#include <algorithm>
 #include <cctype>
 #include <utility>
 
 #include "brand/icon_group.h"
 #include "common/refusal.h"
+#include "package/installers/java_properties.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {
 
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f'; }
-
-void appendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-// The logical lines: comments and blank lines dropped, continued lines joined, leading blanks
-// of each piece gone.
-std::vector<std::string> logicalLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    bool continuing = false;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
-                               text[end + 1] == '\n'
-                           ? 2
-                           : 1);
-        size_t first = 0;
-        while (first < line.size() && isBlank(line[first])) ++first;
-        line = line.substr(first);
-        if (!continuing && (line.empty() || line[0] == '#' || line[0] == '!')) continue;
-        size_t backslashes = 0;
-        while (backslashes < line.size() && line[line.size() - 1 - backslashes] == '\\')
-            ++backslashes;
-        continuing = backslashes % 2 == 1;
-        current += continuing ? line.substr(0, line.size() - 1) : line;
-        if (!continuing) {
-            lines.push_back(current);
-            current.clear();
-        }
-    }
-    if (continuing) lines.push_back(current);
-    return lines;
-}
-
-bool unescape(const std::string& text, std::string& out, std::string& problem) {
-    out.clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        char c = text[++i];
-        switch (c) {
-            case 't': out += '\t'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 'f': out += '\f'; break;
-            case 'u': {
-                std::string hex = text.substr(i + 1, 4);
-                if (hex.size() != 4 || hex.find_first_not_of("0123456789abcdefABCDEF") !=
-                                           std::string::npos) {
-                    problem = "\\u is not followed by four hexadecimal digits";
-                    return false;
-                }
-                appendUtf8(out, static_cast<unsigned>(std::stoul(hex, nullptr, 16)));
-                i += 4;
-                break;
-            }
-            default: out += c;
-        }
-    }
-    return true;
-}
 
 bool isToken(const std::string& text) {
     if (text.empty()) return false;
@@ -117,7 +39,7 @@ FileAssociation readOne(const std::string& path, const std::string& appName) {
     if (!readWholeFile(path, text, problem))
         refuse("cannot read the file association %s: %s", path.c_str(), problem.c_str());
     std::vector<std::pair<std::string, std::string>> entries;
-    if (!readProperties(text, entries, problem))
+    if (!readJavaProperties(text, entries, problem))
         refuse("the file association %s is not a properties file: %s", path.c_str(),
                problem.c_str());
     FileAssociation association;
@@ -166,29 +88,6 @@ FileAssociation readOne(const std::string& path, const std::string& appName) {
 }
 
 }  // namespace
-
-bool readProperties(const std::string& text,
-                    std::vector<std::pair<std::string, std::string>>& entries,
-                    std::string& problem) {
-    for (const std::string& line : logicalLines(text)) {
-        size_t end = 0;
-        while (end < line.size() && line[end] != '=' && line[end] != ':' && !isBlank(line[end])) {
-            if (line[end] == '\\') ++end;
-            ++end;
-        }
-        end = std::min(end, line.size());
-        size_t value = end;
-        while (value < line.size() && isBlank(line[value])) ++value;
-        if (value < line.size() && (line[value] == '=' || line[value] == ':')) ++value;
-        while (value < line.size() && isBlank(line[value])) ++value;
-        std::string key, text;
-        if (!unescape(line.substr(0, end), key, problem) ||
-            !unescape(line.substr(value), text, problem))
-            return false;
-        entries.emplace_back(key, text);
-    }
-    return true;
-}
 
 std::vector<FileAssociation> readFileAssociations(const std::vector<std::string>& paths,
                                                   const std::string& appName) {

@@ -1,5 +1,6 @@
 // --file-associations FILE: a file type the installed application opens, in jpackage's
-// properties format (the properties file a jpackage build already has works unchanged):
+// properties format (the properties file a jpackage build already has works unchanged; read by
+// installers/java_properties):
 //
 //   extension=hello          the file name extension, without the dot (required)
 //   mime-type=text/x-hello   its media type (optional)
@@ -20,13 +21,6 @@ struct FileAssociation {
     std::string source;       // the properties file, for messages
     std::string installedIcon;  // the icon's path in the image ('/'-separated); empty: none
 };
-
-// The keys and values of a Java properties file: '#' and '!' comment lines, "key=value",
-// "key: value" or "key value", backslash escapes (\t, \n, \uXXXX, \\, and any other
-// character as itself) and lines continued by a trailing backslash. False with problem on an
-// escape that is not one.
-bool readProperties(const std::string& text, std::vector<std::pair<std::string, std::string>>& entries,
-                    std::string& problem);
 
 // Reads every file; refuses, naming the file and what to write instead, an unknown key, a
 // missing or malformed extension or media type, an icon that is not a readable .ico, and an

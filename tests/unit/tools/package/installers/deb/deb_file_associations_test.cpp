@@ -23,6 +23,26 @@ TEST(ReadDebFileAssociation, ReadsPropertiesAsJavaWritesThem) {
     EXPECT_EQ(read.iconPath, "icons/doc.png");
 }
 
+// The description as Java reads it: escapes decoded to UTF-8, a trailing blank dropped.
+TEST(ReadDebFileAssociation, DecodesEscapesAsJavaDoes) {
+    const struct {
+        const char* line;
+        const char* description;
+    } cases[] = {
+        {"description=Caf\\u00e9 notes", "Caf\xc3\xa9 notes"},
+        {"description=Caf\xc3\xa9 notes", "Caf\xc3\xa9 notes"},
+        {"description=Smile \\uD83D\\uDE00", "Smile \xf0\x9f\x98\x80"},
+        {"description=a \\\\ b \\# c ", "a \\ b # c"},
+    };
+    for (const auto& c : cases) {
+        std::string problem;
+        DebFileAssociation read = readDebFileAssociation(
+            "f", std::string("extension=a\nmime-type=a/b\n") + c.line, problem);
+        EXPECT_EQ(problem, "") << c.line;
+        EXPECT_EQ(read.description, c.description) << c.line;
+    }
+}
+
 TEST(ReadDebFileAssociation, SaysWhatIsWrong) {
     const struct {
         const char* text;
@@ -39,6 +59,11 @@ TEST(ReadDebFileAssociation, SaysWhatIsWrong) {
         {"extension=hello\nmime-type=a/b\nverb=open\n", "f has the key \"verb\""},
         {"extension=hello\nmime-type=a/b\ndescription=tab\there\n",
          "f: the description holds a control character"},
+        {"extension=hello\nmime-type=a/b\ndescription=two\\nlines\n",
+         "f: the description holds a control character (a line end or a tab, perhaps written "
+         "\\n or \\t), which a file type's comment cannot show: give it on one line"},
+        {"extension=hello\nmime-type=a/b\ndescription=\\u00e\n",
+         "f is not a properties file: \\u is not followed by four hexadecimal digits"},
     };
     for (const auto& c : cases) {
         std::string problem;
