@@ -7,6 +7,7 @@ import os
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -19,6 +20,9 @@ import branded_exe
 from branded_exe import (ASM_V1, ENGLISH_US, REPO, RT_MANIFEST, SIZES, box_average, ico_images,
                          pefile, resources, run, smooth_source, version_strings)
 from signing_keys import SIGNER, SigningTestCase
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+import private_mounts  # noqa: E402  (found through the path above)
 
 STAMP = os.environ.get("TRELLANE_STAMP") or os.path.join(
     REPO, "build", "linux", "tools", "stamp", "trellane-stamp")
@@ -346,7 +350,7 @@ class StampBrandingTest(SigningTestCase):
         # A small file system of its own, in a mount namespace of its own: the stamped copy
         # does not fit in 100 KiB; in 300 KiB it does, and the signed one osslsigncode writes
         # beside it does not.
-        script = ('mount -t tmpfs -o size="$2" trellane-full "$1" || exit 99; small=$1; '
+        script = ('mount -t tmpfs -o size="$2" trellane-full "$1" && mounted || exit; small=$1; '
                   'shift 2; "$@"; status=$?; ls -A "$small"; exit $status')
         small = self.path("small")
         os.makedirs(small)
@@ -357,12 +361,9 @@ class StampBrandingTest(SigningTestCase):
                  ("300k", pem, "cannot sign into %s/out.exe: %s (osslsigncode: " % (small, full))]
         for size, options, message in cases:
             with self.subTest(size=size):
-                done = run(["unshare", "--mount", "--propagation", "private", "sh", "-c", script,
-                            "sh", small, size, STAMP, "write", "--input", LAUNCHER_EXE,
-                            "--output", small + "/out.exe", *BLOCK, *options])
-                if done.returncode == 99 or b"unshare failed" in done.stderr:
-                    self.skipTest("cannot mount a small file system here: " +
-                                  done.stderr.decode())
+                done = private_mounts.run(self, script, [
+                    small, size, STAMP, "write", "--input", LAUNCHER_EXE, "--output",
+                    small + "/out.exe", *BLOCK, *options])
                 self.assertEqual(done.returncode, 1, done.stderr.decode())
                 self.assertTrue(done.stderr.decode().startswith("trellane-stamp: " + message),
                                 done.stderr.decode())
