@@ -1,6 +1,8 @@
 # The project's front door: every command installs what it needs first (scripts/install-deps.sh).
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
+# Tests run side by side: TEST_JOBS of them at once.
+TEST_JOBS ?= $(JOBS)
 DEPS := scripts/install-deps.sh
 
 # What make dist ships from the Linux build tree; make test builds the rest of it (the tests).
@@ -28,20 +30,28 @@ dist: linux windows
 	cp build/linux/tools/stamp/trellane-stamp dist/bin/trellane-stamp
 	cp build/linux/tools/package/trellane-package dist/bin/trellane-package
 
-# The test toolchain comes first, so the build tree configures the suite with GoogleTest.
+# The test toolchain comes first, so the build tree configures the suite with GoogleTest. After
+# the run, what was skipped on this machine and why (scripts/skipped-tests.py).
 test:
 	@$(DEPS) build tools test
 	@$(MAKE) --no-print-directory dist
 	cmake --build --preset linux -j $(JOBS)
-	ctest --preset linux -j $(JOBS)
+	status=0; ctest --preset linux -j $(TEST_JOBS) || status=$$?; \
+	  scripts/skipped-tests.py build/linux; exit $$status
 
-# The Linux launcher, the stamp tool and the suite (but the Wine and plain-JVM ones) built
-# with ASan and UBSan in build/linux-sanitize.
+# The Linux launcher, the host tools and the suite (but the Wine and plain-JVM ones) built
+# with ASan and UBSan in build/linux-sanitize. The launcher.exe the tools edit comes from the
+# Windows build, and the test fixtures that hold no code of ours (jars, test DLLs, the Windows
+# JDK, Debian 12's osslsigncode, the runtimes jlink links) from build/linux: both shared with
+# make test, and made here when it has not made them.
 test-sanitize:
 	@$(DEPS) build tools test
+	@$(MAKE) --no-print-directory windows
+	cmake --preset linux >/dev/null
 	cmake --preset linux-sanitize >/dev/null
 	cmake --build --preset linux-sanitize -j $(JOBS)
-	ctest --preset linux-sanitize -j $(JOBS)
+	status=0; ctest --preset linux-sanitize -j $(TEST_JOBS) || status=$$?; \
+	  scripts/skipped-tests.py build/linux-sanitize; exit $$status
 
 # Every fuzz target, built with clang and libFuzzer in build/fuzz, for FUZZ_SECONDS each.
 FUZZ_SECONDS ?= 60

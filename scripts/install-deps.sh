@@ -8,6 +8,7 @@
 #   fuzz   clang and libFuzzer (make fuzz)
 #   bench  the benchmarks' measuring tools and the real applications they start (make bench,
 #          make bench-apps)
+#   fresh-root  debootstrap, for the check on a fresh Debian 12 (scripts/fresh-debian.sh)
 # Does nothing (and needs no network) when everything is there.
 set -euo pipefail
 
@@ -25,6 +26,7 @@ declare -A lists=(
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev
            fop plantuml libxalan2-java"
+  [fresh-root]="debootstrap"
 )
 
 [ $# -gt 0 ] || set -- build tools test

@@ -59,6 +59,14 @@ def _feature_version(jdk: str) -> int:
     return 0
 
 
+def jdk_version(jdk: str) -> str:
+    """The version of a JDK, as its jlink says it ("17.0.15" for one, a later one on a machine
+    with newer updates): the version of every runtime it links."""
+    said = subprocess.run([os.path.join(jdk, "bin", "jlink"), "--version"],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, check=True)
+    return said.stdout.decode().strip()
+
+
 def newer_jdk() -> Optional[str]:
     """A JDK of version 21 or later to link images with: TRELLANE_NEWER_JDK when set (it must
     be one), else the newest in the system's JVM folder; None when the machine has none."""
