@@ -55,7 +55,12 @@ struct FlagBit {
     const char* meaning;
 };
 
-// Bits 3 and 5 to 7 carry nothing: the parser ignores them and the writer leaves them clear.
+// The JVM option that names a single-instance application: its value is the identity the
+// launcher derives the instance's channel from, and the application can read it as a system
+// property. Only an option of the block counts, never one a user adds.
+constexpr char kSingleInstanceOption[] = "-Dtrellane.singleInstance=";
+
+// Bits 5 to 7 carry nothing: the parser ignores them and the writer leaves them clear.
 inline const FlagBit kFlagBits[] = {
     {0x01, "useMainThread", &LaunchConfig::useMainThread,
      "run the launch sequence on the primary thread"},
@@ -63,6 +68,10 @@ inline const FlagBit kFlagBits[] = {
      "console application: errors show no message box"},
     {0x04, "setUpConsole", &LaunchConfig::setUpConsole,
      "with isConsoleApp: UTF-8 console, VT output"},
+    {0x08, "singleInstance", &LaunchConfig::singleInstance,
+     "one instance per user and session: a later launch hands its working folder and "
+     "arguments to the running one and exits 0; the identity is the value of the jvmOptions "
+     "entry `-Dtrellane.singleInstance=ID`, else `mainClassName`"},
     {0x10, "redirectAppDataVariables", &LaunchConfig::redirectAppDataVariables,
      "also export LOCALAPPDATA and APPDATA from the package-redirected folders"},
 };

@@ -14,6 +14,7 @@ struct LaunchConfig {
     bool isConsoleApp = false;
     bool setUpConsole = false;
     bool redirectAppDataVariables = false;
+    bool singleInstance = false;
     uint32_t launchThreadStackSize = 0;
     std::string mainClassName;
     // Also the JVM option list: the launch sequence extends and rewrites it in place.

@@ -28,6 +28,9 @@ ProgramRun launchWith(const PackageRequest& request, const Training& training,
     std::string launcher = training.image + "/bin/." + training.name + "-" + step;
     LaunchConfig config = training.config;
     config.jvmOptions.insert(config.jvmOptions.end(), options.begin(), options.end());
+    // A training run is no user's launch: with the application already running for the
+    // packager, single-instance mode would hand it the run instead of training.
+    config.singleInstance = false;
     stamp(config, launcher);
     std::vector<std::string> command{launcher};
     command.insert(command.end(), arguments.begin(), arguments.end());

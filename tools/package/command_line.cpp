@@ -173,6 +173,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         request.cdsTrainStatus = std::stoi(trainStatus);
     }
     request.stackSizeGiven = app.count("--stack-size") != 0;
+    request.singleInstanceId = texts.singleInstance;
     return request;
 }
 

@@ -28,6 +28,7 @@
 #include "package/stack_option.h"
 #include "package/tool_files.h"
 #include "package/windows_runtime.h"
+#include "stamp/single_instance_option.h"
 #include "stamp/write_command.h"
 
 namespace trellane {
@@ -147,6 +148,10 @@ LaunchConfig launcherConfig(const Plan& plan) {
                                 request.metadata.vendor, request.metadata.version))
             config.jvmOptions.push_back(option);
     if (!request.stackSizeGiven) config.launchThreadStackSize = stackSizeOfJavaOptions(config);
+    if (config.singleInstance)
+        stampInstanceIdentity(
+            config, chooseInstanceIdentity(request.singleInstanceId, request.metadata, plan.name,
+                                           config.mainClassName));
     return config;
 }
 

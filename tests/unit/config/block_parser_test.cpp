@@ -35,13 +35,13 @@ using std::string_literals::operator""s;
 TEST(BlockParser, FlagBits) {
     struct Case {
         unsigned char flags;
-        bool useMainThread, isConsoleApp, setUpConsole, redirect;
+        bool useMainThread, isConsoleApp, setUpConsole, redirect, singleInstance;
     } cases[] = {
-        {0x00, false, false, false, false}, {0x08, false, false, false, false},
-        {0xE8, false, false, false, false}, {0x01, true, false, false, false},
-        {0x02, false, true, false, false},  {0x04, false, false, true, false},
-        {0x10, false, false, false, true},  {0x14, false, false, true, true},
-        {0xFF, true, true, true, true},
+        {0x00, false, false, false, false, false}, {0x08, false, false, false, false, true},
+        {0xE0, false, false, false, false, false}, {0x01, true, false, false, false, false},
+        {0x02, false, true, false, false, false},  {0x04, false, false, true, false, false},
+        {0x10, false, false, false, true, false},  {0x14, false, false, true, true, false},
+        {0xFF, true, true, true, true, true},
     };
     for (const Case& c : cases) {
         LaunchConfig config = parsed(std::string(1, char(c.flags)) + "\0\0\0\0M\0\0\0\0"s);
@@ -50,6 +50,7 @@ TEST(BlockParser, FlagBits) {
         EXPECT_EQ(config.isConsoleApp, c.isConsoleApp);
         EXPECT_EQ(config.setUpConsole, c.setUpConsole);
         EXPECT_EQ(config.redirectAppDataVariables, c.redirect);
+        EXPECT_EQ(config.singleInstance, c.singleInstance);
     }
 }
 
