@@ -187,8 +187,9 @@ def stamp(input_path: str, output_path: str, main_class: str,
           allowed_user_option_prefixes: Iterable[str] = (),
           stack_size: Union[int, str, None] = None, use_main_thread: bool = False,
           console_app: bool = False, set_up_console: bool = False,
-          redirect_appdata: bool = False) -> None:
-    """Stamps the launcher at input_path into output_path with trellane-stamp."""
+          redirect_appdata: bool = False, single_instance: Optional[str] = None) -> None:
+    """Stamps the launcher at input_path into output_path with trellane-stamp; single_instance
+    is --single-instance's identity ("" derives one), None leaves the mode off."""
     command = [STAMP_TOOL, "write", "--input", input_path, "--output", output_path,
                "--main-class", main_class]
     for name, values in (("--jvm-option", jvm_options), ("--default-argument", default_arguments),
@@ -202,6 +203,8 @@ def stamp(input_path: str, output_path: str, main_class: str,
                        ("--redirect-appdata", redirect_appdata)):
         if on:
             command.append(switch)
+    if single_instance is not None:
+        command.append("--single-instance=" + single_instance)
     done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if done.returncode != 0:
         raise AssertionError("trellane-stamp failed (%d): %s" % (
