@@ -38,9 +38,11 @@ inline const BlockField kBlockFields[] = {
     {"launchThreadStackSize", FieldKind::StackSize, nullptr, nullptr,
      "stack size of the launch thread in bytes, 0 for the default"},
     {"mainClassName", FieldKind::String, &LaunchConfig::mainClassName, nullptr,
-     "the application's main class, dotted"},
+     "the application's main class, dotted; or MODULE/CLASS, or MODULE/ for the class the "
+     "module's descriptor names: the main module, started as java -m starts it"},
     {"jvmOptions", FieldKind::StringList, nullptr, &LaunchConfig::jvmOptions,
-     "JVM options, in order"},
+     "JVM options, in order; a -splash:IMAGE among them is the launcher's (a splash screen) "
+     "and never reaches the JVM"},
     {"defaultAppArguments", FieldKind::StringList, nullptr, &LaunchConfig::defaultAppArguments,
      "arguments given to main before the command line's"},
     {"allowedUserOptionPrefixes", FieldKind::StringList, nullptr,

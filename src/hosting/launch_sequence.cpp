@@ -15,6 +15,9 @@
 #include "hosting/updater_natives.h"
 #include "options/command_option.h"
 #include "options/install_root.h"
+#include "options/main_module.h"
+#include "options/option_pipeline.h"
+#include "options/splash_option.h"
 #include "options/user_options.h"
 #include "options/vm_init_args.h"
 #include "platform/platform.h"
@@ -23,14 +26,22 @@ namespace trellane {
 
 namespace {
 
-// The expansions of this launch: the platform's primitives and TRELLANE_DUMP_JVM_ARGS.
-void buildLaunchVmInitArgs(JavaVMInitArgs& initArgs, const std::string& installRoot) {
+// The expansions of this launch: the platform's primitives.
+ExpansionContext launchExpansions(const std::string& installRoot) {
     const PathConventions& conventions = platform::pathConventions();
-    const OptionPrimitives& primitives = platform::optionPrimitives();
-    ExpansionContext context{appDirOf(installRoot, conventions.dirSeparator), conventions,
-                             &primitives};
-    bool dump = primitives.getEnv("TRELLANE_DUMP_JVM_ARGS") != nullptr;
-    buildVmInitArgs(initArgs, launchConfig.jvmOptions, context, dump);
+    return ExpansionContext{appDirOf(installRoot, conventions.dirSeparator), conventions,
+                            &platform::optionPrimitives()};
+}
+
+// A splash is the first thing a user sees, so it comes before the rest of the work; it is the
+// launcher's, and the JVM never sees its option.
+void showConfiguredSplash(StringList& options, const ExpansionContext& context,
+                          const std::string& installRoot) {
+    std::string splash = takeSplashOption(options);
+    if (splash.empty() || isHeadless(options)) return;
+    expandOption(splash, context);
+    showSplashScreen(splash, installRoot, context.conventions.dirSeparator,
+                     platform::splashPrimitives());
 }
 
 }  // namespace
@@ -40,10 +51,15 @@ void runLaunchSequence() {
     const int argumentCount = recordedCommandLine.argumentCount - 1;
     const char* const* arguments = recordedCommandLine.arguments + 1;
 
+    // A main module is rooted as java -m roots it.
+    std::string moduleOption = buildMainModuleOption(config.mainClassName);
+    if (!moduleOption.empty()) config.jvmOptions.push_back(moduleOption);
     config.jvmOptions.push_back(buildCommandOption(argumentCount, arguments, config));
     mergeUserJvmOptions(config);
 
     const std::string installRoot = computeInstallRoot();
+    const ExpansionContext expansions = launchExpansions(installRoot);
+    showConfiguredSplash(config.jvmOptions, expansions, installRoot);
     platform::setEnv("_ALT_JAVA_HOME_DIR", installRoot.c_str());
     // The application's JVM takes its options from the launch configuration alone, and the
     // processes it starts must not inherit somebody else's either.
@@ -55,7 +71,8 @@ void runLaunchSequence() {
     JavaVMInitArgs initArgs{};
     initArgs.version = JNI_VERSION_1_8;
     initArgs.ignoreUnrecognized = JNI_FALSE;
-    buildLaunchVmInitArgs(initArgs, installRoot);
+    bool dump = platform::optionPrimitives().getEnv("TRELLANE_DUMP_JVM_ARGS") != nullptr;
+    buildVmInitArgs(initArgs, config.jvmOptions, expansions, dump);
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;

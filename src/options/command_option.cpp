@@ -1,11 +1,13 @@
 #include "options/command_option.h"
 
+#include "options/main_module.h"
+
 namespace trellane {
 
 std::string buildCommandOption(int argumentCount, const char* const* arguments,
                                const LaunchConfig& config) {
     std::string option = "-Dsun.java.command=";
-    option += config.mainClassName;
+    option += mainCommandName(config.mainClassName);
     for (const std::string& argument : config.defaultAppArguments) {
         option += ' ';
         option += argument;

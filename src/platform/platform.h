@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/launch_config.h"
+#include "hosting/splash_screen.h"
 #include "instance/instance_channel.h"
 #include "options/option_primitives.h"
 
@@ -29,6 +30,8 @@ void prepareStartupEnvironment(const LaunchConfig& config);
 void runOnLaunchThread(uint32_t stackSize, void (*body)());
 
 const OptionPrimitives& optionPrimitives();
+// The runtime's splash-screen library and reading files (a splash image in a jar).
+const SplashPrimitives& splashPrimitives();
 const PathConventions& pathConventions();
 
 // Single-instance mode only (nothing else calls these):

@@ -4,9 +4,11 @@ icons, pixel by pixel) and osslsigncode verify (against a CA made here)."""
 
 import io
 import os
+import shutil
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -18,7 +20,10 @@ import png as pypng  # python3-png: a PNG writer that is not ours, of every colo
 import branded_exe
 from branded_exe import (ASM_V1, ENGLISH_US, REPO, RT_MANIFEST, SIZES, box_average, ico_images,
                          pefile, resources, run, smooth_source, version_strings)
-from signing_keys import SIGNER, SigningTestCase
+from signing_keys import SIGNER, SigningTestCase, osslsigncodes
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "package"))
+from package_fixture import PACKAGE, RUNTIME_JAR, jar, windows_runtime  # noqa: E402
 
 STAMP = os.environ.get("TRELLANE_STAMP") or os.path.join(
     REPO, "build", "linux", "tools", "stamp", "trellane-stamp")
@@ -345,28 +350,60 @@ class StampBrandingTest(SigningTestCase):
     def test_a_full_disk_is_named_as_one_with_nothing_left_on_it(self):
         # A small file system of its own, in a mount namespace of its own: the stamped copy
         # does not fit in 100 KiB; in 300 KiB it does, and the signed one osslsigncode writes
-        # beside it does not.
+        # beside it does not (2.9 fails; 2.5 says it succeeded and leaves a cut file); an MSI
+        # does not fit in 64 KiB (both say they succeeded). And a signed file with a part never
+        # written, as a write that failed midway leaves it, on a disk that is full by then:
+        # osslsigncode reading it through its mapping would die of SIGBUS.
         script = ('mount -t tmpfs -o size="$2" trellane-full "$1" || exit 99; small=$1; '
                   'shift 2; "$@"; status=$?; ls -A "$small"; exit $status')
         small = self.path("small")
         os.makedirs(small)
+        holes = self.path("holes")
+        os.makedirs(holes)
+        with open(os.path.join(holes, "osslsigncode"), "w") as wrapper:
+            wrapper.write('#!/bin/sh\n[ "$1" = sign ] || exec "$REAL_OSSLSIGNCODE" "$@"\n'
+                          '"$REAL_OSSLSIGNCODE" "$@" || exit\nfor out; do :; done\n'
+                          'case $out in "$SMALL"/*) ;; *) exit 0 ;; esac\n'
+                          'size=$(stat -c %s "$out")\n'
+                          'fallocate --punch-hole --offset 4096 --length $((size - 4096)) "$out"\n'
+                          'head -c 100M /dev/zero >"${out%/*}/filler" 2>/dev/null\nexit 0\n')
+        os.chmod(os.path.join(holes, "osslsigncode"), 0o755)
+        jar(self.path("input", "app.jar"), ["com.example.Main"], main_class="com.example.Main")
+        windows_runtime(self.path("runtime"))
+        msi = [PACKAGE, "--launcher", LAUNCHER_EXE, "--runtime-jar", RUNTIME_JAR, "--type",
+               "msi", "--input", self.path("input"), "--main-jar", "app.jar", "--runtime-image",
+               self.path("runtime"), "--name", "App", "--app-version", "1.0", "--dest", small,
+               "--quiet"]
         full = ("the disk is full (no space left on the file system mounted at %s); free some "
                 "space there or write to another disk" % small)
         pem = ["--sign-cert", self.key("self.pem"), "--sign-key", self.key("self.key")]
-        cases = [("100k", [], "cannot write %s/out.exe: %s" % (small, full)),
-                 ("300k", pem, "cannot sign into %s/out.exe: %s (osslsigncode: " % (small, full))]
-        for size, options, message in cases:
-            with self.subTest(size=size):
-                done = run(["unshare", "--mount", "--propagation", "private", "sh", "-c", script,
-                            "sh", small, size, STAMP, "write", "--input", LAUNCHER_EXE,
-                            "--output", small + "/out.exe", *BLOCK, *options])
-                if done.returncode == 99 or b"unshare failed" in done.stderr:
-                    self.skipTest("cannot mount a small file system here: " +
-                                  done.stderr.decode())
-                self.assertEqual(done.returncode, 1, done.stderr.decode())
-                self.assertTrue(done.stderr.decode().startswith("trellane-stamp: " + message),
-                                done.stderr.decode())
-                self.assertEqual(done.stdout, b"", "nothing left on it")
+        write = [STAMP, "write", "--input", LAUNCHER_EXE, "--output", small + "/out.exe", *BLOCK]
+        signing = "cannot sign into %s/out.exe: %s (" % (small, full)
+        cases = [("stamped copy", "100k", write, False,
+                  "trellane-stamp: cannot write %s/out.exe: %s" % (small, full)),
+                 ("signed launcher", "300k", write + pem, False, "trellane-stamp: " + signing),
+                 ("signed launcher with a hole", "1000k", write + pem, True,
+                  "trellane-stamp: " + signing),
+                 ("signed MSI", "64k", msi + pem, False, "trellane-package: cannot sign into "
+                  "%s/App-1.0.msi: %s (" % (small, full)),
+                 ("signed MSI with a hole", "4000k", msi + pem, True, "trellane-package: cannot "
+                  "sign into %s/App-1.0.msi: %s (" % (small, full))]
+        for tool in osslsigncodes():
+            for way, size, command, hole, message in cases:
+                with self.subTest(osslsigncode=tool.label, file=way):
+                    env = dict(self.require(tool), TMPDIR=self.directory, SMALL=small)
+                    if hole:
+                        env["REAL_OSSLSIGNCODE"] = shutil.which("osslsigncode", path=env["PATH"])
+                        env["PATH"] = holes + os.pathsep + env["PATH"]
+                    done = run(["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                                script, "sh", small, size, *command], env=env)
+                    if done.returncode == 99 or b"unshare failed" in done.stderr:
+                        self.skipTest("cannot mount a small file system here: " +
+                                      done.stderr.decode())
+                    self.assertEqual(done.returncode, 1, done.stderr.decode())
+                    self.assertTrue(done.stderr.decode().startswith(message),
+                                    done.stderr.decode())
+                    self.assertEqual(done.stdout, b"", "nothing left on it")
 
     def test_refusals_leave_the_output_untouched_and_nothing_behind(self):
         with open(self.path("area.bin"), "wb") as file:
@@ -418,7 +455,23 @@ class StampBrandingTest(SigningTestCase):
             ("brand", LAUNCHER_EXE, ["--name="], {}, 2,
              "option '--name' needs a value that is not empty"),
             ("brand", LAUNCHER_EXE, pem + ["--sign-pkcs12", self.key("leaf.p12")], {}, 2,
-             "sign with a PKCS #12 file or with a PEM certificate and key, not both"),
+             "sign one way: with a PKCS #12 file (--sign-pkcs12), PEM files (--sign-cert, "
+             "--sign-key), a key on a token (--sign-pkcs11-module, --sign-key-uri) or a command "
+             "(--sign-command), not several"),
+            ("brand", LAUNCHER_EXE, ["--sign-key-uri", "pkcs11:token=t;object=k",
+                                     "--sign-cert", self.key("self.pem")], {}, 2,
+             "a key on a token needs --sign-pkcs11-module, the token's PKCS #11 library"),
+            ("brand", LAUNCHER_EXE, ["--sign-pkcs11-module", "m.so", "--sign-key-uri",
+                                     "pkcs11:token=t;object=k;pin-value=1234",
+                                     "--sign-cert", self.key("self.pem")], {}, 2,
+             "--sign-key-uri holds a PIN (pin-value or pin-source), which would be on a command "
+             "line every user of the machine can read"),
+            ("brand", LAUNCHER_EXE, ["--sign-command", "sign-it out.exe"], {}, 2,
+             "--sign-command 'sign-it out.exe' has no {} where the path of the file to sign "
+             "goes"),
+            ("brand", LAUNCHER_EXE, ["--sign-command", "no-such-signer {}"], {}, 1,
+             "the sign command 'no-such-signer {}' cannot be run: no-such-signer is not on "
+             "PATH; give a program on PATH, or its path"),
         ]
         output = self.path("previous.exe")
         with open(output, "wb") as file:

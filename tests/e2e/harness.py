@@ -43,6 +43,8 @@ WORK = _built("TRELLANE_E2E_WORK", "tests/e2e/work")
 # A bootstrap class that breaks its contract (prepare fills nothing but for fixture.Throw;
 # no fromException), used in place of the runtime jar.
 STUB_BOOTSTRAP_JAR = _built("TRELLANE_E2E_STUB_BOOTSTRAP_JAR", "tests/e2e/stub-bootstrap.jar")
+# The modular application's jars: app.jar, greeter.api.jar, greeter.impl.jar.
+MODULES = _built("TRELLANE_E2E_MODULES", "tests/e2e/modules")
 
 
 
@@ -188,10 +190,14 @@ def stamp(input_path: str, output_path: str, main_class: str,
           stack_size: Union[int, str, None] = None, use_main_thread: bool = False,
           console_app: bool = False, set_up_console: bool = False,
           redirect_appdata: bool = False, single_instance: Optional[str] = None) -> None:
-    """Stamps the launcher at input_path into output_path with trellane-stamp; single_instance
-    is --single-instance's identity ("" derives one), None leaves the mode off."""
-    command = [STAMP_TOOL, "write", "--input", input_path, "--output", output_path,
-               "--main-class", main_class]
+    """Stamps the launcher at input_path into output_path with trellane-stamp; a main_class
+    of the form "--module VALUE" stamps a main module; single_instance is --single-instance's
+    identity ("" derives one), None leaves the mode off."""
+    command = [STAMP_TOOL, "write", "--input", input_path, "--output", output_path]
+    if main_class.startswith("--module "):
+        command += ["--module", main_class[len("--module "):]]
+    else:
+        command += ["--main-class", main_class]
     for name, values in (("--jvm-option", jvm_options), ("--default-argument", default_arguments),
                          ("--allow-user-option", allowed_user_option_prefixes)):
         for value in values:

@@ -95,9 +95,8 @@ class JavaOptionsTest(PackageTestCase):
              "-cp in --java-options sets the class path, which the image makes from its jars: "
              "put the jar into --input (every jar there is on the class path), or name a folder "
              "of jars with --class-path-wildcard"),
-            (["--java-options", "-splash:$APPDIR/splash.png"],
-             "-splash:$APPDIR/splash.png in --java-options asks the java command for a splash "
-             "screen, which the launcher does not show: leave it out"),
+            (["--java-options", "-splash:"],
+             "-splash: in --java-options names no image: write -splash:$APPDIR/splash.png"),
             (["--java-options", "-Dapp.title=My App"],
              "App in --java-options is not a JVM option (each starts with '-'): values are split "
              "at spaces, as jpackage splits them; a value with spaces needs quotes: "

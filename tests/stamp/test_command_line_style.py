@@ -46,6 +46,10 @@ class CommandLineStyleTest(StampTestCase):
             ("trellane-package", ["--app-content", "docs"],
              "unknown option '--app-content': the whole --input folder goes into the image's "
              "app/: put the content there"),
+            ("trellane-stamp", ["write", "-m", "app"], "unknown option '-m'; did you mean --module?"),
+            ("trellane-stamp", ["write", "--module-path", "mods"],
+             "unknown option '--module-path': the launcher's module path is a JVM option: "
+             "--java-options '--module-path $APPDIR/mods'"),
             ("trellane-package", ["--java-option=-Xmx1g"],
              "unknown option '--java-option'; did you mean --java-options?"),
             ("trellane-package", ["--bogus"], "unknown option '--bogus'"),
@@ -125,6 +129,21 @@ class CommandLineStyleTest(StampTestCase):
                              "command's way, which the JVM does not read: give it as "
                              "-Djava.class.path=PATH\n"))
 
+    def test_a_main_module_and_a_splash(self):
+        # jpackage's --module, and the options of a modular application with a splash.
+        for module, name in (("app", b"app/"), ("com.example.app/com.example.app.Main",
+                                                b"com.example.app/com.example.app.Main")):
+            with self.subTest(module=module):
+                output = self.path("module")
+                self.assert_done(self.run_stamp(
+                    "write", "--input", LAUNCHER, "--output", output, "--module", module,
+                    "--java-options", "--module-path $APPDIR/mods -p $APPDIR/more "
+                    "-splash:$APPDIR/splash.png -splash:jar:$APPDIR/app.jar!/s.png"))
+                self.assertIn(block(name, [b"--module-path=&&mods", b"--module-path=&&more",
+                                           b"-splash:&&splash.png",
+                                           b"-splash:jar:&&app.jar!/s.png"]),
+                              self.read(output))
+
     def test_argument_files_and_help_follow_the_same_rules(self):
         with open(self.path("unclosed"), "w") as file:
             file.write("--name App\n--vendor \"Acme\n")
@@ -140,5 +159,5 @@ class CommandLineStyleTest(StampTestCase):
                 helps[tool] = [line for line in help_text.decode().split("\n")
                                if line.startswith(("  --java-options", "  --arguments",
                                                    "  --sign-", "  --timestamp-url"))]
-        self.assertEqual(len(helps["trellane-stamp"]), 9)
+        self.assertEqual(len(helps["trellane-stamp"]), 15)
         self.assertEqual(helps["trellane-stamp"], helps["trellane-package"])

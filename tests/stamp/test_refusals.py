@@ -106,6 +106,27 @@ class WriteRefusalTest(StampTestCase):
             with self.subTest(options=options):
                 self.assert_refused(self.write(*options), 1, message)
 
+    def test_main_modules_that_cannot_be_started(self):
+        cases = [
+            (["--main-class", "app/app.Main"],
+             "--main-class 'app/app.Main' is not a class name: a main module and its class are "
+             "given as --module MODULE/CLASS"),
+        ]
+        for value, what in (("", "names no module"), ("/app.Main", "names no module"),
+                            ("1app", "names no module"), ("my-app", "names no module"),
+                            ("app.", "names no module"), ("app/x/y", "'x/y' is not"),
+                            ("app/", "'' is not"), ("app/Main.", "'Main.' is not")):
+            problem = ("--module '%s' names no module: give MODULE or MODULE/CLASS, e.g. "
+                       "com.example.app/com.example.app.Main" % value
+                       if what == "names no module" else
+                       "--module '%s': %s a class name; write MODULE/CLASS with a dotted class "
+                       "name, or MODULE alone for the main class its descriptor names"
+                       % (value, what))
+            cases.append((["--module", value], problem))
+        for options, problem in cases:
+            with self.subTest(options=options):
+                self.assert_refused(self.write(*options), 1, problem)
+
     def test_stack_sizes(self):
         too_large = ["4294967296", "4194304k", "4096M", "99999999999999999999999999m"]
         malformed = ["", "-1", "+5", "1.5m", "12kb", " 12", "12 ", "0x10", "4g", "k", "1 k",
@@ -127,7 +148,11 @@ class WriteRefusalTest(StampTestCase):
             ([], "no command given"),
             (["stamp"], "unknown command 'stamp'"),
             (["write", "--input", LAUNCHER, "--output", self.path("out")],
-             "write needs --main-class"),
+             "write needs --main-class (or --module)"),
+            (["write", "--input", LAUNCHER, "--output", self.path("out"), "--module", "app",
+              "--main-class", "app.Main"],
+             "give --main-class or --module, not both: --module app/app.Main names the module's "
+             "class"),
             (["write", "--main-class", "M", "--output", self.path("out")], "write needs --input"),
             (["write", "--input", LAUNCHER, "--main-class", "M"], "write needs --output"),
             (["write", "--main-class", "M", "--jvm-option"], "option '--jvm-option' needs a value"),

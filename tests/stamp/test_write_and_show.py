@@ -93,6 +93,14 @@ class WriteAndShowTest(StampTestCase):
                 at = area_offset(self.read(source))
                 self.assertEqual(self.read(self.path("stamped"))[at:at + len(expected)],
                                  expected)
+        # A main module's class, or the module when its descriptor names the class.
+        for module, identity in (("app/com.example.Main", "com.example.Main"), ("app", "app")):
+            with self.subTest(module=module):
+                self.assert_done(self.run_stamp("write", "--input", LAUNCHER, "--output",
+                                                self.path("stamped"), "--module", module,
+                                                "--single-instance"))
+                shown = self.run_stamp("show", self.path("stamped")).stdout.decode()
+                self.assertIn('\n  1 "-Dtrellane.singleInstance=%s"\n' % identity, shown)
 
     def test_stack_sizes(self):
         cases = {

@@ -65,6 +65,8 @@ ProgramRun runOsslsigncode(const Osslsigncode& tool, const std::vector<std::stri
     ProgramOptions options;
     options.secret = secret;
     options.timeoutSeconds = timeoutSeconds;
+    // Without a terminal, the pkcs11 engine cannot stop osslsigncode to ask for a PIN.
+    options.noTerminal = true;
     return runProgram(command, options);
 }
 

@@ -86,6 +86,61 @@ bool certificatesPem(STACK_OF(X509)* certificates, std::string& pem) {
     return true;
 }
 
+const char kSpcIndirectData[] = "1.3.6.1.4.1.311.2.1.4";
+
+// The signed content is an SpcIndirectDataContent: SEQUENCE { data (a SEQUENCE saying what
+// was hashed), messageDigest (a DigestInfo: the algorithm and the digest) }.
+std::string statedFileDigest(PKCS7* pkcs7) {
+    PKCS7* content = pkcs7->d.sign->contents;
+    char type[64] = "";
+    if (content != nullptr) OBJ_obj2txt(type, sizeof type, content->type, 1);
+    if (std::string(type) != kSpcIndirectData || content->d.other == nullptr ||
+        content->d.other->type != V_ASN1_SEQUENCE)
+        return "";
+    const ASN1_STRING* sequence = content->d.other->value.sequence;
+    const unsigned char* cursor = ASN1_STRING_get0_data(sequence);
+    const unsigned char* end = cursor + ASN1_STRING_length(sequence);
+    long length = 0;
+    int tag = 0, objectClass = 0;
+    // Into the outer SEQUENCE, then past its first member.
+    if (ASN1_get_object(&cursor, &length, &tag, &objectClass, end - cursor) & 0x80) return "";
+    const unsigned char* first = cursor;
+    if (ASN1_get_object(&cursor, &length, &tag, &objectClass, end - cursor) & 0x80) return "";
+    cursor += length;
+    if (cursor <= first || cursor > end) return "";
+    X509_SIG* digestInfo = d2i_X509_SIG(nullptr, &cursor, end - cursor);
+    if (digestInfo == nullptr) return "";
+    const ASN1_OCTET_STRING* digest = nullptr;
+    X509_SIG_get0(digestInfo, nullptr, &digest);
+    std::string bytes(reinterpret_cast<const char*>(ASN1_STRING_get0_data(digest)),
+                      static_cast<size_t>(ASN1_STRING_length(digest)));
+    X509_SIG_free(digestInfo);
+    return bytes;
+}
+
+// The RFC 3161 timestamp rides in the signer's unsigned attributes as a whole SignedData of
+// its own (Microsoft's attribute 1.3.6.1.4.1.311.3.3.1).
+const char kRfc3161Timestamp[] = "1.3.6.1.4.1.311.3.3.1";
+
+void readTimestamp(PKCS7_SIGNER_INFO* signer, SignatureDetails& details) {
+    STACK_OF(X509_ATTRIBUTE)* attributes = signer->unauth_attr;
+    for (int i = 0; i < sk_X509_ATTRIBUTE_num(attributes); ++i) {
+        X509_ATTRIBUTE* attribute = sk_X509_ATTRIBUTE_value(attributes, i);
+        char type[64] = "";
+        OBJ_obj2txt(type, sizeof type, X509_ATTRIBUTE_get0_object(attribute), 1);
+        ASN1_TYPE* value = X509_ATTRIBUTE_get0_type(attribute, 0);
+        if (std::string(type) != kRfc3161Timestamp || value == nullptr ||
+            value->type != V_ASN1_SEQUENCE)
+            continue;
+        details.timestamped = true;
+        const unsigned char* cursor = ASN1_STRING_get0_data(value->value.sequence);
+        std::unique_ptr<PKCS7, Pkcs7Free> token(
+            d2i_PKCS7(nullptr, &cursor, ASN1_STRING_length(value->value.sequence)));
+        if (token && PKCS7_type_is_signed(token.get()) && token->d.sign != nullptr)
+            certificatesPem(token->d.sign->cert, details.timestampCertificatesPem);
+    }
+}
+
 }  // namespace
 
 bool readSignatureDetails(const std::string& der, SignatureDetails& details,
@@ -117,6 +172,8 @@ bool readSignatureDetails(const std::string& der, SignatureDetails& details,
     details.keyBits = key != nullptr ? EVP_PKEY_get_bits(key) : 0;
     if (!certificatesPem(certificates, details.certificatesPem))
         return fail(problem, "holds certificates that cannot be written out");
+    details.fileDigest = statedFileDigest(pkcs7.get());
+    readTimestamp(signerInfo, details);
     ERR_clear_error();
     return true;
 }

@@ -13,6 +13,13 @@ struct SignatureDetails {
     std::string keyType;  // the signer's public key: "RSA", "EC", ...
     int keyBits = 0;
     std::string certificatesPem;  // every certificate the signature carries, PEM, in order
+    // The digest of the file's signed contents that the signature states (its
+    // SpcIndirectDataContent's), raw bytes; "" when it states none that can be read.
+    std::string fileDigest;
+    // An RFC 3161 timestamp's: whether the signature carries one, and the certificates its
+    // token carries (the time-stamping authority's chain), PEM.
+    bool timestamped = false;
+    std::string timestampCertificatesPem;
 };
 
 // Reads a DER PKCS #7 SignedData with one signer whose certificate it carries; false with a

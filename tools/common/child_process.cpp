@@ -70,6 +70,23 @@ int secretPipe(const std::string& program, const std::string& secret) {
     return readEnd;
 }
 
+// The tool's environment with the given "NAME=value" entries in place of their names'.
+std::vector<char*> withVariables(const std::vector<std::string>& variables) {
+    std::vector<char*> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        bool replaced = false;
+        for (const std::string& variable : variables) {
+            size_t nameEnd = variable.find('=') + 1;
+            replaced = replaced || std::strncmp(*entry, variable.c_str(), nameEnd) == 0;
+        }
+        if (!replaced) entries.push_back(*entry);
+    }
+    for (const std::string& variable : variables)
+        entries.push_back(const_cast<char*>(variable.c_str()));
+    entries.push_back(nullptr);
+    return entries;
+}
+
 bool shouldStop(const ProgramOptions& options, double deadline, ProgramRun& run) {
     if (options.interrupted != nullptr && options.interrupted()) run.interrupted = true;
     if (options.timeoutSeconds != 0 && monotonicNow() >= deadline) run.timedOut = true;
@@ -150,17 +167,20 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     // behind its back.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes,
+                             options.noTerminal ? POSIX_SPAWN_SETSID : POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> environment = withVariables(options.environment);
 
     // A program that stops reading its input must not end this one.
     signal(SIGPIPE, SIG_IGN);
     pid_t child = 0;
-    int error = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    int error = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(),
+                            environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(inputPipe[0]);

@@ -27,6 +27,11 @@ struct ProgramOptions {
     // on the command line or in the environment, which other users may read, nor in a file.
     // At most kMaxSecretSize bytes.
     std::string secret;
+    // Added to the tool's environment, "NAME=value" each, replacing a variable of that name.
+    std::vector<std::string> environment;
+    // A session of its own, without the terminal: a program that would ask there (a token's
+    // PIN, a login) fails at once instead of stopping the build until its time is up.
+    bool noTerminal = false;
     // Asked while the program runs; true stops it.
     bool (*interrupted)() = interruptionCame;
 };

@@ -30,7 +30,7 @@ const char kClassPathAsProperty[] =
 const char kClassPathProperty[] = "-Djava.class.path=";
 const char kWhatToRun[] =
     "says what java runs; the launcher runs --main-class (by default the main jar's "
-    "Main-Class): leave it out";
+    "Main-Class), or the main module of --module MODULE[/CLASS]: leave it out";
 const char kPrints[] =
     "makes the java command print (a version, help, settings), and the JVM the launcher "
     "starts does not know it: leave it out";
@@ -70,9 +70,9 @@ const JavaCommandOption kJavaCommandOptions[] = {
     {"--validate-modules", false, kPrints},
     {"-XshowSettings", true, kPrints},
     {"-Xinternalversion", false, kPrints},
-    {"-splash:", true,
-     "asks the java command for a splash screen, which the launcher does not show: leave it "
-     "out"},
+    {"-Djdk.module.main=", true,
+     "names the main module, which the launcher roots itself: give it as --module "
+     "MODULE[/CLASS]"},
     {"@", true,
      "is an argument file, which only the java command reads: give the options it holds "
      "instead"},
@@ -208,6 +208,10 @@ JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, P
                                    option + " VALUE, or " + name + "=VALUE)");
             option = std::string(name) + "=" + pieces[++i];
         }
+        // The launcher's own option: the splash screen it shows before the JVM starts.
+        if (option == "-splash:")
+            return withProblem(
+                "-splash: in --java-options names no image: write -splash:$APPDIR/splash.png");
         const JavaCommandOption* known = javaCommandOption(option);
         bool classPathHere =
             known != nullptr && known->why == kClassPath && classPath == ClassPathSource::Options;

@@ -38,10 +38,11 @@ bool splitJpackageValue(const std::string& value, std::vector<std::string>& piec
 // - $APPDIR, $BINDIR and $ROOTDIR become the launcher's own "&&" forms: "&&" (a separator
 //   right after $APPDIR is dropped, as "&&" ends in one), "&&../bin" and "&&.." (backslashes
 //   for Windows);
-// - options only the java command understands (-cp, -jar, -m, -splash:, -version, -X, @file,
-//   -server, ...), a class path of its own (but -Djava.class.path= when the options give the
-//   class path), a piece that is no option and a module option without its value are a
-//   problem that says what to do instead.
+// - -splash:IMAGE stays, for the launcher, which shows the splash itself (an image is needed);
+// - options only the java command understands (-cp, -jar, -m, -version, -X, @file,
+//   -server, ...), -Djdk.module.main= (--module's), a class path of its own (but -Djava.class.path=
+//   when the options give the class path), a piece that is no option and a module option without
+//   its value are a problem that says what to do instead.
 JpackageValues javaOptionsFromJpackage(const std::vector<std::string>& values, PathStyle style,
                                        ClassPathSource classPath = ClassPathSource::Image);
 

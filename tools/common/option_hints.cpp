@@ -21,7 +21,13 @@ struct OptionHint {
 const char kStampMakesLaunchers[] =
     "trellane-stamp stamps, brands and signs a launcher; trellane-package builds an image";
 
+const char kStampModulePath[] =
+    "the launcher's module path is a JVM option: --java-options '--module-path $APPDIR/mods'";
+
 const OptionHint kOptionHints[] = {
+    {"-m", "--module", nullptr},
+    {"--module-path", kStampModulePath, nullptr},
+    {"-p", kStampModulePath, nullptr},
     {"--win-console", "--console-app", "--console-app"},
     {"--type", kStampMakesLaunchers, nullptr},
     {"-t", kStampMakesLaunchers, "--type"},

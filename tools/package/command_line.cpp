@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "brand/signing.h"
 #include "common/command_line_style.h"
 #include "common/refusal.h"
 #include "common/shown_text.h"
@@ -174,6 +175,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     }
     request.stackSizeGiven = app.count("--stack-size") != 0;
     request.singleInstanceId = texts.singleInstance;
+    // The key checked and the PIN read before anything is built (a Linux image's signing
+    // options are refused with the image's other Windows-only options).
+    if (request.target == ImageTarget::Windows) request.signing = prepareSigning(request.signing);
     return request;
 }
 

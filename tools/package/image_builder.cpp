@@ -122,6 +122,12 @@ void refuseWindowsOnlyOptions(const PackageRequest& request) {
              {"--sign-password-env", !s.passwordEnv.empty()},
              {"--sign-cert", !s.certPath.empty()},
              {"--sign-key", !s.keyPath.empty()},
+             {"--sign-pkcs11-module", !s.pkcs11Module.empty()},
+             {"--sign-key-uri", !s.keyUri.empty()},
+             {"--sign-cert-uri", !s.certUri.empty()},
+             {"--sign-pin-file", !s.pinFile.empty()},
+             {"--sign-pin-env", !s.pinEnv.empty()},
+             {"--sign-command", !s.command.empty()},
              {"--timestamp-url", !s.timestampUrl.empty()}})
         if (isGiven) given += (given.empty() ? "" : ", ") + std::string(option);
     if (!given.empty())

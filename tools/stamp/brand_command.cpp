@@ -16,9 +16,11 @@ void runBrand(const BrandRequest& request) {
     LauncherFile launcher = readLauncherFile(request.input);
     if (isElfFile(launcher.bytes)) refuseBrandingOfElf(request.input);
     uint16_t subsystem = request.metadata.guiSubsystem ? kSubsystemGui : kKeepSubsystem;
+    // The key checked and the PIN read before the launcher is edited.
+    SigningRequest signing = prepareSigning(request.signing);
     editWindowsImage(launcher.bytes, request.input, request.metadata, subsystem);
     writeLauncherOutput(request.output, launcher,
-                        describedSigning(request.signing, launcher.bytes, request.metadata));
+                        describedSigning(signing, launcher.bytes, request.metadata));
 }
 
 }  // namespace trellane

@@ -8,6 +8,7 @@
 
 #include "brand/signing.h"
 #include "common/command_line_style.h"
+#include "common/main_module.h"
 #include "common/refusal.h"
 #include "stamp/shared_options.h"
 #include "stamp/single_instance_option.h"
@@ -70,6 +71,7 @@ PathStyle launcherStyle(const std::string& input) {
 // The options of write, and of brand (which takes those that leave the block alone).
 struct LauncherOptions {
     WriteRequest request;
+    std::string module;
     SharedOptionTexts texts;
     std::vector<CLI::Option*> blockOptions;  // write's only
 };
@@ -90,6 +92,13 @@ void addLauncherOptions(CLI::App& command, LauncherOptions& options, bool brand)
                         "the application's main class, dotted: com.example.Main")
             ->type_name("CLASS")
             ->group(blockGroup));
+    options.blockOptions.push_back(
+        command
+            .add_option("--module", options.module,
+                        "or the main module, and its main class unless the module's descriptor "
+                        "names it (a modular application)")
+            ->type_name("MODULE[/CLASS]")
+            ->group(blockGroup));
     for (CLI::Option* option :
          addLaunchOptions(command, request.config, options.texts, blockGroup, true))
         options.blockOptions.push_back(option);
@@ -102,6 +111,29 @@ void addLauncherOptions(CLI::App& command, LauncherOptions& options, bool brand)
     addSigningOptions(command, request.signing, options.texts, branding);
 }
 
+// --main-class or --module: what the launcher starts. A main module is written as the block
+// says it, MODULE/CLASS or MODULE/.
+void takeMain(const CLI::App& command, LauncherOptions& options) {
+    std::string& mainClassName = options.request.config.mainClassName;
+    bool classGiven = command.count("--main-class") != 0;
+    if (command.count("--module") == 0) {
+        if (!classGiven) refuseUsage("write needs --main-class (or --module)");
+        if (mainClassName.find('/') != std::string::npos)
+            refuse(
+                "--main-class '%s' is not a class name: a main module and its class are given "
+                "as --module MODULE/CLASS",
+                mainClassName.c_str());
+        return;
+    }
+    if (classGiven)
+        refuseUsage(
+            "give --main-class or --module, not both: --module %s/%s names the module's class",
+            options.module.c_str(), mainClassName.c_str());
+    std::string problem;
+    mainClassName = mainModuleEntry(options.module, problem);
+    if (mainClassName.empty()) refuse("%s", problem.c_str());
+}
+
 void finishLauncherOptions(const CLI::App& command, LauncherOptions& options, bool brand) {
     const char* name = brand ? "brand" : "write";
     if (brand)
@@ -109,10 +141,9 @@ void finishLauncherOptions(const CLI::App& command, LauncherOptions& options, bo
             if (option->count() != 0)
                 refuseUsage("option '--%s' is for write: brand leaves the block as it is",
                             option->get_lnames().front().c_str());
-    std::vector<const char*> required = {"--input", "--output"};
-    if (!brand) required.push_back("--main-class");
-    for (const char* option : required)
+    for (const char* option : {"--input", "--output"})
         if (command.count(option) == 0) refuseUsage("%s needs %s", name, option);
+    if (!brand) takeMain(command, options);
     refuseEmptyValues(command, {"--name"});
     finishSharedOptions(command, brand ? nullptr : &options.request.config,
                         options.request.signing, options.texts);

@@ -136,16 +136,28 @@ void addSigningOptions(CLI::App& command, SigningRequest& signing, SharedOptionT
     value(command, "--sign-pkcs12", signing.pkcs12Path, "FILE", "sign with this PKCS #12 file",
           group);
     value(command, "--sign-password-file", signing.passwordFile, "FILE",
-          "its password: this file's first line", group);
+          "its password: this file's first line ('-': standard input)", group);
     value(command, "--sign-password-env", signing.passwordEnv, "VARIABLE",
           "its password: this variable's value", group);
     value(command, "--sign-cert", signing.certPath, "FILE",
           "or sign with this PEM certificate chain...", group);
     value(command, "--sign-key", signing.keyPath, "FILE", "...and this PEM key", group);
+    value(command, "--sign-pkcs11-module", signing.pkcs11Module, "FILE",
+          "or sign with a key on a token: its PKCS #11 library...", group);
+    value(command, "--sign-key-uri", signing.keyUri, "URI",
+          "...the key's pkcs11: URI...", group);
+    value(command, "--sign-cert-uri", signing.certUri, "URI",
+          "...and the certificate's (or --sign-cert FILE)", group);
+    value(command, "--sign-pin-file", signing.pinFile, "FILE",
+          "the token's PIN: this file's first line ('-': standard input)", group);
+    value(command, "--sign-pin-env", signing.pinEnv, "VARIABLE",
+          "the token's PIN: this variable's value", group);
+    value(command, "--sign-command", signing.command, "'CMD ... {}'",
+          "or sign with this command, {} the file's path", group);
     value(command, "--timestamp-url", signing.timestampUrl, "URL",
           "an RFC 3161 timestamp server (optional)", group);
     value(command, "--sign-timeout", texts.signTimeout, "SECONDS",
-          "each osslsigncode run's limit (default: 120)", group);
+          "each osslsigncode or sign command run's limit (default: 120)", group);
 }
 
 void finishSharedOptions(const CLI::App& command, LaunchConfig* config, SigningRequest& signing,
@@ -153,6 +165,8 @@ void finishSharedOptions(const CLI::App& command, LaunchConfig* config, SigningR
     refuseEmptyValues(command, {"--app-version", "--vendor", "--copyright", "--icon",
                                 "--identity", "--sign-pkcs12", "--sign-password-file",
                                 "--sign-password-env", "--sign-cert", "--sign-key",
+                                "--sign-pkcs11-module", "--sign-key-uri", "--sign-cert-uri",
+                                "--sign-pin-file", "--sign-pin-env", "--sign-command",
                                 "--timestamp-url"});
     if (config != nullptr && command.count("--stack-size") != 0)
         config->launchThreadStackSize = parseStackSize(texts.stackSize);

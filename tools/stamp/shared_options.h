@@ -43,7 +43,8 @@ void takeLaunchLists(const CLI::App& command, PathStyle style, ClassPathSource c
 void addBrandingOptions(CLI::App& command, AppMetadata& metadata, const char* group);
 
 // --sign-pkcs12, --sign-password-file, --sign-password-env, --sign-cert, --sign-key,
-// --timestamp-url, --sign-timeout.
+// --sign-pkcs11-module, --sign-key-uri, --sign-cert-uri, --sign-pin-file, --sign-pin-env,
+// --sign-command, --timestamp-url, --sign-timeout.
 void addSigningOptions(CLI::App& command, SigningRequest& signing, SharedOptionTexts& texts,
                        const char* group);
 

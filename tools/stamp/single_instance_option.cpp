@@ -23,7 +23,11 @@ std::string chooseInstanceIdentity(const std::string& given, const AppMetadata& 
     if (!given.empty()) return given;
     if (!metadata.identity.empty()) return metadata.identity;
     std::string derived = deriveIdentity(metadata.vendor, name);
-    return derived.empty() ? mainClass : derived;
+    if (!derived.empty()) return derived;
+    // A main module's MODULE/CLASS: the class, or the module when its descriptor names it.
+    size_t slash = mainClass.find('/');
+    if (slash == std::string::npos) return mainClass;
+    return slash + 1 < mainClass.size() ? mainClass.substr(slash + 1) : mainClass.substr(0, slash);
 }
 
 void stampInstanceIdentity(LaunchConfig& config, const std::string& identity) {

@@ -12,7 +12,8 @@
 namespace trellane {
 
 // The identity: the one given; else the manifest identity's (metadata.identity when given,
-// else Vendor.Name derived from the vendor and name, as the manifest's is); else the main class.
+// else Vendor.Name derived from the vendor and name, as the manifest's is); else the main class
+// (of a main module MODULE/CLASS the class, of MODULE/ the module).
 std::string chooseInstanceIdentity(const std::string& given, const AppMetadata& metadata,
                                    const std::string& name, const std::string& mainClass);
 

@@ -102,6 +102,7 @@ void runWrite(const WriteRequest& request) {
     LauncherFile launcher = readLauncherFile(request.input);
     size_t offset = locateUnstampedArea(request.input, launcher.bytes);
     if (branding && isElfFile(launcher.bytes)) refuseBrandingOfElf(request.input);
+    SigningRequest signing = prepareSigning(request.signing);
     // The block's own bytes: the underscores after it and the area's final NUL stay as built.
     launcher.bytes.replace(offset, block.size(), block);
     // A Windows launcher also gets its subsystem and a checksum that covers the block; other
@@ -110,7 +111,7 @@ void runWrite(const WriteRequest& request) {
         editWindowsImage(launcher.bytes, request.input, request.metadata, subsystemFor(request));
     checkReadsBack(launcher.bytes, offset, block);
     writeLauncherOutput(request.output, launcher,
-                        describedSigning(request.signing, launcher.bytes, request.metadata));
+                        describedSigning(signing, launcher.bytes, request.metadata));
     noteIfShowNeedsTheOffset(launcher.bytes, offset, request.output);
 }
 

@@ -80,8 +80,21 @@ public final class LauncherTest {
             {"fixtures.InstanceMain", "Main class fixtures.InstanceMain" + noMain},
             {"fixtures.IntMain", "Main class fixtures.IntMain" + noMain},
             {"fixtures.PrivateMain", "Main class fixtures.PrivateMain" + noMain},
-            {"fixtures.LostSuper", "Main class fixtures.LostSuper could not be loaded: "
+            {"fixtures.LostSuper",
+                "Main class fixtures.LostSuper could not be loaded: "
                     + "java.lang.NoClassDefFoundError: fixtures/LostBase"},
+            // Main modules: the boot layer of a plain JVM holds java.base.
+            {"/app.Main", "No main module is named in /app.Main: write MODULE/app.Main"},
+            {"no.such.module/",
+                "Main module no.such.module is neither on the module path nor "
+                    + "in the runtime"},
+            {"java.base/",
+                "Module java.base names no main class in its descriptor: name one "
+                    + "as java.base/CLASS"},
+            {"java.base/fixtures.MainClasses",
+                "Main class fixtures.MainClasses not found in "
+                    + "module java.base"},
+            {"java.base/java.lang.Object", "Main class java.lang.Object" + noMain},
         };
         for (String[] c : cases) {
             Launcher.clazz = null;

@@ -70,17 +70,17 @@ TEST(JavaOptionsFromJpackage, GivesTheOptionsTheJvmTakes) {
           "--enable-native-access ALL-UNNAMED -p &&mods --upgrade-module-path u "
           "--limit-modules java.base"},
          PathStyle::Linux,
-         {"--add-reads=m=ALL-UNNAMED", "--add-modules=java.sql,java.xml",
-          "--patch-module=m=p.jar", "--enable-native-access=ALL-UNNAMED",
-          "--module-path=&&mods", "--upgrade-module-path=u", "--limit-modules=java.base"}},
+         {"--add-reads=m=ALL-UNNAMED", "--add-modules=java.sql,java.xml", "--patch-module=m=p.jar",
+          "--enable-native-access=ALL-UNNAMED", "--module-path=&&mods", "--upgrade-module-path=u",
+          "--limit-modules=java.base"}},
         {{"--add-opens=java.base/java.io=ALL-UNNAMED"},
          PathStyle::Linux,
          {"--add-opens=java.base/java.io=ALL-UNNAMED"}},
         {{"-Da=$APPDIR -Db=$APPDIR/data -Dc=$APPDIR\\data -Dd=$BINDIR -De=$BINDIR/x.dll "
           "-Df=$ROOTDIR -Dg=$ROOTDIR/lib -Dh=$APPDIRX -Di=$$APPDIR -Dj=&&keep"},
          PathStyle::Linux,
-         {"-Da=&&", "-Db=&&data", "-Dc=&&data", "-Dd=&&../bin", "-De=&&../bin/x.dll",
-          "-Df=&&..", "-Dg=&&../lib", "-Dh=&&X", "-Di=$&&", "-Dj=&&keep"}},
+         {"-Da=&&", "-Db=&&data", "-Dc=&&data", "-Dd=&&../bin", "-De=&&../bin/x.dll", "-Df=&&..",
+          "-Dg=&&../lib", "-Dh=&&X", "-Di=$&&", "-Dj=&&keep"}},
         {{"-Djava.library.path=$BINDIR;$APPDIR\\native -Dr=$ROOTDIR\\conf"},
          PathStyle::Windows,
          {"-Djava.library.path=&&..\\bin;&&native", "-Dr=&&..\\conf"}},
@@ -89,6 +89,11 @@ TEST(JavaOptionsFromJpackage, GivesTheOptionsTheJvmTakes) {
          PathStyle::Linux,
          {"-ea", "-da:com.x...", "-XX:+UseSerialGC", "-verbose:gc", "--enable-preview",
           "-javaagent:&&agent.jar", "-Xshare:auto"}},
+        // The launcher's splash screen, a file or a jar's entry.
+        {{"-splash:$APPDIR/splash.png", "-splash:jar:$APPDIR/app.jar!/images/splash.gif"},
+         PathStyle::Linux,
+         {"-splash:&&splash.png", "-splash:jar:&&app.jar!/images/splash.gif"}},
+        {{"-splash:$APPDIR\\splash.png"}, PathStyle::Windows, {"-splash:&&splash.png"}},
     };
     for (const auto& c : cases) {
         JpackageValues result = javaOptionsFromJpackage(c.values, c.style);
@@ -104,7 +109,8 @@ TEST(JavaOptionsFromJpackage, RefusesWhatOnlyTheJavaCommandUnderstands) {
         "with --class-path-wildcard";
     const char kWhatToRun[] =
         " in --java-options says what java runs; the launcher runs --main-class (by default "
-        "the main jar's Main-Class): leave it out";
+        "the main jar's Main-Class), or the main module of --module MODULE[/CLASS]: leave it "
+        "out";
     const char kPrints[] =
         " in --java-options makes the java command print (a version, help, settings), and the "
         "JVM the launcher starts does not know it: leave it out";
@@ -126,9 +132,12 @@ TEST(JavaOptionsFromJpackage, RefusesWhatOnlyTheJavaCommandUnderstands) {
         {"-X", std::string("-X") + kPrints},
         {"-XshowSettings:all", std::string("-XshowSettings:all") + kPrints},
         {"--list-modules", std::string("--list-modules") + kPrints},
-        {"-splash:$APPDIR/splash.png",
-         "-splash:$APPDIR/splash.png in --java-options asks the java command for a splash "
-         "screen, which the launcher does not show: leave it out"},
+        {"-splash:",
+         "-splash: in --java-options names no image: write "
+         "-splash:$APPDIR/splash.png"},
+        {"-Djdk.module.main=app",
+         "-Djdk.module.main=app in --java-options names the main module, which the launcher "
+         "roots itself: give it as --module MODULE[/CLASS]"},
         {"@options.txt",
          "@options.txt in --java-options is an argument file, which only the java command "
          "reads: give the options it holds instead"},
@@ -138,14 +147,16 @@ TEST(JavaOptionsFromJpackage, RefusesWhatOnlyTheJavaCommandUnderstands) {
         {"--add-opens",
          "--add-opens in --java-options needs its value after it (--add-opens VALUE, or "
          "--add-opens=VALUE)"},
-        {"-p -Xmx1g", "-p in --java-options needs its value after it (-p VALUE, or "
-                      "--module-path=VALUE)"},
+        {"-p -Xmx1g",
+         "-p in --java-options needs its value after it (-p VALUE, or "
+         "--module-path=VALUE)"},
         {"-Dapp.title=My App",
          "App in --java-options is not a JVM option (each starts with '-'): values are split at "
          "spaces, as jpackage splits them; a value with spaces needs quotes: "
          "-Dapp.title=\"My App\""},
-        {"Xmx1g", "Xmx1g in --java-options is not a JVM option (each starts with '-'): values "
-                  "are split at spaces, as jpackage splits them"},
+        {"Xmx1g",
+         "Xmx1g in --java-options is not a JVM option (each starts with '-'): values "
+         "are split at spaces, as jpackage splits them"},
         {"-Dk=\"a b", "--java-options '-Dk=\"a b': a \" quote is not closed"},
     };
     for (const auto& [value, problem] : cases) {

@@ -32,8 +32,10 @@ public final class Launcher {
     private Launcher() {}
 
     /**
-     * Finds the main class through the system class loader, without initializing it (its static
-     * initializer runs when main is called, as with the java command), and its main method.
+     * Finds the main class, without initializing it (its static initializer runs when main is
+     * called, as with the java command), and its main method. A dotted name is a class found
+     * through the system class loader; MODULE/CLASS, or MODULE/ for the class the module's
+     * descriptor names, is a class of the main module, as java -m MODULE[/CLASS] finds it.
      *
      * @throws LaunchException when there is no such class or no suitable main
      */
@@ -42,10 +44,29 @@ public final class Launcher {
         if (mainClassName == null || mainClassName.isEmpty()) {
             throw LaunchException.because("No main class is configured");
         }
-        Class<?> found = loadMainClass(mainClassName);
-        Method main = findMain(found, mainClassName);
+        int slash = mainClassName.indexOf('/');
+        Class<?> found = slash < 0
+                ? loadMainClass(mainClassName)
+                : loadModuleMainClass(
+                        mainClassName.substring(0, slash), mainClassName.substring(slash + 1));
+        Method main = findMain(found, found.getName());
         clazz = found;
         mainMethod = main;
+    }
+
+    private static Class<?> loadModuleMainClass(String moduleName, String className) {
+        if (moduleName.isEmpty()) {
+            throw LaunchException.because(
+                    "No main module is named in /" + className + ": write MODULE/" + className);
+        }
+        try {
+            return MainModule.mainClass(moduleName, className);
+        } catch (UnsupportedClassVersionError e) {
+            // Java 8 has no modules, and cannot load the class that looks for them.
+            throw LaunchException.because("Main module " + moduleName
+                    + " needs Java 9 or later; this runtime is Java "
+                    + System.getProperty("java.specification.version"));
+        }
     }
 
     // Only an absolute path: without a home directory the launcher leaves "~/" as written, and
@@ -145,7 +166,7 @@ public final class Launcher {
     }
 
     // toString as printStackTrace shows it, or the class name and message when toString fails.
-    private static String describe(Throwable t) {
+    static String describe(Throwable t) {
         try {
             String text = t.toString();
             if (text != null) return text;
