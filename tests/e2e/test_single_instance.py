@@ -13,6 +13,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import threading
 import unittest
 from typing import Dict, List, Optional
@@ -219,7 +220,9 @@ class SingleInstanceTest(harness.LauncherTestCase):
                   "    print(repr(b''))\n")
         foreign = subprocess.run(
             ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
-             "python3", "-c", script, channel_name(IDENTITY).hex(),
+             # The system's interpreter: one under root's home is not nobody's to run.
+             shutil.which("python3", path="/usr/bin:/bin") or sys.executable, "-c", script,
+             channel_name(IDENTITY).hex(),
              frame(b"/", b"from nobody").hex()], capture_output=True, text=True, timeout=60)
         self.assertEqual((foreign.returncode, foreign.stdout), (0, "b''\n"), foreign.stderr)
 
