@@ -1,0 +1,48 @@
+// The image stage: the application's input and the runtime checked, then the image built step
+// by step in a temporary folder (image/image_output), which an installer takes from there, or
+// which is put at DEST/NAME whole as the output of --type app-image. Knows no installer.
+#pragma once
+
+#include <string>
+
+#include "config/launch_config.h"
+#include "package/image/tool_files.h"
+#include "package/inputs/app_input.h"
+#include "package/request/package_request.h"
+#include "package/runtime/jdk_tools.h"
+#include "package/runtime/runtime_check.h"
+#include "package/runtime/windows_runtime.h"
+
+namespace trellane {
+
+// The image to build, as worked out before anything is written.
+struct ImagePlan {
+    const PackageRequest& request;
+    double started;  // monotonicSeconds() when the packaging began, for the closing line
+    ToolFiles files;
+    AppInput app;
+    std::string name;          // NAME: the image's folder, the launcher's and the package's name
+    std::string launcherName;  // in bin/
+    RuntimeFacts runtime;
+    JdkTools jdk;           // when jlink makes the runtime
+    WindowsJdk windowsJdk;  // when it links a Windows one
+    LaunchConfig config;    // as the image's launcher is stamped (buildImage works it out)
+};
+
+// Reads and checks the input, the name and the runtime; refuses before anything is written.
+ImagePlan planImage(const PackageRequest& request);
+
+// Builds the image in a new temporary folder inside folder (made when missing); from here on
+// a refusal or an interruption removes everything written. Returns the image's path there;
+// image/image_output's placeImage puts it at folder/NAME, and finishImage ends the stage.
+std::string buildImage(ImagePlan& plan, const std::string& folder);
+
+// --type app-image: the destination checked before buildImage (an image of ours replaced only
+// with --overwrite, the input never inside it)...
+void checkAppImageDestination(const ImagePlan& plan);
+
+// ...and after it, the image put at DEST/NAME, its archive trained there with --cds train, and
+// the closing line. Returns DEST/NAME.
+std::string placeAppImage(const ImagePlan& plan);
+
+}  // namespace trellane

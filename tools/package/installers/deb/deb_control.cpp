@@ -1,0 +1,159 @@
+#include "package/installers/deb/deb_control.h"
+
+#include <time.h>
+
+#include <set>
+
+namespace trellane {
+
+namespace {
+
+// A desktop entry's string escapes: a backslash is written twice (line ends cannot occur:
+// every value is one line).
+std::string desktopString(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+std::string xmlText(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string dateText(int64_t seconds, const char* format) {
+    time_t time = static_cast<time_t>(seconds);
+    struct tm utc;
+    gmtime_r(&time, &utc);
+    char text[64];
+    strftime(text, sizeof text, format, &utc);
+    return text;
+}
+
+}  // namespace
+
+std::string debControl(const DebDescription& deb, uint64_t installedKiB,
+                       const std::vector<std::string>& depends) {
+    std::string text = "Package: " + deb.package + "\nVersion: " + deb.version +
+                       "\nArchitecture: " + deb.architecture + "\nMaintainer: " + deb.maintainer +
+                       "\nInstalled-Size: " + std::to_string(installedKiB) + "\n";
+    std::string relations;
+    std::set<std::string> seen;
+    for (const std::string& relation : depends)
+        if (seen.insert(relation).second) relations += (relations.empty() ? "" : ", ") + relation;
+    if (!relations.empty()) text += "Depends: " + relations + "\n";
+    text += "Section: " + deb.section + "\nPriority: optional\n";
+    if (!deb.homepage.empty()) text += "Homepage: " + deb.homepage + "\n";
+    return text + "Description: " + deb.synopsis + "\n " + deb.extended + "\n";
+}
+
+std::string desktopExecPath(const std::string& path) {
+    bool quote = path.find_first_of(" \t\"'\\><~|&;$*?#()`") != std::string::npos;
+    std::string argument = quote ? "\"" : "";
+    for (char c : path) {
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) argument += '\\';
+        argument += c;
+        if (c == '%') argument += '%';
+    }
+    if (quote) argument += '"';
+    return desktopString(argument);
+}
+
+std::string desktopEntry(const DebDescription& deb) {
+    std::string text = "[Desktop Entry]\nType=Application\nName=" + desktopString(deb.appName) +
+                       "\nComment=" + desktopString(deb.synopsis) +
+                       "\nExec=" + desktopExecPath(deb.imagePath + "/bin/" + deb.appName);
+    if (!deb.associations.empty()) text += " %F";
+    text += "\n";
+    if (!deb.iconPath.empty())
+        text += "Icon=" + desktopString(deb.imagePath + "/lib/" + deb.appName + ".png") + "\n";
+    text += "Terminal=false\nCategories=" + deb.menuGroup + "\n";
+    if (!deb.associations.empty()) {
+        text += "MimeType=";
+        for (const DebFileAssociation& association : deb.associations)
+            text += association.mimeType + ";";
+        text += "\n";
+    }
+    if (!deb.shortcut) text += "NoDisplay=true\n";
+    return text;
+}
+
+std::string mimeIconName(const std::string& mimeType) {
+    std::string name = mimeType;
+    name[name.find('/')] = '-';
+    return name;
+}
+
+std::string mimeInfo(const DebDescription& deb) {
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+    for (const DebFileAssociation& association : deb.associations) {
+        text += "  <mime-type type=\"" + xmlText(association.mimeType) + "\">\n";
+        if (!association.description.empty())
+            text += "    <comment>" + xmlText(association.description) + "</comment>\n";
+        for (const std::string& extension : association.extensions)
+            text += "    <glob pattern=\"*." + xmlText(extension) + "\"/>\n";
+        text += "  </mime-type>\n";
+    }
+    return text + "</mime-info>\n";
+}
+
+std::string debChangelog(const DebDescription& deb, int64_t seconds) {
+    return deb.package + " (" + deb.version +
+           ") unstable; urgency=medium\n\n  * Packaged by trellane-package.\n\n -- " +
+           deb.maintainer + "  " + dateText(seconds, "%a, %d %b %Y %H:%M:%S +0000") + "\n";
+}
+
+std::string debCopyright(const DebDescription& deb, int64_t seconds, const std::string& license) {
+    std::string notice = deb.copyright;
+    if (notice.empty())
+        notice = "Copyright (C) " + dateText(seconds, "%Y") + " " +
+                 (deb.vendor.empty() ? deb.appName : deb.vendor);
+    return deb.appName + ", packaged as " + deb.package + ".\n\n" + notice + "\n\n" +
+           (license.empty() ? "The license terms are those its vendor gives with the "
+                              "application.\n"
+                            : license);
+}
+
+std::string lintianOverrides(const DebDescription& deb) {
+    std::string image = deb.imagePath.substr(1);
+    std::string p = deb.package + ": ";
+    // The package's own folder in /opt: opt/PACKAGE, or opt/FOLDER for --install-dir /opt/FOLDER.
+    std::string own = image.substr(0, image.find('/', 4));
+    std::string text =
+        "# The system's own packages keep out of /opt, which is there for packages of\n"
+        "# software from elsewhere, such as this one.\n" +
+        p + "dir-or-file-in-opt [" + own + "/*]\n";
+    return text + "# The image under " + deb.imagePath +
+           " is the application with its own Java runtime, as\n"
+           "# the vendor ships it on every system.\n"
+           "# Its native libraries keep their symbol tables, as the system's Java runtime does.\n" +
+           p + "unstripped-binary-or-object [" + image + "/*]\n" +
+           "# The application's jars and the runtime's own are found in the image, not in the\n"
+           "# system's jar folder.\n" +
+           p + "jar-not-in-usr-share [" + image + "/*]\n";
+}
+
+}  // namespace trellane

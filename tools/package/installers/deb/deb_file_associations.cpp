@@ -1,0 +1,101 @@
+#include "package/installers/deb/deb_file_associations.h"
+
+#include <cctype>
+#include <utility>
+#include <vector>
+
+#include "common/text_split.h"
+#include "package/installers/java_properties.h"
+
+namespace trellane {
+
+namespace {
+
+// A value's trailing blanks, which Java keeps, mean nothing in a file type, a MIME type or a
+// path: they go, as a hand-written file's stray space should not refuse the package.
+std::string withoutTrailingBlanks(const std::string& text) {
+    size_t end = text.find_last_not_of(" \t\f");
+    return end == std::string::npos ? "" : text.substr(0, end + 1);
+}
+
+// A name made of the letters, digits and marks a MIME type's parts allow.
+bool isMimeToken(const std::string& text) {
+    if (text.empty() || text.size() > 127) return false;
+    for (char c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c)) &&
+            std::string("!#$&^_.+-").find(c) == std::string::npos)
+            return false;
+    return true;
+}
+
+bool isExtension(const std::string& text) {
+    if (text.empty() || text.size() > 64) return false;
+    for (char c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '+' &&
+            c != '.')
+            return false;
+    return text.front() != '.';
+}
+
+}  // namespace
+
+DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
+                                          std::string& problem) {
+    DebFileAssociation association;
+    association.source = path;
+    problem.clear();
+    std::vector<std::pair<std::string, std::string>> properties;
+    if (!readJavaProperties(text, properties, problem)) {
+        problem = path + " is not a properties file: " + problem;
+        return association;
+    }
+    for (const auto& [key, given] : properties) {
+        std::string value = withoutTrailingBlanks(given);
+        if (key == "extension") {
+            association.extensions = splitWords(value, " \t,");
+        } else if (key == "mime-type") {
+            association.mimeType = value;
+        } else if (key == "description") {
+            association.description = value;
+        } else if (key == "icon") {
+            association.iconPath = value;
+        } else {
+            problem = path + " has the key \"" + key +
+                      "\", which is none of extension, mime-type, description and icon";
+            return association;
+        }
+    }
+    if (association.extensions.empty()) {
+        problem = path + " gives no extension: add a line extension=EXT";
+        return association;
+    }
+    for (const std::string& extension : association.extensions)
+        if (!isExtension(extension)) {
+            problem = path + ": the extension \"" + extension +
+                      "\" is not one a file name can end in (letters, digits, '_', '-', '+', "
+                      "'.'; no leading dot)";
+            return association;
+        }
+    size_t slash = association.mimeType.find('/');
+    if (association.mimeType.empty()) {
+        problem = path +
+                  " gives no mime-type, which a Linux desktop needs to know the file type: add "
+                  "a line mime-type=application/x-NAME";
+    } else if (slash == std::string::npos || !isMimeToken(association.mimeType.substr(0, slash)) ||
+               !isMimeToken(association.mimeType.substr(slash + 1))) {
+        problem = path + ": the mime-type \"" + association.mimeType +
+                  "\" is not a MIME type (TYPE/SUBTYPE, for example application/x-hello)";
+    } else {
+        for (char c : association.description)
+            if (static_cast<unsigned char>(c) < 0x20) {
+                problem = path +
+                          ": the description holds a control character (a line end or a tab, "
+                          "perhaps written \\n or \\t), which a file type's comment cannot "
+                          "show: give it on one line";
+                break;
+            }
+    }
+    return association;
+}
+
+}  // namespace trellane

@@ -1,0 +1,24 @@
+// --file-associations FILE: jpackage's properties file for one file type ("extension",
+// "mime-type", "description", "icon"), which a Debian package declares as a MIME type of its
+// own and lists in its desktop entry.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trellane {
+
+struct DebFileAssociation {
+    std::vector<std::string> extensions;  // without the dot; the value may list several
+    std::string mimeType;                 // "application/x-hello"
+    std::string description;              // empty: none
+    std::string iconPath;                 // a PNG; empty: none
+    std::string source;                   // the file it came from, for messages
+};
+
+// Reads one file as Java reads properties (installers/java_properties). Empty problem when it
+// can be used; otherwise what is wrong, naming the file.
+DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
+                                          std::string& problem);
+
+}  // namespace trellane

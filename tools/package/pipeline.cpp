@@ -1,0 +1,27 @@
+#include "package/pipeline.h"
+
+#include <memory>
+#include <string>
+
+#include "package/image/image_builder.h"
+#include "package/installers/installer_choice.h"
+#include "package/support/progress.h"
+
+namespace trellane {
+
+void runPipeline(const PackageRequest& request) {
+    setQuiet(request.quiet);
+    ImagePlan plan = planImage(request);
+    std::unique_ptr<Installer> installer = chooseInstaller(request.type);
+    if (installer == nullptr) {
+        checkAppImageDestination(plan);
+        buildImage(plan, request.dest);
+        placeAppImage(plan);
+        return;
+    }
+    installer->check(plan);
+    std::string image = buildImage(plan, installer->imageFolder(plan));
+    installer->package(plan, image);
+}
+
+}  // namespace trellane
