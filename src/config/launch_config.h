@@ -14,6 +14,8 @@ struct LaunchConfig {
     bool isConsoleApp = false;
     bool setUpConsole = false;
     bool redirectAppDataVariables = false;
+    // Not a flag bit: set when jvmOptions hold -Dtrellane.singleInstance=ID (block_format.h),
+    // the tools' request for that option.
     bool singleInstance = false;
     uint32_t launchThreadStackSize = 0;
     std::string mainClassName;

@@ -19,11 +19,20 @@ uint64_t fnv1a(const std::string& text, uint64_t hash) {
 
 }  // namespace
 
+std::string identityOfMainClass(const std::string& mainClassName) {
+    size_t slash = mainClassName.find('/');
+    if (slash == std::string::npos) return mainClassName;
+    std::string className = mainClassName.substr(slash + 1);
+    if (!className.empty() && className.find('/') == std::string::npos) return className;
+    return mainClassName.substr(0, slash);
+}
+
 std::string instanceIdentity(const LaunchConfig& config) {
     const std::string prefix = kSingleInstanceOption;
     for (const std::string& option : config.jvmOptions)
-        if (option.compare(0, prefix.size(), prefix) == 0) return option.substr(prefix.size());
-    return config.mainClassName;
+        if (option.compare(0, prefix.size(), prefix) == 0 && option.size() > prefix.size())
+            return option.substr(prefix.size());
+    return identityOfMainClass(config.mainClassName);
 }
 
 std::string instanceKey(const std::string& identity, const std::string& session) {

@@ -9,7 +9,12 @@
 
 namespace trellane {
 
-// The value of the block's -Dtrellane.singleInstance= option, else the main class name.
+// The identity a main class gives an application that names none: the class itself; of a main
+// module's MODULE/CLASS the class, of MODULE/ the module. No '/' is left in it.
+std::string identityOfMainClass(const std::string& mainClassName);
+
+// The value of the block's first non-empty -Dtrellane.singleInstance= option, else the main
+// class's identity.
 std::string instanceIdentity(const LaunchConfig& config);
 
 // 16 lowercase hexadecimal digits: the 64-bit FNV-1a hash of the identity, a line feed and the

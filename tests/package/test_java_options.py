@@ -84,7 +84,7 @@ class JavaOptionsTest(PackageTestCase):
                 launcher = name + (".exe" if target == "windows" else "")
                 block = read_block(self.path(dest, name, "bin", launcher),
                                    LAUNCHER_EXE if target == "windows" else LAUNCHER)
-                self.assertEqual(block.flags, 0x08)
+                self.assertEqual(block.flags, 0x00)
                 self.assertEqual(block.jvm_options[-1], "-Dtrellane.singleInstance=" + identity)
 
     def test_what_the_launcher_cannot_do_is_refused_while_packaging(self):

@@ -37,7 +37,6 @@ class WriteAndShowTest(StampTestCase):
             "  useMainThread            no",
             "  isConsoleApp             yes",
             "  setUpConsole             no",
-            "  singleInstance           no",
             "  redirectAppDataVariables yes",
             "launchThreadStackSize:     524288 (512 KiB)",
             'mainClassName:             "com.example.Main"',
@@ -89,7 +88,7 @@ class WriteAndShowTest(StampTestCase):
                 self.assert_done(self.write("--main-class", "M", "--java-options", "-Xmx1g",
                                             *options, input_path=source))
                 expected = block(b"M", [b"-Xmx1g", b"-Dtrellane.singleInstance=" +
-                                        identity.encode()], flags=0x08)
+                                        identity.encode()])
                 at = area_offset(self.read(source))
                 self.assertEqual(self.read(self.path("stamped"))[at:at + len(expected)],
                                  expected)

@@ -4,6 +4,7 @@
 #include "common/refusal.h"
 #include "common/shown_text.h"
 #include "config/block_format.h"
+#include "instance/instance_key.h"
 
 namespace trellane {
 
@@ -24,10 +25,8 @@ std::string chooseInstanceIdentity(const std::string& given, const AppMetadata& 
     if (!metadata.identity.empty()) return metadata.identity;
     std::string derived = deriveIdentity(metadata.vendor, name);
     if (!derived.empty()) return derived;
-    // A main module's MODULE/CLASS: the class, or the module when its descriptor names it.
-    size_t slash = mainClass.find('/');
-    if (slash == std::string::npos) return mainClass;
-    return slash + 1 < mainClass.size() ? mainClass.substr(slash + 1) : mainClass.substr(0, slash);
+    // The launcher's own rule for a block that names none.
+    return identityOfMainClass(mainClass);
 }
 
 void stampInstanceIdentity(LaunchConfig& config, const std::string& identity) {
@@ -40,6 +39,14 @@ void stampInstanceIdentity(LaunchConfig& config, const std::string& identity) {
             "Vendor.App",
             shownName(identity).c_str());
     config.jvmOptions.push_back(kSingleInstanceOption + identity);
+}
+
+void dropInstanceOption(LaunchConfig& config) {
+    const std::string prefix = kSingleInstanceOption;
+    StringList& options = config.jvmOptions;
+    for (auto it = options.begin(); it != options.end();)
+        it = it->compare(0, prefix.size(), prefix) == 0 ? options.erase(it) : it + 1;
+    config.singleInstance = false;
 }
 
 void refuseInstanceOptionAmong(const StringList& jvmOptions) {

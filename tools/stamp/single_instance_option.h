@@ -22,6 +22,9 @@ std::string chooseInstanceIdentity(const std::string& given, const AppMetadata& 
 // ". _ - $" (it is also a JVM option, which the launcher's expansions would rewrite).
 void stampInstanceIdentity(LaunchConfig& config, const std::string& identity);
 
+// Takes the mode back out of a configuration: its identity option and its switch.
+void dropInstanceOption(LaunchConfig& config);
+
 // Refuses JVM options that set -Dtrellane.singleInstance themselves: only --single-instance
 // may, or the application would believe it runs in the mode without the launcher knowing.
 void refuseInstanceOptionAmong(const StringList& jvmOptions);

@@ -6,15 +6,30 @@ namespace trellane {
 namespace {
 
 TEST(InstanceKey, IdentityIsTheStampedOptionElseTheMainClass) {
-    LaunchConfig config;
-    config.mainClassName = "com.example.Main";
-    EXPECT_EQ(instanceIdentity(config), "com.example.Main");
-    config.jvmOptions = {"-Dtrellane.singleInstanceX=no",
-                         "-Dtrellane.singleInstance=Example.Editor",
-                         "-Dtrellane.singleInstance=later"};
-    EXPECT_EQ(instanceIdentity(config), "Example.Editor");
-    config.jvmOptions = {"-Dtrellane.singleInstance="};
-    EXPECT_EQ(instanceIdentity(config), "");
+    struct Case {
+        std::string mainClass;
+        StringList options;
+        std::string identity;
+    } cases[] = {
+        {"com.example.Main", {}, "com.example.Main"},
+        {"com.example.Main",
+         {"-Dtrellane.singleInstanceX=no", "-Dtrellane.singleInstance=Example.Editor",
+          "-Dtrellane.singleInstance=later"},
+         "Example.Editor"},
+        // An empty value names nothing: the main class does.
+        {"com.example.Main", {"-Dtrellane.singleInstance="}, "com.example.Main"},
+        // A main module: its class, or the module whose descriptor names the class.
+        {"org.example.app/org.example.app.Main", {}, "org.example.app.Main"},
+        {"org.example.app/", {"-Dtrellane.singleInstance="}, "org.example.app"},
+        {"org.example.app/a/b", {}, "org.example.app"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mainClass);
+        LaunchConfig config;
+        config.mainClassName = c.mainClass;
+        config.jvmOptions = c.options;
+        EXPECT_EQ(instanceIdentity(config), c.identity);
+    }
 }
 
 // The key is part of the channel's documented name (docs/launcher.md): FNV-1a 64 of
