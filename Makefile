@@ -8,7 +8,7 @@ DEPS := scripts/install-deps.sh
 # What make dist ships from the Linux build tree; make test builds the rest of it (the tests).
 DIST_TARGETS := launcher trellane-stamp trellane-package runtime_jar
 
-.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-splash clean
+.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-splash bench-instance clean
 
 all: dist
 
@@ -84,6 +84,13 @@ bench-splash:
 	@$(DEPS) build tools test
 	@$(MAKE) --no-print-directory dist
 	python3 bench/splash.py
+
+# A later launch of a single-instance application against a first one: bench/single_instance.py,
+# its section of bench/RESULTS.md.
+bench-instance:
+	@$(DEPS) build tools bench
+	@$(MAKE) --no-print-directory dist
+	python3 bench/single_instance.py
 
 clean:
 	rm -rf build dist demo

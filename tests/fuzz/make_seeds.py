@@ -79,6 +79,16 @@ def stamped(block_bytes: bytes) -> bytes:
     return b"\xFA" + long_text(block_bytes)
 
 
+def instance_frame(*strings: bytes) -> bytes:
+    """instance_message: a message as a later launch sends it."""
+    payload = b"".join(s + b"\0" for s in strings)
+    return b"TRL\x01" + len(payload).to_bytes(4, "little") + payload
+
+
+def instance_header(length: int) -> bytes:
+    return b"TRL\x01" + length.to_bytes(4, "little")
+
+
 SEEDS = {
     "block_parser": {
         "readme_block": README_BLOCK,
@@ -127,6 +137,20 @@ SEEDS = {
         "four_bytes": "\U0001F600 \U00010000 \U0010FFFF".encode(),
         "malformed": b"\xC3\x28 \xED\xA0\x80 \xF4\x90\x80\x80 \xC0\xAF \xE2\x82",
         "cut_short": b"ok \xF0\x9F\x98",
+    },
+    "instance_message": {
+        # The first byte: bit 7 the client closes after its bytes, bits 0-4 the read size
+        # (1 to 16; more: all at once).
+        "whole": b"\x9F" + instance_frame("/home/zo\u00eb".encode(), b"a file", b"", b"-x"),
+        "byte_by_byte": b"\x81" + instance_frame(b"C:\\docs", "\u65e5\U0001F600".encode()),
+        "with_more_after": b"\x85" + instance_frame(b"/w", b"x") + b"rest of a stream",
+        "silent_after_header": b"\x1F" + instance_header(100),
+        "cut_short": b"\x83" + instance_frame(b"/w", b"abc")[:-2],
+        "not_ours": b"\x9F" + b"GET / HTTP/1.1\r\n\r\n",
+        "empty": b"\x9F" + instance_header(0),
+        "too_long": b"\x9F" + instance_header(1024 * 1024 + 1),
+        "unterminated": b"\x9F" + instance_header(3) + b"/wx",
+        "too_many_arguments": b"\x9F" + instance_header(65537) + b"\0" * 65537,
     },
     "area_finder": {
         "unstamped": area_file(b"\x1b[31m\xc2\x9b caf\xc3\xa9 \"\\", b"MZ", UNSTAMPED, b"tail"),

@@ -29,6 +29,8 @@ LAUNCHER = _built("TRELLANE_PACKAGE_LAUNCHER", "linux/launcher")
 LAUNCHER_EXE = _built("TRELLANE_PACKAGE_LAUNCHER_EXE", "windows/launcher.exe")
 RUNTIME_JAR = _built("TRELLANE_PACKAGE_RUNTIME_JAR", "linux/java/trellane-runtime.jar")
 APP_JAR = _built("TRELLANE_PACKAGE_APP_JAR", "linux/tests/package/packaged-app.jar")
+# A single-instance application: com.example.documents.Documents.
+DOCUMENTS_JAR = _built("TRELLANE_PACKAGE_DOCUMENTS_JAR", "linux/tests/package/documents-app.jar")
 # JVM libraries in name only, as each system's compilers build them; "" when not built.
 JVM_X64_DLL = _built("TRELLANE_PACKAGE_JVM_X64_DLL", "linux/tests/package/jvm-x64.dll")
 JVM_X86_DLL = os.environ.get("TRELLANE_PACKAGE_JVM_X86_DLL",

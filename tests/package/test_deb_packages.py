@@ -3,6 +3,7 @@ dpkg installing and purging them in a throwaway root (its own package database, 
 machine's), where the installed launcher starts the application on the real JVM. """
 
 import os
+import shlex
 import shutil
 import struct
 import subprocess
@@ -12,7 +13,7 @@ import unittest
 import zlib
 from typing import Dict, List
 
-from package_fixture import APP_JAR, PackageTestCase, listing, write
+from package_fixture import APP_JAR, DOCUMENTS_JAR, PackageTestCase, listing, write
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
 import private_mounts  # noqa: E402  (found through the path above)
@@ -228,6 +229,48 @@ class DebPackageTest(PackageTestCase):
                          checked.stdout.decode())
         self.assertEqual({t[2] for t in tags if t[0] == "W:"}, EXPECTED_WARNINGS,
                          checked.stdout.decode())
+
+    def test_single_instance_opens_a_document_through_the_association(self):
+        """A document opened as the desktop does it, by the entry's Exec line, reaches the
+        application already running, and the later launch ends at once with 0."""
+        shutil.copyfile(DOCUMENTS_JAR, write(self.path("documents", "documents-app.jar"), ""))
+        self.assertBuilt(self.package(
+            "--input", "documents", "--main-jar", "documents-app.jar", "--main-class",
+            "com.example.documents.Documents", "--name", "hello", "--file-associations",
+            "hello-files.properties", "--single-instance", "--type", "deb", "--dest", "out",
+            "--linux-deb-maintainer", MAIL, env=FAST))
+        deb = self.path("out", "hello_1.0-1_amd64.deb")
+        root = ThrowawayRoot(self.path("root"), deb)
+        done = root.dpkg("--install", deb)
+        self.assertEqual(done.returncode, 0, done.stderr.decode())
+        with open(os.path.join(root.root, "usr/share/applications/hello.desktop")) as f:
+            exec_line = [line for line in f.read().splitlines() if line.startswith("Exec=")]
+        # The desktop's expansion: %F becomes the documents; the program is the root's copy.
+        command = shlex.split(exec_line[0][len("Exec="):])
+        self.assertEqual(command[1:], ["%F"])
+        folder = os.path.realpath(write(self.path("home", "a file.hello"), ""))
+        write(self.path("home", "Zo\u00eb.hlo"), "")
+        documents = ["a file.hello", "Zo\u00eb.hlo"]
+        program = root.root + command[0]
+
+        first = subprocess.Popen([program, "first.hello"], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, cwd=self.path())
+        try:
+            self.assertEqual(first.stdout.readline().decode(), "started [first.hello]\n")
+            self.assertEqual(first.stdout.readline().decode(), "registered\n")
+            later = subprocess.run([program, *documents], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, cwd=os.path.dirname(folder),
+                                   timeout=60)
+            self.assertEqual((later.returncode, later.stdout, later.stderr), (0, b"", b""))
+            out, err = first.communicate(timeout=60)
+        finally:
+            first.kill()
+            first.wait()
+        self.assertEqual((first.returncode, out.decode(), err.decode()),
+                         (0, "opened %s [%s]\n" % (os.path.dirname(folder), ", ".join(documents)),
+                          ""))
+        done = root.dpkg("--purge", "hello")
+        self.assertEqual(done.returncode, 0, done.stderr.decode())
 
     def assertMimeTypeRegistered(self, root: ThrowawayRoot) -> None:
         """What the system's trigger makes of the package's MIME types (on a copy: the cache

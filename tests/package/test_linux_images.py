@@ -93,11 +93,13 @@ class LinuxImageTest(PackageTestCase):
         self.assertEqual((ran.returncode, ran.stdout.decode()), (0, OUTPUT))
 
     def test_cds_training_run(self):
-        self.assertBuilt(self.package_hello("--quiet", "--cds"))
+        # The training run leaves single-instance mode out; the image keeps it.
+        self.assertBuilt(self.package_hello("--quiet", "--cds", "--single-instance"))
         self.assertIn("app/hello.jsa", listing(self.image))
         self.assertNotIn("bin/.hello-training", listing(self.image))
         options = read_block(self.launcher, LAUNCHER).jvm_options
-        self.assertEqual(options[-2:], ["-XX:SharedArchiveFile=&&hello.jsa",
+        self.assertEqual(options[-3:], ["-Dtrellane.singleInstance=hello",
+                                        "-XX:SharedArchiveFile=&&hello.jsa",
                                         "-Xlog:cds+dynamic=off"])
         ran = run(self.launcher, "one", "two words")
         self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),

@@ -3,6 +3,7 @@
 starting the application with the test JVM, the uninstall entry and the file type in the
 registry, an upgrade replacing the old version, a downgrade refused, and an uninstall that
 leaves no file, folder, shortcut or registry key of the product. Both per machine and per user.
+A package built with --single-instance opens a document in the application already running.
 
 The installs go into a prefix of this module's own, made and removed here, with a home folder
 inside it: Wine links the prefix's desktop to the home folder, where the desktop shortcut
@@ -14,7 +15,9 @@ import re
 import shutil
 import subprocess
 import sys
+import signal
 import tempfile
+import time
 import unittest
 from typing import Dict, List, Optional, Sequence, Set, Tuple
 
@@ -139,6 +142,11 @@ def files_of_the_machine() -> Set[str]:
     # it caches of a product goes inside, and counts.
     found.discard(os.path.join("users", "root", "AppData", "Roaming", "Microsoft", "Installer"))
     return found
+
+
+def read(path: str) -> bytes:
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def write(path: str, content: bytes) -> str:
@@ -363,6 +371,44 @@ class MsiInstallTest(unittest.TestCase):
 
                 self.uninstall(new)
                 self.assertNothingLeft(files, keys, new)
+
+    def test_a_document_opens_in_the_running_instance(self):
+        association = write(os.path.join(self.work, "doc.properties"), (
+            "extension=%s\nmime-type=application/x-hello\ndescription=Hello document\n"
+            % EXTENSION).encode())
+        keys = registry_keys()  # first: it waits for Wine to settle
+        files = files_of_the_machine()
+        msi = self.build("1.0", "--file-associations", association, "--single-instance")
+        root = unix_path(self.install(msi)["INSTALLDIR"])
+        launcher = os.path.join(root, "bin", NAME + ".exe")
+        # The test JVM, told to keep the application running until a later launch arrives.
+        script = write(os.path.join(root, "bin", "fakejvm.cfg"), b"main wait_for_launches 1\n")
+        log = os.path.join(root, "bin", "fakejvm.log")
+        try:
+            running = subprocess.Popen([wine_prefix.WINE, launcher], env=_env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
+            try:
+                for _ in range(600):
+                    if os.path.exists(log) and b"\nmain_args\t" in read(log):
+                        break
+                    time.sleep(0.1)
+                document = write(os.path.join(self.work, "letter." + EXTENSION), b"text")
+                opened = wine("start", "/wait", "/unix", document)
+                self.assertEqual(opened.status, 0)
+                self.assertEqual(running.wait(timeout=60), 0)
+            finally:
+                if running.poll() is None:
+                    os.killpg(running.pid, signal.SIGKILL)
+            recorded = self.jvm_log(root)
+            # One JVM: the document's launch handed it over and ended.
+            self.assertEqual(len(recorded.fields("create")), 1, recorded.describe())
+            self.assertEqual([fields[2:] for fields in recorded.fields("instance_received")],
+                             [(wine_prefix.windows_path(document).encode(),)])
+        finally:
+            os.remove(script)
+        self.uninstall(msi)
+        self.assertNothingLeft(files, keys, msi)
 
     def jvm_log(self, root: str) -> FakeJvmLog:
         """What the test JVM recorded of the last start, removed so that the uninstall finds

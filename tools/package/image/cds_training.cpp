@@ -10,6 +10,7 @@
 #include "common/shown_text.h"
 #include "package/image/cds_options.h"
 #include "package/support/progress.h"
+#include "stamp/single_instance_option.h"
 
 namespace trellane {
 
@@ -28,6 +29,9 @@ ProgramRun launchWith(const PackageRequest& request, const Training& training,
     std::string launcher = training.image + "/bin/." + training.name + "-" + step;
     LaunchConfig config = training.config;
     config.jvmOptions.insert(config.jvmOptions.end(), options.begin(), options.end());
+    // A training run is no user's launch: with the application already running for the
+    // packager, single-instance mode would hand it the run instead of training.
+    dropInstanceOption(config);
     stamp(config, launcher);
     std::vector<std::string> command{launcher};
     command.insert(command.end(), arguments.begin(), arguments.end());

@@ -21,6 +21,7 @@
 #include "package/runtime/runtime_copy.h"
 #include "package/runtime/windows_runtime.h"
 #include "package/support/progress.h"
+#include "stamp/single_instance_option.h"
 #include "stamp/write_command.h"
 
 namespace trellane {
@@ -98,6 +99,10 @@ LaunchConfig launcherConfig(const ImagePlan& plan) {
                                 request.metadata.vendor, request.metadata.version))
             config.jvmOptions.push_back(option);
     if (!request.stackSizeGiven) config.launchThreadStackSize = stackSizeOfJavaOptions(config);
+    if (config.singleInstance)
+        stampInstanceIdentity(
+            config, chooseInstanceIdentity(request.singleInstanceId, request.metadata, plan.name,
+                                           config.mainClassName));
     return config;
 }
 

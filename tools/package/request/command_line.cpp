@@ -213,6 +213,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         request.cdsTrainStatus = std::stoi(trainStatus);
     }
     request.stackSizeGiven = app.count("--stack-size") != 0;
+    request.singleInstanceId = texts.singleInstance;
     refuseWindowsOnlyOptions(request);
     // The key checked and the PIN read before anything is built (a Linux image's signing
     // options are refused with the image's other Windows-only options).

@@ -35,6 +35,7 @@ struct PackageRequest {
     // The block, but for the main class and the class path, which come from the input.
     LaunchConfig config;
     bool stackSizeGiven = false;  // --stack-size; else -Xss in the JVM options sizes it
+    std::string singleInstanceId;  // --single-instance=ID; empty: derived from the name
     AppMetadata metadata;    // Windows launchers
     SigningRequest signing;  // Windows launchers
 
