@@ -70,9 +70,10 @@ class DebRefusalTest(PackageTestCase):
              "description and icon"),
             (deb + ["--icon", "icon.ico"], 1, "the icon icon.ico is not a PNG: a Linux image's "
              "icon is a PNG (convert it to one)"),
-            (deb + ["--cds"], 1, "--cds train records where the image is while it is built, not "
-             "where the package installs it: leave it out, or give --cds auto (runtime 19 or "
-             "later)"),
+            (deb + ["--cds"], 1, "--cds train on a runtime of version 17.0.15 makes an archive "
+             "that records where the image is while it is built, not where the package installs "
+             "it: package with a runtime of version 24 or later (whose cache serves wherever the "
+             "image is), give --cds auto (runtime 19 or later), or leave it out"),
             (deb + ["--target", "windows"], 2, "--type deb installs on Linux: leave --target "
              "out, or give --target linux" + usage),
             (sample + ["--linux-shortcut", "--linux-app-release", "2"], 2, "--linux-app-release, "

@@ -13,10 +13,6 @@ namespace trellane {
 void DebInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     deb_ = describeDeb(request, plan.name, debArchitecture());
-    if (request.cds == CdsMode::Train)
-        refuse(
-            "--cds train records where the image is while it is built, not where the "
-            "package installs it: leave it out, or give --cds auto (runtime 19 or later)");
     checkDebDestination(request, deb_);
 }
 
