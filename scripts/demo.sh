@@ -73,7 +73,8 @@ run demo/hello/bin/hello --fail
 # Debian has a package named hello of its own: this one is named apart from it.
 deb=(--type deb --name hello --linux-package-name trellane-hello --dest demo/deb
      --app-version 1.0 --vendor "Trellane demo" --linux-deb-maintainer hello@example.com
-     --description "Greeting from a Java application" --linux-shortcut --icon samples/hello/hello.png)
+     --description "Greeting from a Java application" --linux-shortcut
+     --icon samples/hello/hello.png)
 deb_inputs=$({ printf '%s\n' "${sample[@]}" "${deb[@]}"
                sha256sum "$build/input/hello.jar" "$package" "$dist/linux/launcher" \
                    "$dist/java/trellane-runtime.jar" samples/hello/hello.png; } | sha256sum)
