@@ -415,14 +415,16 @@ def app_section(app: App, programs: List[Program], samples, sizes, use, rounds) 
 
 def write_section(results: str, text: str) -> None:
     """Replace this benchmark's section of the results file, keeping make bench's part and
-    the splash screen's section after it (make bench-splash)."""
+    the sections after it (make bench-splash's, make bench-deb's)."""
     head = tail = ""
     if os.path.exists(results):
         with open(results) as f:
             head = f.read()
-        splash = head.find("\n## Splash screen\n")
-        if splash >= 0:
-            head, tail = head[:splash], "\n" + head[splash + 1:]
+        # The sections after this one: the splash screen's, the installed package's.
+        later = [at for at in (head.find("\n## Splash screen\n"),
+                               head.find("\n## Installed Debian package\n")) if at >= 0]
+        if later:
+            head, tail = head[:min(later)], "\n" + head[min(later) + 1:]
         head = head.split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
     with open(results + ".tmp", "w") as f:
         f.write(head + text + tail)

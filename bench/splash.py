@@ -129,13 +129,18 @@ def first_frame_ms(command, screen: Screen, env) -> float:
 
 
 def write_section(results: str, text: str) -> None:
-    """Replace this benchmark's section, the file's last, keeping everything before it."""
-    head = ""
+    """Replace this benchmark's section, keeping everything before it and the sections after it
+    (make bench-deb's)."""
+    head = tail = ""
     if os.path.exists(results):
         with open(results) as f:
-            head = f.read().split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
+            parts = f.read().split("\n" + SECTION + "\n")
+        head = parts[0].rstrip("\n") + "\n\n"
+        following = parts[1].find("\n## ") if len(parts) > 1 else -1
+        if following >= 0:
+            tail = parts[1][following:]
     with open(results + ".tmp", "w") as f:
-        f.write(head + text)
+        f.write(head + text.rstrip("\n") + "\n" + tail)
     os.replace(results + ".tmp", results)
 
 
