@@ -25,6 +25,7 @@ void runPipeline(const PackageRequest& request) {
     std::string image = buildImage(plan, installer->imageFolder(plan));
     // The cache serves from wherever the package installs the image (checkInstalledCds), so
     // the training run happens where the image was built, before the installer takes it.
+    clampTimesForCds(plan, image);
     trainImage(plan, image);
     installer->package(plan, image);
 }

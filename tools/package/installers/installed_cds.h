@@ -14,4 +14,11 @@ namespace trellane {
 // from where the package installs the image.
 void checkInstalledCds(const ImagePlan& plan);
 
+// With --cds train, before the training run in the image built at image: the cache records
+// the jars' modification times, and a package builder clamps every file's time to
+// SOURCE_DATE_EPOCH when that is set (dpkg-deb does), so the image's files get the clamped
+// times first, the ones they will have once installed; otherwise a runtime that checks them
+// would not use the cache.
+void clampTimesForCds(const ImagePlan& plan, const std::string& image);
+
 }  // namespace trellane
