@@ -8,7 +8,7 @@ DEPS := scripts/install-deps.sh
 # What make dist ships from the Linux build tree; make test builds the rest of it (the tests).
 DIST_TARGETS := launcher trellane-stamp trellane-package runtime_jar
 
-.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-splash bench-instance clean
+.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-deb bench-splash bench-instance clean
 
 all: dist
 
@@ -77,6 +77,13 @@ bench-apps:
 	@$(DEPS) build tools bench
 	@$(MAKE) --no-print-directory dist
 	python3 bench/real_apps.py
+
+# An installed Debian package's start-up on JDK 25 with the cache trained into it, against
+# --cds auto and java -cp: bench/installed_deb.py, its section of bench/RESULTS.md.
+bench-deb:
+	@$(DEPS) build tools bench
+	@$(MAKE) --no-print-directory dist
+	python3 bench/installed_deb.py
 
 # Time to the splash screen's first frame, the launcher against java -splash: (bench/splash.py,
 # its section of bench/RESULTS.md).

@@ -415,7 +415,8 @@ def app_section(app: App, programs: List[Program], samples, sizes, use, rounds) 
 
 def write_section(results: str, text: str) -> None:
     """Replace this benchmark's section of the results file, keeping make bench's part and the
-    sections after it (make bench-splash's, make bench-instance's)."""
+    sections after it (make bench-splash's, make bench-instance's,
+    make bench-deb's)."""
     head, tail = "", ""
     if os.path.exists(results):
         with open(results) as f:

@@ -130,7 +130,7 @@ def first_frame_ms(command, screen: Screen, env) -> float:
 
 def write_section(results: str, text: str) -> None:
     """Replace this benchmark's section, keeping everything before it and the sections after it
-    (make bench-instance's)."""
+    (make bench-instance's, make bench-deb's)."""
     head = tail = ""
     if os.path.exists(results):
         with open(results) as f:

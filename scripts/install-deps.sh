@@ -7,7 +7,7 @@
 #          the JDK's graphical part (its splash-screen library, AWT on X11)
 #   fuzz   clang and libFuzzer (make fuzz)
 #   bench  the benchmarks' measuring tools and the real applications they start (make bench,
-#          make bench-apps)
+#          make bench-apps, make bench-deb)
 #   fresh-root  debootstrap, for the check on a fresh Debian 12 (scripts/fresh-debian.sh)
 # Does nothing (and needs no network) when everything is there.
 set -euo pipefail
@@ -20,12 +20,12 @@ declare -A lists=(
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
-          libjaxb-api-java lintian desktop-file-utils shared-mime-info
+          libjaxb-api-java jflex lintian desktop-file-utils shared-mime-info
           softhsm2 opensc libengine-pkcs11-openssl gnutls-bin
           openjdk-17-jre"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev
-           fop plantuml libxalan2-java"
+           fop plantuml libxalan2-java libh2-java"
   [fresh-root]="debootstrap"
 )
 

@@ -1,6 +1,6 @@
 """What --type deb refuses, and an interrupted build: status 1 (2 for a wrong command line), one
 message saying what to do, and nothing written, not even a temporary folder or a half-built
-package."""
+package. And what it warns of without refusing: a package name the system's packages use."""
 
 import os
 import shutil
@@ -70,9 +70,10 @@ class DebRefusalTest(PackageTestCase):
              "description and icon"),
             (deb + ["--icon", "icon.ico"], 1, "the icon icon.ico is not a PNG: a Linux image's "
              "icon is a PNG (convert it to one)"),
-            (deb + ["--cds"], 1, "--cds train records where the image is while it is built, not "
-             "where the package installs it: leave it out, or give --cds auto (runtime 19 or "
-             "later)"),
+            (deb + ["--cds"], 1, "--cds train on a runtime of version 17.0.15 makes an archive "
+             "that records where the image is while it is built, not where the package installs "
+             "it: package with a runtime of version 24 or later (whose cache serves wherever the "
+             "image is), give --cds auto (runtime 19 or later), or leave it out"),
             (deb + ["--target", "windows"], 2, "--type deb installs on Linux: leave --target "
              "out, or give --target linux" + usage),
             (sample + ["--linux-shortcut", "--linux-app-release", "2"], 2, "--linux-app-release, "
@@ -85,7 +86,7 @@ class DebRefusalTest(PackageTestCase):
             (deb, 1, "out/app_1.0-1_%s.deb exists: give --overwrite to replace it, or choose "
              "another --dest" % arch),
             # Late: dpkg-deb itself refuses the control file, with the image already built.
-            (deb + ["--name", "late", "--linux-package-deps", "libc6 (>> "], 1, None),
+            (deb + ["--name", "late-build", "--linux-package-deps", "libc6 (>> "], 1, None),
         ]
         before = listing(self.work)
         for arguments, status, message in cases:
@@ -100,6 +101,41 @@ class DebRefusalTest(PackageTestCase):
                     self.assertEqual((done.returncode, done.stderr.decode()),
                                      (status, "trellane-package: " + message + "\n"))
                 self.assertEqual(listing(self.work), before, "nothing written")
+
+    def test_a_package_name_the_system_knows_is_warned_of(self):
+        self.sample_input()
+        linux_runtime(self.path("runtime"))
+        installed = run(["dpkg-query", "--show", "--showformat=${Version}", "jflex"])
+        available = run(["apt-cache", "policy", "hello"]).stdout.decode() \
+            if shutil.which("apt-cache") else ""
+        hello = [line.split()[1] for line in available.splitlines() if "Candidate:" in line]
+        advice = (": installing this package would replace that one, as another version of it, "
+                  "and the package manager may put its own back over the application; give the "
+                  "package a name of its own with --linux-package-name, such as ")
+        cases = [
+            # (arguments, what the system has, the warning)
+            (["--name", "jflex"], installed.returncode == 0,
+             "the package name jflex is installed here (jflex %s)%sjflex-app"
+             % (installed.stdout.decode(), advice)),
+            (["--name", "Hello", "--vendor", "Example Corp."], hello[:1] not in ([], ["(none)"]),
+             "the package name hello is available from this system's package sources (hello "
+             "%s)%sexample-corp-hello" % ((hello or [""])[0], advice)),
+            (["--name", "jflex", "--linux-package-name", "example-jflex"], True, None),
+        ]
+        for arguments, present, warning in cases:
+            with self.subTest(arguments=arguments):
+                if not present:
+                    self.skipTest("this system's package database does not have the package "
+                                  "this case names")
+                shutil.rmtree(self.path("out"), True)
+                done = self.package("--input", "input", "--main-jar", "app.jar",
+                                    "--runtime-image", "runtime", "--dest", "out", "--quiet",
+                                    "--type", "deb", "--linux-deb-maintainer", MAIL, *arguments,
+                                    env=FAST)
+                self.assertEqual(done.returncode, 0, done.stderr.decode())
+                self.assertEqual(done.stderr.decode(), "" if warning is None else
+                                 "trellane-package: warning: " + warning + "\n")
+                self.assertEqual(len(os.listdir(self.path("out"))), 1, "the package is built")
 
     def test_an_interrupted_build_leaves_nothing(self):
         shutil.copyfile(APP_JAR, write(self.path("input", "app.jar"), ""))

@@ -194,6 +194,13 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
     return building;
 }
 
+void trainImage(const ImagePlan& plan, const std::string& image) {
+    if (plan.request.cds != CdsMode::Train) return;
+    trainArchive(plan.request,
+                 {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
+                 stampLauncher(plan));
+}
+
 void checkAppImageDestination(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     checkImageDestination(request.dest, plan.name, request.input, request.overwrite);
@@ -204,11 +211,7 @@ std::string placeAppImage(const ImagePlan& plan) {
     std::string image = placeImage(request.overwrite);
     // The run happens in the image at its destination: the older archive records the class
     // path's absolute location. A failure still removes it (and puts a replaced image back).
-    if (request.cds == CdsMode::Train)
-        trainArchive(
-            request,
-            {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
-            stampLauncher(plan));
+    trainImage(plan, image);
     finishImage();
     progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
              describeSize(treeSize(image)).c_str(), monotonicSeconds() - plan.started,

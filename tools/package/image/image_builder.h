@@ -37,6 +37,11 @@ ImagePlan planImage(const PackageRequest& request);
 // image/image_output's placeImage puts it at folder/NAME, and finishImage ends the stage.
 std::string buildImage(ImagePlan& plan, const std::string& folder);
 
+// --cds (train): the training run in the image at image, and its launcher stamped to use what
+// the run left; nothing without --cds train. placeAppImage runs it at the image's destination;
+// an installer's image is trained where it was built, when its archive serves from elsewhere.
+void trainImage(const ImagePlan& plan, const std::string& image);
+
 // --type app-image: the destination checked before buildImage (an image of ours replaced only
 // with --overwrite, the input never inside it)...
 void checkAppImageDestination(const ImagePlan& plan);

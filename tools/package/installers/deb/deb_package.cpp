@@ -19,6 +19,7 @@
 #include "common/refusal.h"
 #include "common/text_split.h"
 #include "package/installers/deb/deb_control.h"
+#include "package/installers/deb/deb_embedded_libraries.h"
 #include "package/support/file_tree.h"
 #include "package/support/progress.h"
 
@@ -252,7 +253,8 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     std::string copyright = debCopyright(deb, now, license);
     writeFile(root, doc + "/copyright", copyright);
     writeFile(root, doc + "/changelog.Debian.gz", gzipBest(debChangelog(deb, now)));
-    writeFile(root, "usr/share/lintian/overrides/" + deb.package, lintianOverrides(deb));
+    writeFile(root, "usr/share/lintian/overrides/" + deb.package,
+              lintianOverrides(deb, findEmbeddedLibraries(root, deb.imagePath.substr(1))));
     if (deb.shortcut || !deb.associations.empty())
         writeFile(root, "usr/share/applications/" + deb.package + ".desktop", desktopEntry(deb));
     if (!deb.associations.empty()) {
