@@ -216,6 +216,25 @@ class MsiTest(PackageTestCase):
                 self.assertEqual(process.returncode, -sent, err.decode())
                 self.assertEqual(listing(self.work), before, "nothing written")
 
+    def test_a_full_disk_leaves_no_folder_made_for_dest(self):
+        # A disk of its own, in a mount namespace of its own: what is left on it is listed
+        # before the namespace (and the disk) goes.
+        probe = subprocess.run(["unshare", "-m", "true"], stderr=subprocess.PIPE)
+        if probe.returncode != 0:
+            self.skipTest("no private mount namespace here: %s" % probe.stderr.decode().strip())
+        os.makedirs(self.path("full"))
+        script = ('mount -t tmpfs -o size=64k tmpfs full || exit 99; "$@"; status=$?; '
+                  'find full -mindepth 1; exit $status')
+        done = subprocess.run(["unshare", "-m", "sh", "-c", script, "sh", *self.command(
+            "--type", "msi", "--runtime-image", "runtime", "--input", "input", "--main-jar",
+            "app.jar", "--dest", "full/made/for/out", "--quiet")], cwd=self.work,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=dict(os.environ, **self.env))
+        if done.returncode == 99:
+            self.skipTest("cannot mount a tmpfs here: %s" % done.stderr.decode().strip())
+        self.assertEqual(done.returncode, 1, done.stderr.decode())
+        self.assertIn("the disk is full", done.stderr.decode())
+        self.assertEqual(done.stdout.decode(), "", "left on the full disk")
+
     def test_a_fourth_version_part_is_said_not_to_count(self):
         done = self.package("--type", "msi", "--runtime-image", "runtime", "--input", "input",
                             "--main-jar", "app.jar", "--app-version", "1.2.3.4", "--dest", "out",
