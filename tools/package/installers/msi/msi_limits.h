@@ -7,7 +7,7 @@
 // - sizes: Windows Installer records a file's size as a signed 32-bit number, and one
 //   cabinet folder holds at most 65,535 blocks of 32 KiB;
 // - counts: a cabinet holds at most 65,535 files, and wixl's time grows with the square of
-//   the number of files (about a minute for 8,000 on a busy two-core machine).
+//   the number of files (15,000: 24 s of processor time; 100,000: most of an hour).
 #pragma once
 
 #include <cstdint>
