@@ -339,6 +339,11 @@ class MsiTest(PackageTestCase):
         with open(self.path("input-big", "big.bin"), "wb") as f:
             f.truncate(2 ** 31)  # sparse: no disk taken
         os.link(self.path("input", "app.jar"), self.path("input-big", "app.jar"))
+        os.makedirs(self.path("input-bigger"))
+        for name in ("a.bin", "b.bin"):
+            with open(self.path("input-bigger", name), "wb") as f:
+                f.truncate(3 << 29)  # 1.5 GiB each, sparse
+        os.link(self.path("input", "app.jar"), self.path("input-bigger", "app.jar"))
         os.makedirs(self.path("input-many", "many"))
         for number in range(15000):
             open(self.path("input-many", "many", "%05d" % number), "w").close()
@@ -376,6 +381,10 @@ class MsiTest(PackageTestCase):
              "holds files of at most 2,147,450,880 bytes (what one cabinet holds; "
              "Windows Installer records sizes as signed 32-bit numbers): leave it out of "
              "--input and have the application fetch it, or ship --type app-image"),
+            (with_input("input-bigger"), 1, "the MSI would hold {:,} bytes of files: ".format(
+                (3 << 30) + os.path.getsize(self.path("input", "app.jar"))) + "wixl puts them all into one cabinet, which holds at most 2,147,450,880 bytes: "
+             "leave the largest out of --input and have the application fetch them, or ship "
+             "--type app-image"),
             (with_input("input-many"), 1, "the MSI would hold 15,001 files: an MSI built here "
              "holds at most 15,000 (wixl's time grows with the square of the number of files: "
              "15,000 take half a minute of processor time, 100,000 most of an hour; a cabinet "
