@@ -89,6 +89,21 @@ def instance_header(length: int) -> bytes:
     return b"TRL\x01" + length.to_bytes(4, "little")
 
 
+def wix_source(name, vendor, description, url, menu_group, flags, levels, version, extension,
+               type_description, files):
+    """wix_source: the product's texts, the desktop and scope flags, two install-dir levels,
+    the version, a file type, then a count and the names of the files in app/."""
+    data = b"".join(text(t) for t in (name, vendor, description, url, menu_group))
+    data += bytes([flags, flags >> 1]) + b"".join(text(l) for l in levels) + text(version)
+    data += text(extension) + text(type_description)
+    return data + bytes([len(files)]) + b"".join(text(f) for f in files)
+
+
+def java_properties(entries, rest: bytes) -> bytes:
+    """java_properties: a count of (key, value) entries, then a file of its own."""
+    return bytes([len(entries)]) + b"".join(text(k) + text(v) for k, v in entries) + rest
+
+
 SEEDS = {
     "block_parser": {
         "readme_block": README_BLOCK,
@@ -151,6 +166,28 @@ SEEDS = {
         "too_long": b"\x9F" + instance_header(1024 * 1024 + 1),
         "unterminated": b"\x9F" + instance_header(3) + b"/wx",
         "too_many_arguments": b"\x9F" + instance_header(65537) + b"\0" * 65537,
+    },
+    "wix_source": {
+        "plain": wix_source(b"Hello App", b"Zo\xc3\xab Tools", b"Says hello", b"https://e.com",
+                            b"Tools", 3, [b"Acme", b"Hello"], b"1.0.0", b"hello", b"Hello doc",
+                            [b"app.jar", b"README.txt"]),
+        "markup": wix_source(b"A<b>&'\"$(var.x)$$", b"[ProgramFilesFolder]{x}", b"]]>--><!--",
+                             b"$(env.HOME)", b"&amp;", 0, [b"$", b"&lt;"], b"1.0",
+                             b"x", b"[#launcher] [\\x]", [b"$(sys.X).txt", b"a&b<c>.txt"]),
+    },
+    "java_properties": {
+        "jpackage_file": java_properties(
+            [(b"extension", b"hello"), (b"mime-type", b"text/x-hello"),
+             (b"description", b" Hello: a=b #1 \\ \xc3\xa9\t\n")],
+            b"extension=txt\n# c\n! c\ndescription = caf\\u00e9 \\\n   more\r\nicon:x.ico\n"),
+        "escapes": java_properties(
+            [(b"k k", b""), (b"k k", b"again"), (b"=:#!", b"\x01\x7f")],
+            b"a\\uD83D\\uDE00=b\\u00\nbad\\uD800\nx\\\n"),
+    },
+    "msi_text": {
+        "latin": "Zo\u00eb \u00c0\u00ff\u20ac\u0152\u0161 \u00df\u00b5".encode(),
+        "outside": "X \u03a9 \u65e5\u672c \U0001F600".encode(),
+        "c1_and_malformed": b"a\xc2\x81b \xff\xc3",
     },
     "area_finder": {
         "unstamped": area_file(b"\x1b[31m\xc2\x9b caf\xc3\xa9 \"\\", b"MZ", UNSTAMPED, b"tail"),

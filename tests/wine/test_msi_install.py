@@ -195,13 +195,14 @@ class MsiInstallTest(unittest.TestCase):
         write(os.path.join(runtime, "release"), b'JAVA_VERSION="17.0.15"\nMODULES="java.base"\n')
         self.runtime = runtime
 
-    def build(self, version: str, *options: str, extra_file: str = "") -> Msi:
+    def build(self, version: str, *options: str, extra_file: str = "",
+              dest: str = "out") -> Msi:
         """The sample application's MSI of this version, with these options."""
         source = os.path.join(self.work, "input-" + version)
         jar(os.path.join(source, "app.jar"), "com.example.Main", main=True)
         if extra_file:
             write(os.path.join(source, extra_file), version.encode())
-        dest = os.path.join(self.work, "out")
+        dest = os.path.join(self.work, dest)
         done = subprocess.run(
             [PACKAGE, "--type", "msi", "--runtime-image", self.runtime, "--input", source,
              "--main-jar", "app.jar", "--name", NAME, "--vendor", VENDOR, "--app-version",
@@ -270,6 +271,18 @@ class MsiInstallTest(unittest.TestCase):
              "ProgramFiles64Folder", ["Zoë Tools", "Hello"], "Tools"),
             ("user", ("--win-per-user-install",), "LocalAppDataFolder", [NAME], VENDOR),
         ]
+        # The machine has its own registration of the extension and of the media type, as
+        # Windows has of .txt and text/plain: the application joins them, never takes them
+        # over, and its uninstall leaves them as they were.
+        theirs = {"HKLM\\Software\\Classes\\." + EXTENSION: {
+                      "(Default)": "Other.Document", "Content Type": "text/x-other"},
+                  "HKLM\\Software\\Classes\\MIME\\Database\\Content Type\\application/x-hello": {
+                      "Extension": ".other"}}
+        for key, values in theirs.items():
+            for name, value in values.items():
+                wine("reg", "add", key, *(["/ve"] if name == "(Default)" else ["/v", name]),
+                     "/d", value, "/f")
+        self.addCleanup(lambda: [wine("reg", "delete", key, "/f") for key in theirs])
         for scope, options, base, levels, group in cases:
             with self.subTest(scope=scope):
                 keys = registry_keys()  # first: it waits for Wine to settle
@@ -278,9 +291,11 @@ class MsiInstallTest(unittest.TestCase):
                 properties = self.install(msi)
                 try:
                     self.check_install(msi, properties, scope, base, levels, group)
+                    self.assertEqual({key: registry_values(key) for key in theirs}, theirs)
                 finally:
                     self.uninstall(msi)
                 self.assertNothingLeft(files, keys, msi)
+                self.assertEqual({key: registry_values(key) for key in theirs}, theirs)
 
     def check_install(self, msi: Msi, properties: Dict[str, str], scope: str, base: str,
                       levels: Sequence[str], group: str) -> None:
@@ -315,27 +330,21 @@ class MsiInstallTest(unittest.TestCase):
                          [(msi.product_code, "1.0.0", VENDOR, "https://example.com/hello",
                            "Says hello")])
 
-        # The file type: its registry values in the scope's hive, and a document opened as
-        # Explorer opens it starts the launcher with the document.
+        # The file type: the application's ProgId in the scope's hive, offered for the
+        # extension through its OpenWithProgids, and its command, run as the shell runs it,
+        # starts the launcher with the document. (Wine's shell opens only an extension's
+        # default ProgId, which stays the machine's own; Windows offers the application.)
         classes = ("HKLM" if scope == "machine" else "HKCU") + "\\Software\\Classes\\"
-        prog_id = registry_values(classes + "." + EXTENSION).get("(Default)")
-        self.assertEqual(prog_id, "HelloApp." + EXTENSION)
-        self.assertEqual(registry_values(classes + "." + EXTENSION)["Content Type"],
-                         "application/x-hello")
+        prog_id = "HelloApp." + EXTENSION
+        self.assertIn(prog_id, registry_values(classes + "." + EXTENSION + "\\OpenWithProgids"))
         self.assertEqual(registry_values(classes + prog_id + "\\shell\\open\\command"),
                          {"(Default)": '"%s" "%%1"' % launcher})
         self.assertEqual(registry_values(classes + prog_id + "\\DefaultIcon"),
                          {"(Default)": install_dir + "bin\\%s.ico" % EXTENSION})
         document = write(os.path.join(self.work, "letter." + EXTENSION), b"text")
-        if scope == "machine":
-            opened = wine("start", "/wait", "/unix", document)
-        else:
-            # Wine's shell reads file types from the machine's hive alone (Windows merges the
-            # user's over it): the registered command is run as the shell would run it.
-            command = registry_values(classes + prog_id + "\\shell\\open\\command")["(Default)"]
-            program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
-            opened = wine(unix_path(program),
-                          argument.replace("%1", wine_prefix.windows_path(document)))
+        command = registry_values(classes + prog_id + "\\shell\\open\\command")["(Default)"]
+        program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
+        opened = wine(unix_path(program), argument.replace("%1", wine_prefix.windows_path(document)))
         log = self.jvm_log(root)
         self.assertEqual(opened.status, 0, log.describe())
         self.assertEqual(log.main_arguments,
@@ -395,8 +404,14 @@ class MsiInstallTest(unittest.TestCase):
                     if os.path.exists(log) and b"\nmain_args\t" in read(log):
                         break
                     time.sleep(0.1)
+                # The application's own command for the file type, run as the shell runs it
+                # (Wine's shell opens only an extension's default ProgId).
                 document = write(os.path.join(self.work, "letter." + EXTENSION), b"text")
-                opened = wine("start", "/wait", "/unix", document)
+                command = registry_values("HKLM\\Software\\Classes\\HelloApp.%s\\shell\\open"
+                                          "\\command" % EXTENSION)["(Default)"]
+                program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
+                opened = wine(unix_path(program),
+                              argument.replace("%1", wine_prefix.windows_path(document)))
                 self.assertEqual(opened.status, 0)
                 self.assertEqual(running.wait(timeout=60), 0)
             finally:
@@ -411,6 +426,25 @@ class MsiInstallTest(unittest.TestCase):
             os.remove(script)
         self.uninstall(msi)
         self.assertNothingLeft(files, keys, msi)
+
+    def test_per_machine_and_per_user_installs_of_one_version_are_two_products(self):
+        keys = registry_keys()  # first: it waits for Wine to settle
+        files = files_of_the_machine()
+        machine = self.build("1.0")
+        user = self.build("1.0", "--win-per-user-install", dest="out-user")
+        self.assertNotEqual(machine.product_code, user.product_code)
+        roots = [unix_path(self.install(msi)["INSTALLDIR"]) for msi in (machine, user)]
+        try:
+            self.assertNotEqual(roots[0], roots[1])
+            for root in roots:
+                self.assertTrue(os.path.isfile(os.path.join(root, "app", "app.jar")), root)
+            self.assertEqual(sorted(e["key"] for e in self.uninstall_entries(machine)),
+                             sorted([machine.product_code, user.product_code]))
+        finally:
+            self.uninstall(user)
+            self.uninstall(machine)
+        self.assertNothingLeft(files, keys, machine)
+        self.assertNothingLeft(files, keys, user)
 
     def jvm_log(self, root: str) -> FakeJvmLog:
         """What the test JVM recorded of the last start, removed so that the uninstall finds

@@ -48,6 +48,13 @@ struct MsiSource {
 // The preprocessor variable the source writes every '$' as: wixl is run with -D dollar=$.
 constexpr char kWixlDollarVariable[] = "dollar";
 
+// Text as an attribute's value in the source: what wixl reads back as text itself.
+std::string wixAttributeText(const std::string& text);
+
+// Text for a column Windows Installer formats, where [NAME] stands for a property: what it
+// shows as text itself.
+std::string formattedLiteral(const std::string& text);
+
 // The source, UTF-8 XML.
 std::string writeWixSource(const MsiSource& source);
 
