@@ -83,12 +83,4 @@ std::string readRegularFileOrRefuse(const std::string& path, size_t maxBytes,
     return text;
 }
 
-void checkRegularFileOrRefuse(const std::string& path, size_t maxBytes, const std::string& what,
-                              const std::string& advice) {
-    std::string problem;
-    if (!checkRegularFile(path, maxBytes, problem))
-        refuse("cannot read %s %s: %s; %s", what.c_str(), shownName(path).c_str(), problem.c_str(),
-               advice.c_str());
-}
-
 }  // namespace trellane
