@@ -199,6 +199,15 @@ SEEDS = {
         "two_areas_worth": area_file(b"", underscores(AREA - 1), UNSTAMPED, b"\0"),
         "nul_bytes": area_file(b"", b"a\0" * 200, stamped(block(b"a", [b"a"] * 3)), b"a\0" * 50),
     },
+    # deb_fields: the maintainer's name (long text), the synopsis (long text), the package.
+    "deb_fields": {
+        "accepted": long_text(b"Acme Inc.") + long_text(b"Editor for hello files") + text(b"hello"),
+        "specials": long_text(b"Acme; x") + long_text(b"hello world") + text(b"hello"),
+        "controls": long_text(b"A\x1b[2J\xc2\x85") + long_text(b"line\nend") + text(b""),
+        "not_utf8": long_text(b"Zo\xeb") + long_text(b"\xe9diteur x") + text(b"x"),
+        "blank": long_text(b"   ") + long_text(b" ") + text(b"hello"),
+        "long": long_text(b"a" * 5001) + long_text("\u65e5\u672c x".encode()) + text(b"a"),
+    },
 }
 
 

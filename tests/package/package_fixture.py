@@ -254,11 +254,12 @@ class PackageTestCase(unittest.TestCase):
         return [PACKAGE, "--launcher", launcher, "--runtime-jar", RUNTIME_JAR, *arguments]
 
     def package(self, *arguments: str, launcher: Optional[str] = None,
-                env: Optional[Dict[str, str]] = None) -> subprocess.CompletedProcess:
+                env: Optional[Dict[str, str]] = None,
+                timeout: int = 600) -> subprocess.CompletedProcess:
         """Runs the tool in the work folder."""
         return subprocess.run(self.command(*arguments, launcher=launcher), stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, cwd=self.work,
-                              env=dict(os.environ, **(env or {})), timeout=600)
+                              env=dict(os.environ, **(env or {})), timeout=timeout)
 
     def assertBuilt(self, done: subprocess.CompletedProcess) -> None:
         self.assertEqual(done.returncode, 0, done.stderr.decode("utf-8", "replace"))

@@ -35,7 +35,7 @@ ProgramRun launchWith(const PackageRequest& request, const Training& training,
     stamp(config, launcher);
     std::vector<std::string> command{launcher};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    ProgramRun run = runProgramWithLimit(command, request.cdsTimeoutSeconds);
+    ProgramRun run = runApplication(command, request.cdsTimeoutSeconds);
     unlink(launcher.c_str());
     return run;
 }
@@ -112,7 +112,7 @@ void provideBaseArchive(const std::string& root, const StampLauncher& stamp) {
     dump.jvmOptions = {"-Xshare:dump"};
     std::string launcher = root + "/bin/.base-archive";
     stamp(dump, launcher);
-    ProgramRun run = runProgramWithLimit({launcher}, 600);
+    ProgramRun run = runApplication({launcher}, 600);
     unlink(launcher.c_str());
     if (!exists(root + "/" + archive))
         refuse(

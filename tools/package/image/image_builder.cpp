@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/plain_text.h"
 #include "common/refusal.h"
 #include "common/shown_text.h"
 #include "common/windows_names.h"
@@ -43,7 +44,11 @@ std::string imageName(const PackageRequest& request, const std::string& mainJar)
                 name.c_str(), problem.c_str());
     } else if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
         refuse("the name \"%s\" cannot name a folder and a program; choose another --name",
-               name.c_str());
+               shownName(name).c_str());
+    } else if (std::string problem = plainTextProblem(name); !problem.empty()) {
+        // The name is the launcher's file name, and a menu entry's and a package's text.
+        refuse("the name \"%s\" %s, so it cannot name a program; choose another --name",
+               shownName(name).c_str(), problem.c_str());
     }
     return name;
 }
@@ -194,11 +199,16 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
     return building;
 }
 
-void trainImage(const ImagePlan& plan, const std::string& image) {
+static void trainImageWith(const ImagePlan& plan, const std::string& image,
+                           const StampLauncher& stampWith) {
     if (plan.request.cds != CdsMode::Train) return;
     trainArchive(plan.request,
                  {image, plan.name, plan.launcherName, plan.runtime.featureVersion, plan.config},
-                 stampLauncher(plan));
+                 stampWith);
+}
+
+void trainImage(const ImagePlan& plan, const std::string& image) {
+    trainImageWith(plan, image, stampLauncher(plan));
 }
 
 void checkAppImageDestination(const ImagePlan& plan) {
@@ -210,8 +220,13 @@ std::string placeAppImage(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     std::string image = placeImage(request.overwrite);
     // The run happens in the image at its destination: the older archive records the class
-    // path's absolute location. A failure still removes it (and puts a replaced image back).
-    trainImage(plan, image);
+    // path's absolute location. Another packaging of the same destination waits meanwhile
+    // (image/image_output), and each step in place first checks that the image there is
+    // still this one. A failure still removes it (and puts a replaced image back).
+    trainImageWith(plan, image, [&plan](const LaunchConfig& config, const std::string& output) {
+        checkImageInPlace();
+        stamp(plan, config, output);
+    });
     finishImage();
     progress("built %s (%s) in %.1f s; run %s/bin/%s", shownName(image).c_str(),
              describeSize(treeSize(image)).c_str(), monotonicSeconds() - plan.started,

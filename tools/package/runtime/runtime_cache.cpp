@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "common/regular_file.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {
@@ -70,7 +71,7 @@ void evictOldEntries(const std::string& folder) {
 
 std::string jdkIdentity(const std::string& home, const std::vector<std::string>& parts) {
     std::string identity = home, release, problem;
-    readWholeFile(home + "/release", release, problem);
+    readWholeFile(home + "/release", kMaxTextFileSize, release, problem);
     identity += release;
     for (const std::string& part : parts) {
         struct stat info;

@@ -74,9 +74,7 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
 
     // The release file says the system and processor only in a whole JDK or JRE; when it
     // does, it must agree with the library.
-    std::string text, problem;
-    std::map<std::string, std::string> release;
-    if (readWholeFile(runtime + "/release", text, problem)) release = parseReleaseFile(text);
+    std::map<std::string, std::string> release = readReleaseFile(runtime);
     auto said = [&](const char* key) {
         auto found = release.find(key);
         return found == release.end() ? std::string() : found->second;

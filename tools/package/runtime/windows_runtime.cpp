@@ -88,9 +88,7 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
             "from a Windows JDK's jmods (a JDK of version 24 or later may come without them); "
             "give a JDK that has jmods/, or a ready runtime with --runtime-image",
             shownName(home).c_str());
-    std::string text, problem;
-    if (readWholeFile(home + "/release", text, problem))
-        jdk.javaVersion = parseReleaseFile(text)["JAVA_VERSION"];
+    jdk.javaVersion = readReleaseFile(home)["JAVA_VERSION"];
     if (jdk.javaVersion.empty()) jdk.javaVersion = javaBaseVersion(home + "/lib/modules");
     jdk.featureVersion = javaFeatureVersion(jdk.javaVersion);
     // Unknown on either side: jlink compares the versions itself and says so.

@@ -17,6 +17,7 @@
 #include "common/child_process.h"
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/deb/deb_control.h"
 #include "package/installers/deb/deb_embedded_libraries.h"
@@ -90,7 +91,7 @@ int64_t packagingTime() {
 // size, else at the nearest theme size below it (16 at the least).
 void writeAssociationIcon(const std::string& root, const DebFileAssociation& association) {
     std::string bytes, problem;
-    if (!readWholeFile(association.iconPath, bytes, problem))
+    if (!readWholeFile(association.iconPath, kMaxIconFileSize, bytes, problem))
         refuse("cannot read the icon %s of --file-associations %s: %s",
                association.iconPath.c_str(), association.source.c_str(), problem.c_str());
     RgbaImage image;
@@ -247,7 +248,7 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     std::string license;
     if (!deb.licenseFile.empty()) {
         std::string problem;
-        if (!readWholeFile(deb.licenseFile, license, problem))
+        if (!readWholeFile(deb.licenseFile, kMaxDocumentSize, license, problem))
             refuse("cannot read --license-file %s: %s", deb.licenseFile.c_str(), problem.c_str());
     }
     std::string copyright = debCopyright(deb, now, license);
