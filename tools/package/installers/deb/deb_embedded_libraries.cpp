@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {
@@ -100,7 +101,7 @@ std::vector<EmbeddedLibrary> findEmbeddedLibraries(const std::string& root,
     for (const TreeEntry& entry : listTree(root + "/" + folder)) {
         std::string relative = folder + "/" + entry.relative, bytes, problem;
         if (entry.folder || !isElf(root + "/" + relative)) continue;
-        if (!readWholeFile(root + "/" + relative, bytes, problem))
+        if (!readWholeFile(root + "/" + relative, kMaxLibraryFileSize, bytes, problem))
             refuse("cannot read %s: %s", relative.c_str(), problem.c_str());
         for (const std::string& library : librariesCarried(bytes))
             found.push_back({relative, library});
