@@ -1,6 +1,8 @@
 #include "package/image/image_builder.h"
 
+#include <algorithm>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,9 +29,20 @@ namespace trellane {
 
 namespace {
 
-std::string imageName(const PackageRequest& request, const std::string& mainJar) {
+// The name a modular application gets without --name: its main class's simple name, as
+// jpackage names it, or its module's last part when only the runtime knows the class.
+std::string moduleAppName(const ModuleApp& modules) {
+    const std::string& named = modules.mainClass.empty() ? modules.mainModule : modules.mainClass;
+    return named.substr(named.rfind('.') + 1);
+}
+
+std::string imageName(const ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
+    const std::string& mainJar = plan.app.mainJar;
     std::string name = request.name;
-    if (name.empty()) {
+    if (name.empty() && !request.mainModule.empty()) {
+        name = moduleAppName(plan.modules);
+    } else if (name.empty()) {
         name = mainJar.substr(mainJar.rfind('/') + 1);
         name = name.substr(0, name.size() - 4);  // .jar
     }
@@ -82,16 +95,47 @@ void checkRuntimeChoice(ImagePlan& plan) {
         checkWindowsBaseArchive(request);
 }
 
+bool asksForSplash(const LaunchConfig& config) {
+    return std::any_of(config.jvmOptions.begin(), config.jvmOptions.end(),
+                       [](const std::string& option) { return option.rfind("-splash:", 0) == 0; });
+}
+
+// The modules the runtime must have beyond jdeps's findings: the splash screen's library
+// comes with java.desktop.
+std::vector<std::string> addedModules(const ImagePlan& plan) {
+    std::vector<std::string> added = plan.request.addModules;
+    if (asksForSplash(plan.config)) added.push_back("java.desktop");
+    return added;
+}
+
+// The JVM options that give a modular application its modules: the module path when they
+// are in app/mods/, and the added modules the main module does not require.
+std::vector<std::string> moduleOptions(const ImagePlan& plan) {
+    std::vector<std::string> options;
+    const ModuleApp& modules = plan.modules;
+    if (!plan.linksModules && !modules.modules.empty()) options.push_back("--module-path=&&mods");
+    std::string added;
+    for (const std::string& root : modules.roots)
+        if (root != modules.mainModule) added += (added.empty() ? "" : ",") + root;
+    if (!added.empty()) options.push_back("--add-modules=" + added);
+    return options;
+}
+
 LaunchConfig launcherConfig(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     LaunchConfig config = request.config;
-    config.mainClassName = plan.app.mainClass;
+    config.mainClassName = request.mainModule.empty() ? plan.app.mainClass : request.mainModule;
     ClassPathPlan classPath;
     classPath.mainJar = plan.app.mainJar;
-    classPath.jars = plan.app.jars;
+    if (request.mainModule.empty()) classPath.jars = plan.app.jars;
     classPath.wildcardFolders = plan.app.wildcardFolders;
     classPath.separator = request.target == ImageTarget::Windows ? ';' : ':';
-    config.jvmOptions.insert(config.jvmOptions.begin(), classPathOption(classPath));
+    // As java -jar shows the splash screen the main jar's manifest names.
+    if (!plan.app.splashImage.empty() && !asksForSplash(config))
+        config.jvmOptions.push_back("-splash:jar:&&" + plan.app.mainJar);
+    std::vector<std::string> front = moduleOptions(plan);
+    front.insert(front.begin(), classPathOption(classPath));
+    config.jvmOptions.insert(config.jvmOptions.begin(), front.begin(), front.end());
     if (request.cds == CdsMode::Auto)
         for (const std::string& option :
              autoArchiveOptions(request.target, plan.runtime.featureVersion, plan.name,
@@ -102,9 +146,10 @@ LaunchConfig launcherConfig(const ImagePlan& plan) {
 }
 
 void copyApplication(const ImagePlan& plan, const std::string& image) {
-    progress("app: copying %s into app/", plan.request.input.c_str());
     std::string app = image + "/app";
     makeFolder(app);
+    if (!plan.request.input.empty())
+        progress("app: copying %s into app/", plan.request.input.c_str());
     for (const TreeEntry& entry : plan.app.entries) {
         if (entry.folder)
             makeFolder(app + "/" + entry.relative);
@@ -112,6 +157,74 @@ void copyApplication(const ImagePlan& plan, const std::string& image) {
             copyFile(plan.request.input + "/" + entry.relative, app + "/" + entry.relative);
     }
     copyFile(plan.files.runtimeJar, app + "/" + kRuntimeJarName);
+    for (const AppContent& content : plan.content) {
+        progress("app: copying %s into app/", shownName(content.source).c_str());
+        std::string to = app + "/" + content.name;
+        if (!content.folder) {
+            copyFile(content.source, to);
+            continue;
+        }
+        makeFolder(to);
+        for (const TreeEntry& entry : content.entries) {
+            if (entry.folder)
+                makeFolder(to + "/" + entry.relative);
+            else
+                copyFile(content.source + "/" + entry.relative, to + "/" + entry.relative);
+        }
+    }
+    if (plan.linksModules || plan.modules.modules.empty()) return;
+    progress("app: copying %zu modules into app/mods/", plan.modules.modules.size());
+    makeFolder(app + "/mods");
+    for (const ModuleEntry& module : plan.modules.modules) {
+        std::string to = app + "/mods/" + module.path.substr(module.path.rfind('/') + 1);
+        if (module.kind == ModuleEntry::Kind::Folder) {
+            makeFolder(to);
+            copyTree(module.path, to);
+        } else {
+            copyFile(module.path, to);
+        }
+    }
+}
+
+// The modules a runtime linked for a Windows image can have: the jmods of --runtime-jdk.
+std::vector<std::string> jmodNames(const std::string& jmods) {
+    std::vector<std::string> names;
+    for (const TreeEntry& entry : listTree(jmods)) {
+        const std::string& name = entry.relative;
+        if (!entry.folder && name.find('/') == std::string::npos && name.size() > 5 &&
+            name.compare(name.size() - 5, 5, ".jmod") == 0)
+            names.push_back(name.substr(0, name.size() - 5));
+    }
+    return names;
+}
+
+void readModules(ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
+    plan.linksModules = request.runtimeImage.empty();
+    std::vector<std::string> platform;
+    if (!request.runtimeImage.empty())
+        platform = plan.runtime.modules;
+    else if (request.target == ImageTarget::Windows)
+        platform = jmodNames(plan.windowsJdk.jmods);
+    else
+        platform = plan.jdk.modules;
+    plan.modules = readModuleApp(request, platform, plan.linksModules);
+    if (plan.linksModules) return;
+    std::set<std::string> names;
+    for (const ModuleEntry& module : plan.modules.modules) {
+        std::string name = module.path.substr(module.path.rfind('/') + 1);
+        if (!names.insert(name).second)
+            refuse(
+                "two modules of --module-path are both named %s, and both go into the image's "
+                "app/mods/: rename one of them",
+                shownName(name).c_str());
+    }
+    if (!names.empty() &&
+        std::any_of(plan.app.entries.begin(), plan.app.entries.end(),
+                    [](const TreeEntry& entry) { return entry.relative == "mods"; }))
+        refuse(
+            "the input holds a mods/ folder, where the image keeps the modules of "
+            "--module-path: rename it");
 }
 
 void stamp(const ImagePlan& plan, const LaunchConfig& config, const std::string& output) {
@@ -136,18 +249,38 @@ StampLauncher stampLauncher(const ImagePlan& plan) {
 }  // namespace
 
 ImagePlan planImage(const PackageRequest& request) {
-    ImagePlan plan{request, monotonicSeconds(), {}, {}, {}, {}, {}, {}, {}, {}};
+    ImagePlan plan{request, monotonicSeconds(), {}, {}, {}, {}, false, {}, {}, {}, {}, {}, {}};
     if (request.target == ImageTarget::Linux && !request.metadata.iconPath.empty())
         checkLinuxIcon(request.metadata.iconPath);
     plan.files = locateToolFiles(request);
     plan.app = readAppInput(request);
-    plan.name = imageName(request, plan.app.mainJar);
-    plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
-    progress("input: %s (%zu jar%s), main class %s", shownName(request.input).c_str(),
-             plan.app.jars.size(), plan.app.jars.size() == 1 ? "" : "s",
-             plan.app.mainClass.c_str());
     for (const std::string& warning : plan.app.warnings) warn("%s", warning.c_str());
     checkRuntimeChoice(plan);
+    readModules(plan);
+    plan.content = readAppContent(request, plan.app.entries,
+                                  !plan.linksModules && !plan.modules.modules.empty());
+    plan.name = imageName(plan);
+    plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
+    if (request.mainModule.empty())
+        progress("input: %s (%zu jar%s), main class %s", shownName(request.input).c_str(),
+                 plan.app.jars.size(), plan.app.jars.size() == 1 ? "" : "s",
+                 plan.app.mainClass.c_str());
+    else
+        progress("modules: %s, main class %s, %zu module%s of --module-path %s",
+                 plan.modules.mainModule.c_str(),
+                 plan.modules.mainClass.empty() ? "(the runtime's descriptor names it)"
+                                                : plan.modules.mainClass.c_str(),
+                 plan.modules.modules.size(), plan.modules.modules.size() == 1 ? "" : "s",
+                 plan.linksModules ? "linked into the runtime" : "in app/mods/");
+    if (asksForSplash(request.config) && !request.runtimeImage.empty() &&
+        !plan.runtime.modules.empty() &&
+        std::find(plan.runtime.modules.begin(), plan.runtime.modules.end(), "java.desktop") ==
+            plan.runtime.modules.end())
+        refuse(
+            "-splash: in --java-options needs the runtime's splash screen library, which comes "
+            "with the module java.desktop, and %s has no java.desktop: link it in (jlink "
+            "--add-modules java.desktop), or leave -splash: out",
+            shownName(request.runtimeImage).c_str());
     return plan;
 }
 
@@ -162,18 +295,23 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
         copyRuntime(request.runtimeImage, request.target, building);
     } else {
         std::vector<std::string> jars;
-        for (const std::string& jar : plan.app.jars) jars.push_back(request.input + "/" + jar);
+        if (request.mainModule.empty())
+            for (const std::string& jar : plan.app.jars) jars.push_back(request.input + "/" + jar);
         jars.push_back(plan.files.runtimeJar);
         progress("runtime: finding the modules the jars need with jdeps");
         std::vector<std::string> modules =
-            runtimeModules(plan.jdk, jars, request.addModules, plan.windowsJdk.jmods);
+            runtimeModules(plan.jdk, jars, addedModules(plan), plan.windowsJdk.jmods);
+        const std::vector<ModuleEntry>& appModules = plan.modules.modules;
+        for (const ModuleEntry& module : appModules) modules.push_back(module.descriptor.name);
+        std::sort(modules.begin(), modules.end());
+        modules.erase(std::unique(modules.begin(), modules.end()), modules.end());
         std::vector<std::string> options = request.jlinkOptions;
         if (!request.jlinkOptionsGiven)
             options.assign(std::begin(kDefaultJlinkOptions), std::end(kDefaultJlinkOptions));
         if (request.target == ImageTarget::Windows)
-            linkWindowsRuntime(plan.jdk, plan.windowsJdk, modules, options, building);
+            linkWindowsRuntime(plan.jdk, plan.windowsJdk, modules, options, building, appModules);
         else
-            linkLinuxRuntime(plan.jdk, modules, options, building);
+            linkLinuxRuntime(plan.jdk, modules, options, building, appModules);
     }
     makeFolder(building + "/bin");
     if (request.target == ImageTarget::Linux &&

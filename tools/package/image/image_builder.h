@@ -7,7 +7,9 @@
 
 #include "config/launch_config.h"
 #include "package/image/tool_files.h"
+#include "package/inputs/app_content.h"
 #include "package/inputs/app_input.h"
+#include "package/inputs/module_app.h"
 #include "package/request/package_request.h"
 #include "package/runtime/jdk_tools.h"
 #include "package/runtime/runtime_check.h"
@@ -21,6 +23,10 @@ struct ImagePlan {
     double started;  // monotonicSeconds() when the packaging began, for the closing line
     ToolFiles files;
     AppInput app;
+    std::vector<AppContent> content;  // --app-content
+    ModuleApp modules;                // --module, --module-path
+    bool linksModules = false;        // the application's modules linked into the runtime, else in
+                                      // app/mods/
     std::string name;          // NAME: the image's folder, the launcher's and the package's name
     std::string launcherName;  // in bin/
     RuntimeFacts runtime;

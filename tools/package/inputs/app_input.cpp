@@ -74,20 +74,36 @@ void checkClassPathName(const std::string& input, const std::string& jar, char s
             shownName(input).c_str(), shownName(jar).c_str());
 }
 
+void checkWildcardFolders(const PackageRequest& request, AppInput& app) {
+    for (const std::string& folder : request.classPathWildcards) {
+        std::string relative = inputRelative("--class-path-wildcard", folder);
+        struct stat info;
+        std::string path = request.input + "/" + relative;
+        if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            refuse("--class-path-wildcard %s: %s has no such folder", shownName(folder).c_str(),
+                   shownName(request.input).c_str());
+        app.wildcardFolders.push_back(relative);
+    }
+}
+
 }  // namespace
 
 AppInput readAppInput(const PackageRequest& request) {
     const std::string& input = request.input;
     struct stat info;
+    if (input.empty()) return {};  // --module without --input
     if (stat(input.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         refuse(
             "the input %s is not a folder: give --input the folder of the application's jars "
             "and files",
             shownName(input).c_str());
     AppInput app;
-    app.mainJar = inputRelative("--main-jar", request.mainJar);
+    const bool modular = !request.mainModule.empty();
+    if (!modular) {
+        app.mainJar = inputRelative("--main-jar", request.mainJar);
+        checkMainJarFile(input + "/" + app.mainJar);
+    }
     const std::string& mainJar = app.mainJar;
-    checkMainJarFile(input + "/" + mainJar);
 
     std::vector<OutsideLink> outside;
     app.entries = listTree(input, &outside);
@@ -121,10 +137,15 @@ AppInput readAppInput(const PackageRequest& request) {
             refuse("%s %s; repair it or remove it", shownName(path).c_str(), problem.c_str());
         if (app.jars[i] == mainJar) mainJarFile = &jars[i];
     }
+    if (modular) {
+        checkWildcardFolders(request, app);
+        return app;
+    }
     if (mainJarFile == nullptr)
         refuse("the main jar %s/%s is not a jar: its name must end in .jar",
                shownName(input).c_str(), shownName(mainJar).c_str());
 
+    app.splashImage = trimmed(manifestAttribute(mainJarFile->manifest, "SplashScreen-Image"));
     app.mainClass = request.mainClass;
     if (app.mainClass.empty())
         app.mainClass = trimmed(manifestAttribute(mainJarFile->manifest, "Main-Class"));
@@ -141,13 +162,7 @@ AppInput readAppInput(const PackageRequest& request) {
             "com.example.Main) and the jars",
             app.mainClass.c_str(), jars.size(), shownName(input).c_str());
 
-    for (const std::string& folder : request.classPathWildcards) {
-        std::string relative = inputRelative("--class-path-wildcard", folder);
-        if (stat((input + "/" + relative).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            refuse("--class-path-wildcard %s: %s has no such folder", shownName(folder).c_str(),
-                   shownName(input).c_str());
-        app.wildcardFolders.push_back(relative);
-    }
+    checkWildcardFolders(request, app);
 
     char separator = request.target == ImageTarget::Windows ? ';' : ':';
     for (size_t i = 0; i < app.jars.size(); ++i) {

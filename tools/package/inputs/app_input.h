@@ -17,6 +17,7 @@ struct AppInput {
     std::string mainJar;                       // --main-jar, relative to the input
     std::string mainClass;                     // --main-class, or the main jar's Main-Class
     std::vector<std::string> wildcardFolders;  // --class-path-wildcard, relative to the input
+    std::string splashImage;                   // the main jar's SplashScreen-Image
     std::vector<std::string> warnings;
 };
 

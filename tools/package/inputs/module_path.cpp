@@ -62,6 +62,11 @@ ModuleEntry readJarModule(const std::string& path) {
         size_t end = named.find_last_not_of(" \t");
         module.descriptor.name = end == std::string::npos ? automaticModuleName(baseName(path))
                                                           : named.substr(0, end + 1);
+        // The JVM takes an automatic module's main class from the manifest.
+        std::string mainClass = manifestAttribute(jar.manifest, "Main-Class");
+        size_t first = mainClass.find_first_not_of(" \t"), last = mainClass.find_last_not_of(" \t");
+        if (first != std::string::npos)
+            module.descriptor.mainClass = mainClass.substr(first, last - first + 1);
     }
     return module;
 }
@@ -72,9 +77,10 @@ ModuleEntry readJmod(const std::string& path) {
     module.kind = ModuleEntry::Kind::Jmod;
     module.descriptor = jarModuleDescriptor(path, "classes/", kJmodHeaderSize);
     if (module.descriptor.name.empty())
-        refuse("%s on --module-path is not a jmod with a module descriptor; repair it or "
-               "remove it",
-               shownName(path).c_str());
+        refuse(
+            "%s on --module-path is not a jmod with a module descriptor; repair it or "
+            "remove it",
+            shownName(path).c_str());
     return module;
 }
 
@@ -111,8 +117,8 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
 }  // namespace
 
 std::string automaticModuleName(const std::string& fileName) {
-    std::string name = endsWith(fileName, ".jar") ? fileName.substr(0, fileName.size() - 4)
-                                                  : fileName;
+    std::string name =
+        endsWith(fileName, ".jar") ? fileName.substr(0, fileName.size() - 4) : fileName;
     // The version starts at the first '-' followed by a digit and then a '.' or the end of a
     // run of digits.
     for (size_t dash = name.find('-'); dash != std::string::npos; dash = name.find('-', dash + 1)) {
@@ -153,9 +159,10 @@ ModulePath readModulePath(const std::vector<std::string>& given, ImageTarget tar
     for (const std::string& entry : path.entries) {
         struct stat info;
         if (stat(entry.c_str(), &info) != 0)
-            refuse("--module-path %s does not exist: give the folders and jars of the "
-                   "application's modules, ':'-separated",
-                   shownName(entry).c_str());
+            refuse(
+                "--module-path %s does not exist: give the folders and jars of the "
+                "application's modules, ':'-separated",
+                shownName(entry).c_str());
         std::set<std::string> inFolder;
         if (!S_ISDIR(info.st_mode)) {
             add(endsWith(entry, ".jmod") ? readJmod(entry) : readJarModule(entry), inFolder);
@@ -180,10 +187,20 @@ ModulePath readModulePath(const std::vector<std::string>& given, ImageTarget tar
     return path;
 }
 
-const ModuleEntry* findModule(const ModulePath& path, const std::string& name) {
-    for (const ModuleEntry& module : path.modules)
+const ModuleEntry* findModule(const std::vector<ModuleEntry>& modules, const std::string& name) {
+    for (const ModuleEntry& module : modules)
         if (module.descriptor.name == name) return &module;
     return nullptr;
+}
+
+const ModuleEntry* findModule(const ModulePath& path, const std::string& name) {
+    return findModule(path.modules, name);
+}
+
+std::vector<std::string> modulePaths(const std::vector<ModuleEntry>& modules) {
+    std::vector<std::string> paths;
+    for (const ModuleEntry& module : modules) paths.push_back(module.path);
+    return paths;
 }
 
 std::vector<ModuleEntry> neededModules(const ModulePath& path,
@@ -227,9 +244,9 @@ std::vector<ModuleEntry> neededModules(const ModulePath& path,
             automatic = automatic || module.automatic;
         }
         for (const ModuleEntry& module : path.modules) {
-            bool provides = std::any_of(
-                module.descriptor.provides.begin(), module.descriptor.provides.end(),
-                [&](const std::string& service) { return used.count(service) != 0; });
+            bool provides =
+                std::any_of(module.descriptor.provides.begin(), module.descriptor.provides.end(),
+                            [&](const std::string& service) { return used.count(service) != 0; });
             if (provides || (automatic && module.automatic)) need(module.descriptor.name, "");
         }
         if (pending.empty()) break;

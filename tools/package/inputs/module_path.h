@@ -17,7 +17,7 @@ struct ModuleEntry {
     ModuleDescriptor descriptor;  // an automatic module's holds its name alone
     std::string path;             // the jar, jmod or module folder
     Kind kind = Kind::Jar;
-    bool automatic = false;       // a jar without a module descriptor
+    bool automatic = false;  // a jar without a module descriptor
 };
 
 struct ModulePath {
@@ -33,6 +33,12 @@ ModulePath readModulePath(const std::vector<std::string>& given, ImageTarget tar
 
 // The module of that name on the path, or nullptr.
 const ModuleEntry* findModule(const ModulePath& path, const std::string& name);
+
+// The module of that name among these, or nullptr.
+const ModuleEntry* findModule(const std::vector<ModuleEntry>& modules, const std::string& name);
+
+// Each module's path, in order: what jlink's --module-path gets.
+std::vector<std::string> modulePaths(const std::vector<ModuleEntry>& modules);
 
 // The name the JVM gives a jar without a module descriptor: its manifest's
 // Automatic-Module-Name, else its file name without ".jar" and a version ("-1.2.3"), every
