@@ -21,22 +21,11 @@ constexpr uint64_t kMaxIndexSize = 256u << 20;
 constexpr uint32_t kMaxClassSize = 1u << 20;
 
 // What a location's attributes say, by kind (the kind is the byte's top five bits).
-enum Attribute {
-    kEnd,
-    kModule,
-    kParent,
-    kBase,
-    kExtension,
-    kOffset,
-    kCompressed,
-    kUncompressed,
-    kAttributeCount
-};
+enum Attribute { kEnd, kModule, kParent, kBase, kExtension, kOffset, kCompressed, kUncompressed,
+                 kAttributeCount };
 
 uint32_t littleU32(const std::string& bytes, size_t at) {
-    auto byte = [&](size_t i) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i]));
-    };
+    auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
     return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
 }
 
@@ -52,8 +41,7 @@ bool readAt(int fd, uint64_t offset, uint64_t length, std::string& bytes) {
 }
 
 // The attributes of the location at offset, each a big-endian number of 1 to 8 bytes.
-bool decodeLocation(const std::string& locations, size_t offset,
-                    uint64_t (&values)[kAttributeCount]) {
+bool decodeLocation(const std::string& locations, size_t offset, uint64_t (&values)[kAttributeCount]) {
     for (uint64_t& value : values) value = 0;
     while (offset < locations.size()) {
         unsigned char head = static_cast<unsigned char>(locations[offset++]);
@@ -77,7 +65,7 @@ bool stringIs(const std::string& strings, uint64_t offset, const char* expected)
 
 // The class file's constant pool and attributes, read for the Module attribute's version.
 class ClassReader {
-  public:
+public:
     explicit ClassReader(const std::string& bytes) : bytes_(bytes) {}
 
     std::string moduleVersion() {
@@ -96,39 +84,16 @@ class ClassReader {
                     skip(length);
                     break;
                 }
-                case 3:
-                case 4:
-                    skip(4);
-                    break;  // Integer, Float
-                case 5:
-                case 6:
-                    skip(8);
-                    ++i;
-                    break;  // Long, Double: two slots
-                case 7:
-                case 8:
-                case 16:
-                case 19:
-                case 20:
-                    skip(2);
-                    break;
-                case 9:
-                case 10:
-                case 11:
-                case 12:
-                case 17:
-                case 18:
-                    skip(4);
-                    break;
-                case 15:
-                    skip(3);
-                    break;  // MethodHandle
-                default:
-                    ok_ = false;
+                case 3: case 4: skip(4); break;                   // Integer, Float
+                case 5: case 6: skip(8); ++i; break;              // Long, Double: two slots
+                case 7: case 8: case 16: case 19: case 20: skip(2); break;
+                case 9: case 10: case 11: case 12: case 17: case 18: skip(4); break;
+                case 15: skip(3); break;                          // MethodHandle
+                default: ok_ = false;
             }
         }
-        skip(6);         // access flags, this class, super class
-        skip(2 * u2());  // interfaces
+        skip(6);             // access flags, this class, super class
+        skip(2 * u2());      // interfaces
         for (int members = 0; members < 2 && ok_; ++members) {  // fields, then methods
             size_t count = u2();
             for (size_t i = 0; i < count && ok_; ++i) {
@@ -153,7 +118,7 @@ class ClassReader {
         return "";
     }
 
-  private:
+private:
     unsigned u1() {
         if (!ok_ || at_ >= bytes_.size()) {
             ok_ = false;
@@ -161,19 +126,11 @@ class ClassReader {
         }
         return static_cast<unsigned char>(bytes_[at_++]);
     }
-    unsigned u2() {
-        unsigned high = u1();
-        return high << 8 | u1();
-    }
-    uint32_t u4() {
-        uint32_t high = u2();
-        return high << 16 | u2();
-    }
+    unsigned u2() { unsigned high = u1(); return high << 8 | u1(); }
+    uint32_t u4() { uint32_t high = u2(); return high << 16 | u2(); }
     void skip(uint64_t length) {
-        if (!ok_ || length > bytes_.size() - at_)
-            ok_ = false;
-        else
-            at_ += length;
+        if (!ok_ || length > bytes_.size() - at_) ok_ = false;
+        else at_ += length;
     }
     void skipAttributes() {
         size_t count = u2();

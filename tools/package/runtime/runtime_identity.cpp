@@ -108,14 +108,10 @@ std::string runtimeBelow(const std::string& folder, RuntimeSystem system) {
 
 const char* systemName(RuntimeSystem system) {
     switch (system) {
-        case RuntimeSystem::Windows:
-            return "Windows";
-        case RuntimeSystem::Linux:
-            return "Linux";
-        case RuntimeSystem::MacOs:
-            return "macOS";
-        default:
-            return "unknown";
+        case RuntimeSystem::Windows: return "Windows";
+        case RuntimeSystem::Linux: return "Linux";
+        case RuntimeSystem::MacOs: return "macOS";
+        default: return "unknown";
     }
 }
 
