@@ -36,6 +36,18 @@ std::string moduleAppName(const ModuleApp& modules) {
     return named.substr(named.rfind('.') + 1);
 }
 
+void checkLauncherName(const PackageRequest& request, const std::string& name, const char* option) {
+    if (request.target == ImageTarget::Windows) {
+        std::string problem = windowsProgramNameProblem(name);
+        if (!problem.empty())
+            refuse("the name \"%s\" %s, so it cannot name a Windows program; choose another %s",
+                   name.c_str(), problem.c_str(), option);
+    } else if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        refuse("the name \"%s\" cannot name a folder and a program; choose another %s",
+               name.c_str(), option);
+    }
+}
+
 std::string imageName(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     const std::string& mainJar = plan.app.mainJar;
@@ -46,17 +58,7 @@ std::string imageName(const ImagePlan& plan) {
         name = mainJar.substr(mainJar.rfind('/') + 1);
         name = name.substr(0, name.size() - 4);  // .jar
     }
-    if (request.target == ImageTarget::Windows) {
-        std::string problem = windowsProgramNameProblem(name);
-        if (!problem.empty())
-            refuse(
-                "the name \"%s\" %s, so it cannot name a Windows program; choose another "
-                "--name",
-                name.c_str(), problem.c_str());
-    } else if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
-        refuse("the name \"%s\" cannot name a folder and a program; choose another --name",
-               name.c_str());
-    }
+    checkLauncherName(request, name, "--name");
     return name;
 }
 
@@ -104,7 +106,8 @@ bool asksForSplash(const LaunchConfig& config) {
 // comes with java.desktop.
 std::vector<std::string> addedModules(const ImagePlan& plan) {
     std::vector<std::string> added = plan.request.addModules;
-    if (asksForSplash(plan.config)) added.push_back("java.desktop");
+    for (const ImageLauncher& launcher : plan.launchers)
+        if (asksForSplash(launcher.config)) added.push_back("java.desktop");
     return added;
 }
 
@@ -115,34 +118,86 @@ std::vector<std::string> moduleOptions(const ImagePlan& plan) {
     const ModuleApp& modules = plan.modules;
     if (!plan.linksModules && !modules.modules.empty()) options.push_back("--module-path=&&mods");
     std::string added;
-    for (const std::string& root : modules.roots)
-        if (root != modules.mainModule) added += (added.empty() ? "" : ",") + root;
+    for (const std::string& root : modules.addedRoots) added += (added.empty() ? "" : ",") + root;
     if (!added.empty()) options.push_back("--add-modules=" + added);
     return options;
 }
 
-LaunchConfig launcherConfig(const ImagePlan& plan) {
+// The class an added launcher starts: its module's entry, its main class (in the main
+// module for a modular application), or its main jar's Main-Class.
+std::string addedMainClass(const ImagePlan& plan, const AddedLauncher& added) {
+    if (!added.mainModule.empty()) return added.mainModule;
+    if (!added.mainClass.empty() && !plan.request.mainModule.empty())
+        return plan.modules.mainModule + "/" + added.mainClass;
+    if (!added.mainClass.empty()) return added.mainClass;
+    if (added.mainJar.empty()) return plan.config.mainClassName;
+    return plan.app.addedMainClasses.at(added.name);
+}
+
+LaunchConfig launcherConfig(const ImagePlan& plan, const ImageLauncher& launcher) {
     const PackageRequest& request = plan.request;
+    const AddedLauncher* added = launcher.added;
     LaunchConfig config = request.config;
     config.mainClassName = request.mainModule.empty() ? plan.app.mainClass : request.mainModule;
     ClassPathPlan classPath;
     classPath.mainJar = plan.app.mainJar;
-    if (request.mainModule.empty()) classPath.jars = plan.app.jars;
+    if (added != nullptr) {
+        config.mainClassName = addedMainClass(plan, *added);
+        if (!added->mainJar.empty()) classPath.mainJar = added->mainJar;
+        if (added->javaOptions) config.jvmOptions = *added->javaOptions;
+        if (added->arguments) config.defaultAppArguments = *added->arguments;
+        if (added->console) config.isConsoleApp = *added->console;
+    }
+    if (request.mainModule.empty() || !classPath.mainJar.empty()) classPath.jars = plan.app.jars;
     classPath.wildcardFolders = plan.app.wildcardFolders;
     classPath.separator = request.target == ImageTarget::Windows ? ';' : ':';
     // As java -jar shows the splash screen the main jar's manifest names.
-    if (!plan.app.splashImage.empty() && !asksForSplash(config))
+    if (added == nullptr && !plan.app.splashImage.empty() && !asksForSplash(config))
         config.jvmOptions.push_back("-splash:jar:&&" + plan.app.mainJar);
     std::vector<std::string> front = moduleOptions(plan);
     front.insert(front.begin(), classPathOption(classPath));
     config.jvmOptions.insert(config.jvmOptions.begin(), front.begin(), front.end());
+    // Each launcher's archive of its own: one class path each.
     if (request.cds == CdsMode::Auto)
         for (const std::string& option :
-             autoArchiveOptions(request.target, plan.runtime.featureVersion, plan.name,
+             autoArchiveOptions(request.target, plan.runtime.featureVersion, launcher.name,
                                 request.metadata.vendor, request.metadata.version))
             config.jvmOptions.push_back(option);
     if (!request.stackSizeGiven) config.launchThreadStackSize = stackSizeOfJavaOptions(config);
     return config;
+}
+
+// The image's launchers: the main one, then those of --add-launcher, each name checked as
+// the image's own name is.
+void planLaunchers(ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
+    const char* suffix = request.target == ImageTarget::Windows ? ".exe" : "";
+    ImageLauncher main;
+    main.name = plan.name;
+    main.fileName = plan.launcherName;
+    main.iconPath = request.metadata.iconPath;
+    plan.launchers.push_back(main);
+    for (const AddedLauncher& added : request.addedLaunchers) {
+        ImageLauncher launcher;
+        launcher.name = added.name;
+        checkLauncherName(request, added.name, "--add-launcher");
+        if (added.name == plan.name)
+            refuse("--add-launcher %s has the image's own name: give it another name",
+                   added.name.c_str());
+        if (!added.mainJar.empty() && request.mainModule.empty() && request.input.empty())
+            refuse("--add-launcher %s names main-jar %s, and there is no --input to hold it",
+                   added.name.c_str(), added.mainJar.c_str());
+        launcher.fileName = added.name + suffix;
+        launcher.iconPath = added.iconPath.empty() ? main.iconPath : added.iconPath;
+        if (request.target == ImageTarget::Linux && !added.iconPath.empty())
+            checkLinuxIcon(added.iconPath);
+        launcher.description = added.description;
+        launcher.winShortcut = added.winShortcut;
+        launcher.winMenu = added.winMenu;
+        launcher.linuxShortcut = added.linuxShortcut;
+        launcher.added = &added;
+        plan.launchers.push_back(launcher);
+    }
 }
 
 void copyApplication(const ImagePlan& plan, const std::string& image) {
@@ -227,7 +282,8 @@ void readModules(ImagePlan& plan) {
             "--module-path: rename it");
 }
 
-void stamp(const ImagePlan& plan, const LaunchConfig& config, const std::string& output) {
+void stamp(const ImagePlan& plan, const LaunchConfig& config, const std::string& output,
+           const ImageLauncher* launcher = nullptr) {
     WriteRequest write;
     write.input = plan.files.launcher;
     write.output = output;
@@ -236,6 +292,12 @@ void stamp(const ImagePlan& plan, const LaunchConfig& config, const std::string&
         write.metadata = plan.request.metadata;
         write.metadata.name = plan.name;
         write.signing = plan.request.signing;
+        if (launcher != nullptr && launcher->added != nullptr) {
+            write.metadata.name = launcher->name;
+            write.metadata.iconPath = launcher->iconPath;
+            if (!launcher->added->version.empty())
+                write.metadata.version = launcher->added->version;
+        }
     }
     runWrite(write);
 }
@@ -249,7 +311,7 @@ StampLauncher stampLauncher(const ImagePlan& plan) {
 }  // namespace
 
 ImagePlan planImage(const PackageRequest& request) {
-    ImagePlan plan{request, monotonicSeconds(), {}, {}, {}, {}, false, {}, {}, {}, {}, {}, {}};
+    ImagePlan plan{request, monotonicSeconds(), {}, {}, {}, {}, false, {}, {}, {}, {}, {}, {}, {}};
     if (request.target == ImageTarget::Linux && !request.metadata.iconPath.empty())
         checkLinuxIcon(request.metadata.iconPath);
     plan.files = locateToolFiles(request);
@@ -261,6 +323,7 @@ ImagePlan planImage(const PackageRequest& request) {
                                   !plan.linksModules && !plan.modules.modules.empty());
     plan.name = imageName(plan);
     plan.launcherName = plan.name + (request.target == ImageTarget::Windows ? ".exe" : "");
+    planLaunchers(plan);
     if (request.mainModule.empty())
         progress("input: %s (%zu jar%s), main class %s", shownName(request.input).c_str(),
                  plan.app.jars.size(), plan.app.jars.size() == 1 ? "" : "s",
@@ -286,7 +349,8 @@ ImagePlan planImage(const PackageRequest& request) {
 
 std::string buildImage(ImagePlan& plan, const std::string& folder) {
     const PackageRequest& request = plan.request;
-    plan.config = launcherConfig(plan);
+    for (ImageLauncher& launcher : plan.launchers) launcher.config = launcherConfig(plan, launcher);
+    plan.config = plan.launchers.front().config;
 
     std::string building = beginImage(folder, plan.name);
     if (!request.runtimeImage.empty()) {
@@ -322,8 +386,14 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
         progress("launcher: stamping bin/%s", plan.launcherName.c_str());
         stamp(plan, plan.config, building + "/bin/" + plan.launcherName);
     }
-    if (request.target == ImageTarget::Linux && !request.metadata.iconPath.empty())
-        copyLinuxIcon(request.metadata.iconPath, building, plan.name);
+    for (const ImageLauncher& launcher : plan.launchers) {
+        if (launcher.added != nullptr) {
+            progress("launcher: stamping bin/%s", launcher.fileName.c_str());
+            stamp(plan, launcher.config, building + "/bin/" + launcher.fileName, &launcher);
+        }
+        if (request.target == ImageTarget::Linux && !launcher.iconPath.empty())
+            copyLinuxIcon(launcher.iconPath, building, launcher.name);
+    }
     return building;
 }
 

@@ -137,6 +137,36 @@ AppInput readAppInput(const PackageRequest& request) {
             refuse("%s %s; repair it or remove it", shownName(path).c_str(), problem.c_str());
         if (app.jars[i] == mainJar) mainJarFile = &jars[i];
     }
+    auto holding = [&](const std::string& className) {
+        return std::any_of(jars.begin(), jars.end(),
+                           [&](const JarFile& jar) { return jarHoldsClass(jar, className); });
+    };
+    for (AddedLauncher added : request.addedLaunchers) {
+        if (added.mainJar.empty()) {
+            if (!modular && !added.mainClass.empty() && !holding(added.mainClass))
+                refuse("--add-launcher %s: the main class %s is in none of the jars of %s",
+                       added.name.c_str(), added.mainClass.c_str(), shownName(input).c_str());
+            continue;
+        }
+        std::string jar = inputRelative("main-jar of --add-launcher " + added.name, added.mainJar);
+        auto found = std::find(app.jars.begin(), app.jars.end(), jar);
+        if (found == app.jars.end())
+            refuse("--add-launcher %s: its main-jar %s is not a jar of %s", added.name.c_str(),
+                   shownName(jar).c_str(), shownName(input).c_str());
+        std::string mainClass = added.mainClass;
+        if (mainClass.empty())
+            mainClass =
+                trimmed(manifestAttribute(jars[found - app.jars.begin()].manifest, "Main-Class"));
+        if (mainClass.empty())
+            refuse(
+                "--add-launcher %s: give main-class, or a main-jar whose manifest has a "
+                "Main-Class (%s has none)",
+                added.name.c_str(), shownName(jar).c_str());
+        if (!holding(mainClass))
+            refuse("--add-launcher %s: the main class %s is in none of the jars of %s",
+                   added.name.c_str(), mainClass.c_str(), shownName(input).c_str());
+        app.addedMainClasses[added.name] = mainClass;
+    }
     if (modular) {
         checkWildcardFolders(request, app);
         return app;

@@ -25,6 +25,28 @@ bool moduleHoldsClass(const ModuleEntry& module, const std::string& className) {
     return readJar(module.path, jar, problem) && jarHoldsClass(jar, className);
 }
 
+// The class an entry "MODULE/CLASS" or "MODULE/" starts, checked when the module is on the
+// path; empty when only the runtime knows it.
+std::string launchedClass(const ModulePath& path, const std::string& entry,
+                          const std::string& option) {
+    size_t slash = entry.find('/');
+    std::string module = entry.substr(0, slash), mainClass = entry.substr(slash + 1);
+    const ModuleEntry* found = findModule(path, module);
+    if (found == nullptr) return mainClass;  // in the runtime
+    if (mainClass.empty()) {
+        mainClass = found->descriptor.mainClass;
+        if (mainClass.empty())
+            refuse(
+                "the module %s (%s) names no main class in its descriptor: give %s "
+                "%s/CLASS, or record one with jar --main-class when the jar is made",
+                module.c_str(), shownName(found->path).c_str(), option.c_str(), module.c_str());
+    } else if (!moduleHoldsClass(*found, mainClass)) {
+        refuse("the module %s (%s) holds no class %s: check %s %s/CLASS (dotted)", module.c_str(),
+               shownName(found->path).c_str(), mainClass.c_str(), option.c_str(), module.c_str());
+    }
+    return mainClass;
+}
+
 }  // namespace
 
 std::vector<std::string> addedModuleNames(const std::vector<std::string>& addModules) {
@@ -45,25 +67,24 @@ ModuleApp readModuleApp(const PackageRequest& request,
         app.mainClass = request.mainModule.substr(slash + 1);
         app.roots.push_back(app.mainModule);
     }
+    for (const AddedLauncher& launcher : request.addedLaunchers) {
+        std::string module = launcher.mainModule.substr(0, launcher.mainModule.find('/'));
+        if (!module.empty() &&
+            std::find(app.roots.begin(), app.roots.end(), module) == app.roots.end())
+            app.roots.push_back(module);
+    }
     for (const std::string& added : addedModuleNames(request.addModules))
-        if (findModule(path, added) != nullptr && added != app.mainModule)
-            app.roots.push_back(added);
+        if (findModule(path, added) != nullptr &&
+            std::find(app.roots.begin(), app.roots.end(), added) == app.roots.end())
+            app.roots.push_back(added), app.addedRoots.push_back(added);
     app.modules = neededModules(path, app.roots, platformModules, linking);
 
-    const ModuleEntry* main = app.mainModule.empty() ? nullptr : findModule(path, app.mainModule);
-    if (main == nullptr) return app;  // in the runtime, or no main module
-    if (app.mainClass.empty()) {
-        app.mainClass = main->descriptor.mainClass;
-        if (app.mainClass.empty())
-            refuse(
-                "the module %s (%s) names no main class in its descriptor: give --module "
-                "%s/CLASS, or record one with jar --main-class when the jar is made",
-                app.mainModule.c_str(), shownName(main->path).c_str(), app.mainModule.c_str());
-    } else if (!moduleHoldsClass(*main, app.mainClass)) {
-        refuse("the module %s (%s) holds no class %s: check --module %s/CLASS (dotted)",
-               app.mainModule.c_str(), shownName(main->path).c_str(), app.mainClass.c_str(),
-               app.mainModule.c_str());
-    }
+    if (!app.mainModule.empty())
+        app.mainClass = launchedClass(path, request.mainModule, "--module");
+    for (const AddedLauncher& launcher : request.addedLaunchers)
+        if (!launcher.mainModule.empty())
+            launchedClass(path, launcher.mainModule,
+                          "the module of --add-launcher " + launcher.name);
     return app;
 }
 

@@ -14,8 +14,9 @@ namespace trellane {
 struct ModuleApp {
     std::string mainModule;  // empty: the application is on the class path
     std::string mainClass;   // the class main runs, dotted; empty when only the runtime knows
-    std::vector<std::string> roots;    // the main module and the added modules of the path
-    std::vector<ModuleEntry> modules;  // the path's modules the application needs
+    std::vector<std::string> roots;       // the main modules (the launchers') and the added ones
+    std::vector<std::string> addedRoots;  // the --add-modules among them
+    std::vector<ModuleEntry> modules;     // the path's modules the application needs
 };
 
 // Reads --module-path and resolves --module and the --add-modules found there. platformModules:

@@ -121,6 +121,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
           "descriptor names it (instead of --main-jar)");
     list("-p,--module-path", request.modulePath, "PATH",
          "':'-separated folders, jars and jmods of the application's modules (repeatable)");
+    std::vector<std::string> addedLaunchers;
+    list("--add-launcher", addedLaunchers, "NAME=FILE",
+         "another launcher in the image, FILE its properties (jpackage's keys); repeatable");
     list("--app-content", request.appContent, "PATH[,PATH...]",
          "files and folders copied into app/ besides --input (repeatable)");
     list("--class-path-wildcard", request.classPathWildcards, "DIR",
@@ -235,6 +238,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     takeLaunchLists(app,
                     request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux,
                     ClassPathSource::Image, config);
+    request.addedLaunchers = readAddedLaunchers(
+        addedLaunchers,
+        request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
     if (!trainStatus.empty()) {

@@ -7,6 +7,7 @@
 #include "brand/app_metadata.h"
 #include "brand/signing_request.h"
 #include "config/launch_config.h"
+#include "package/request/added_launchers.h"
 #include "package/request/deb_options.h"
 #include "package/request/msi_request.h"
 
@@ -32,8 +33,9 @@ struct PackageRequest {
     // --module: "MODULE/CLASS", or "MODULE/" for the class its descriptor names; empty: the
     // application is on the class path (--main-jar).
     std::string mainModule;
-    std::vector<std::string> modulePath;  // --module-path values, each ':'-separated
-    std::vector<std::string> appContent;  // --app-content: files and folders copied into app/
+    std::vector<std::string> modulePath;        // --module-path values, each ':'-separated
+    std::vector<std::string> appContent;        // --app-content: files and folders copied into app/
+    std::vector<AddedLauncher> addedLaunchers;  // --add-launcher
     std::string name;  // the image's folder and the launcher's name; empty: the main jar's
     std::string dest = ".";
     std::vector<std::string> classPathWildcards;  // folders of input listed as "&&DIR/*.jar"

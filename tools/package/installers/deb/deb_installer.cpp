@@ -13,6 +13,11 @@ namespace trellane {
 void DebInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     deb_ = describeDeb(request, plan.name, debArchitecture());
+    for (const ImageLauncher& launcher : plan.launchers)
+        if (launcher.added != nullptr)
+            deb_.launchers.push_back(DebLauncher{launcher.name, launcher.description,
+                                                 launcher.linuxShortcut.value_or(deb_.shortcut),
+                                                 !launcher.iconPath.empty()});
     if (request.cds == CdsMode::Train)
         refuse(
             "--cds train records where the image is while it is built, not where the "

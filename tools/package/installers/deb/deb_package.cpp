@@ -255,6 +255,11 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     writeFile(root, "usr/share/lintian/overrides/" + deb.package, lintianOverrides(deb));
     if (deb.shortcut || !deb.associations.empty())
         writeFile(root, "usr/share/applications/" + deb.package + ".desktop", desktopEntry(deb));
+    for (const DebLauncher& launcher : deb.launchers)
+        if (launcher.shortcut)
+            writeFile(root,
+                      "usr/share/applications/" + deb.package + "-" + launcher.name + ".desktop",
+                      launcherDesktopEntry(deb, launcher));
     if (!deb.associations.empty()) {
         writeFile(root, "usr/share/mime/packages/" + deb.package + ".xml", mimeInfo(deb));
         for (const DebFileAssociation& association : deb.associations)

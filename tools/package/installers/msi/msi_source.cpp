@@ -18,13 +18,26 @@ std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            case '$': out += std::string("$(var.") + kWixlDollarVariable + ")"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            case '$':
+                out += std::string("$(var.") + kWixlDollarVariable + ")";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -64,20 +77,28 @@ std::string baseName(const std::string& relative) {
 }
 
 class SourceWriter {
-public:
+  public:
     explicit SourceWriter(const MsiSource& source) : source_(source) {
         scope_ = std::string(source.perUser ? "user" : "machine") + "|";
         for (const std::string& level : source.installDir) scope_ += level + "\\";
         folders_[""] = Folder{"INSTALLDIR", "", {}, {}};
+        shortcuts_ = source.shortcuts;
+        if (shortcuts_.empty())
+            shortcuts_.push_back(MsiShortcut{source.name, source.launcher, source.description,
+                                             source.menu, source.desktop});
+        for (size_t i = 1; i < shortcuts_.size(); ++i)
+            launcherIds_[shortcuts_[i].launcher] = "launcher" + std::to_string(i + 1);
         for (const TreeEntry& entry : source.entries) {
             if (entry.relative == kImageMarker) continue;
             if (entry.folder) {
-                folders_[entry.relative] = Folder{"d" + std::to_string(++folderCount_),
-                                                  baseName(entry.relative), {}, {}};
+                folders_[entry.relative] =
+                    Folder{"d" + std::to_string(++folderCount_), baseName(entry.relative), {}, {}};
                 folders_[parentOf(entry.relative)].folders.push_back(entry.relative);
             } else {
-                fileIds_[entry.relative] = entry.relative == source.launcher
-                                               ? "launcher"
+                auto other = launcherIds_.find(entry.relative);
+                fileIds_[entry.relative] = entry.relative == source.launcher ? "launcher"
+                                           : other != launcherIds_.end()
+                                               ? other->second
                                                : "f" + std::to_string(fileIds_.size() + 1);
                 folders_[parentOf(entry.relative)].files.push_back(entry.relative);
             }
@@ -106,7 +127,8 @@ public:
                                   " is already installed: uninstall it first to install " +
                                   s.version.productVersion + ".")) +
                 "/>\n";
-        out_ += "    <Icon Id=\"ProductIcon.ico\"" + attribute("SourceFile", s.productIcon) + "/>\n";
+        out_ +=
+            "    <Icon Id=\"ProductIcon.ico\"" + attribute("SourceFile", s.productIcon) + "/>\n";
         property("ARPPRODUCTICON", "ProductIcon.ico");
         property("ARPNOMODIFY", "1");
         property("ARPCOMMENTS", s.description);
@@ -135,7 +157,7 @@ public:
             out_ += "      <Directory Id=\"ProgramMenuFolder\">\n";
             out_ += "        <Directory Id=\"MenuGroup\"" + attribute("Name", s.menuGroup) + ">\n";
             out_ += "          <Component" + componentAttributes("menu|" + s.menuGroup) + ">\n";
-            shortcut("            ", "MenuShortcut");
+            shortcuts("            ", "MenuShortcut", &MsiShortcut::menu);
             out_ += "            <RemoveFolder Id=\"RemoveMenuGroup\" On=\"uninstall\"/>\n";
             out_ += "          </Component>\n";
             out_ += "        </Directory>\n";
@@ -144,7 +166,7 @@ public:
         if (s.desktop) {
             out_ += "      <Directory Id=\"DesktopFolder\">\n";
             out_ += "        <Component" + componentAttributes("desktop") + ">\n";
-            shortcut("          ", "DesktopShortcut");
+            shortcuts("          ", "DesktopShortcut", &MsiShortcut::desktop);
             out_ += "        </Component>\n";
             out_ += "      </Directory>\n";
         }
@@ -159,13 +181,13 @@ public:
         return out_;
     }
 
-private:
+  private:
     std::string path(const std::string& relative) const { return source_.image + "/" + relative; }
 
     void property(const char* id, const std::string& value) {
         if (!value.empty())
-            out_ += std::string("    <Property Id=\"") + id + "\"" + attribute("Value", value) +
-                    "/>\n";
+            out_ +=
+                std::string("    <Property Id=\"") + id + "\"" + attribute("Value", value) + "/>\n";
     }
 
     // A component's Id, GUID (from where it installs) and 64-bit mark; its ComponentRef is
@@ -173,7 +195,8 @@ private:
     std::string componentAttributes(const std::string& what) {
         std::string id = "c" + std::to_string(components_.size() + 1);
         components_.push_back(id);
-        return attribute("Id", id) + attribute("Guid", nameBasedGuid(source_.upgradeCode, scope_ + what)) +
+        return attribute("Id", id) +
+               attribute("Guid", nameBasedGuid(source_.upgradeCode, scope_ + what)) +
                attribute("Win64", "yes");
     }
 
@@ -187,8 +210,8 @@ private:
 
     void writeFolder(const std::string& relative, const std::string& indent) {
         const Folder& folder = folders_[relative];
-        out_ += indent + "<Directory" + attribute("Id", folder.id) + attribute("Name", folder.name) +
-                ">\n";
+        out_ += indent + "<Directory" + attribute("Id", folder.id) +
+                attribute("Name", folder.name) + ">\n";
         std::string inner = indent + "  ";
         if (folder.files.empty()) folderComponent(inner, relative);
         for (size_t i = 0; i < folder.files.size(); ++i) {
@@ -207,11 +230,21 @@ private:
         out_ += indent + "</Directory>\n";
     }
 
-    void shortcut(const std::string& indent, const char* id) {
-        out_ += indent + "<Shortcut" + attribute("Id", id) + attribute("Name", source_.name) +
-                attribute("Target", "[#launcher]") + attribute("WorkingDirectory", "INSTALLDIR") +
-                (source_.description.empty() ? "" : attribute("Description", source_.description)) +
+    // The launchers' shortcuts of one place: the main launcher's Id is id, the others' id2,
+    // id3... by their order.
+    void shortcuts(const std::string& indent, const std::string& id, bool MsiShortcut::*place) {
+        for (size_t i = 0; i < shortcuts_.size(); ++i) {
+            const MsiShortcut& shortcut = shortcuts_[i];
+            if (!(shortcut.*place)) continue;
+            std::string target = i == 0 ? "launcher" : launcherIds_.at(shortcut.launcher);
+            out_ +=
+                indent + "<Shortcut" + attribute("Id", i == 0 ? id : id + std::to_string(i + 1)) +
+                attribute("Name", shortcut.name) + attribute("Target", "[#" + target + "]") +
+                attribute("WorkingDirectory", "INSTALLDIR") +
+                (shortcut.description.empty() ? ""
+                                              : attribute("Description", shortcut.description)) +
                 "/>\n";
+        }
     }
 
     // Each file type in the hive of the install's scope (HKCR would be the machine's for a
@@ -222,15 +255,15 @@ private:
         for (const FileAssociation& association : source_.associations) {
             std::string progId = progIdOf(source_.name, association.extension);
             std::string classes = "Software\\Classes\\";
-            out_ += indent + "<Component" + componentAttributes("file type " + association.extension) +
-                    ">\n";
+            out_ += indent + "<Component" +
+                    componentAttributes("file type " + association.extension) + ">\n";
             auto value = [&](const std::string& key, const std::string& name,
                              const std::string& text, bool keyPath) {
                 out_ += indent + "  <RegistryValue" + attribute("Root", root) +
                         attribute("Key", classes + key) +
-                        (name.empty() ? "" : attribute("Name", name)) + attribute("Type", "string") +
-                        attribute("Value", text) + (keyPath ? attribute("KeyPath", "yes") : "") +
-                        "/>\n";
+                        (name.empty() ? "" : attribute("Name", name)) +
+                        attribute("Type", "string") + attribute("Value", text) +
+                        (keyPath ? attribute("KeyPath", "yes") : "") + "/>\n";
             };
             std::string extension = "." + association.extension;
             value(extension, "", progId, false);
@@ -254,6 +287,8 @@ private:
     std::string scope_;  // what sets the installed paths apart: the scope and INSTALL-DIR
     std::map<std::string, Folder> folders_;
     std::map<std::string, std::string> fileIds_;
+    std::map<std::string, std::string> launcherIds_;  // the added launchers' files: their Ids
+    std::vector<MsiShortcut> shortcuts_;
     std::vector<std::string> components_;
     int folderCount_ = 0;
     std::string out_;
@@ -272,6 +307,8 @@ std::string progIdOf(const std::string& name, const std::string& extension) {
     return id + suffix;
 }
 
-std::string writeWixSource(const MsiSource& source) { return SourceWriter(source).write(); }
+std::string writeWixSource(const MsiSource& source) {
+    return SourceWriter(source).write();
+}
 
 }  // namespace trellane
