@@ -378,6 +378,18 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
             linkLinuxRuntime(plan.jdk, modules, options, building, appModules);
     }
     makeFolder(building + "/bin");
+    // Beside the JVM's own libraries, where System.loadLibrary looks before java.library.path.
+    std::string libraries = building + (request.target == ImageTarget::Windows ? "/bin/" : "/lib/");
+    for (const std::string& library : plan.modules.nativeLibraries) {
+        std::string name = library.substr(library.rfind('/') + 1);
+        if (isRegularFile(libraries + name))
+            refuse(
+                "%s on --module-path has the name of a library of the runtime: remove it "
+                "from the folder",
+                shownName(library).c_str());
+        progress("runtime: adding %s of --module-path", name.c_str());
+        copyFile(library, libraries + name);
+    }
     if (request.target == ImageTarget::Linux &&
         needsBaseArchive(request.cds, plan.runtime.featureVersion))
         provideBaseArchive(building, stampLauncher(plan));

@@ -78,6 +78,7 @@ ModuleApp readModuleApp(const PackageRequest& request,
             std::find(app.roots.begin(), app.roots.end(), added) == app.roots.end())
             app.roots.push_back(added), app.addedRoots.push_back(added);
     app.modules = neededModules(path, app.roots, platformModules, linking);
+    app.nativeLibraries = path.nativeLibraries;
 
     if (!app.mainModule.empty())
         app.mainClass = launchedClass(path, request.mainModule, "--module");

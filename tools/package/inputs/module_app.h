@@ -17,6 +17,9 @@ struct ModuleApp {
     std::vector<std::string> roots;       // the main modules (the launchers') and the added ones
     std::vector<std::string> addedRoots;  // the --add-modules among them
     std::vector<ModuleEntry> modules;     // the path's modules the application needs
+    // The target's native libraries directly in the path's folders (JavaFX's beside its
+    // jars): the runtime's library folder gets them, where the JVM looks first.
+    std::vector<std::string> nativeLibraries;
 };
 
 // Reads --module-path and resolves --module and the --add-modules found there. platformModules:
