@@ -74,7 +74,7 @@ class Pool {
 
     const Constant* at(uint32_t index, uint8_t tag) const {
         return index < constants_.size() && constants_[index].tag == tag ? &constants_[index]
-                                                                          : nullptr;
+                                                                         : nullptr;
     }
     // The name a Module or Class constant refers to; a class's dotted. Empty when the index
     // is not one.

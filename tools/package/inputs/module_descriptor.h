@@ -9,8 +9,9 @@
 namespace trellane {
 
 struct ModuleDescriptor {
-    std::string name;                   // empty: the bytes are not a module descriptor
-    std::vector<std::string> requires;  // at run time: "requires static" ones are left out
+    std::string name;  // empty: the bytes are not a module descriptor
+    std::vector<std::string>
+    requires;                           // at run time: "requires static" ones are left out
     std::vector<std::string> uses;      // service interfaces, dotted
     std::vector<std::string> provides;  // the service interfaces it provides, dotted
     std::string mainClass;              // dotted; empty when it names none

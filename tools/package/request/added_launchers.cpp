@@ -64,8 +64,9 @@ void take(AddedLauncher& launcher, const std::string& key, const std::string& va
     } else if (key == "linux-shortcut") {
         launcher.linuxShortcut = truth(launcher, key, value);
     } else if (key == "launcher-as-service") {
-        problem("launcher-as-service: an image's launchers are programs a user starts; leave "
-                "it out");
+        problem(
+            "launcher-as-service: an image's launchers are programs a user starts; leave "
+            "it out");
     } else {
         problem("unknown key '" + key + "': the keys are " + kKnownKeys);
     }

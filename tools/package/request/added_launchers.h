@@ -16,12 +16,13 @@ struct AddedLauncher {
     std::string mainJar;     // main-jar: relative to --input
     std::string mainClass;   // main-class: dotted
     std::string mainModule;  // module: "MODULE/CLASS" or "MODULE/"
-    std::optional<std::vector<std::string>> javaOptions;  // java-options, as the launcher takes them
-    std::optional<std::vector<std::string>> arguments;    // arguments
-    std::string iconPath;                                 // icon
-    std::string description;                              // description
-    std::string version;                                  // app-version
-    std::optional<bool> console;                          // win-console
+    std::optional<std::vector<std::string>>
+        javaOptions;                                    // java-options, as the launcher takes them
+    std::optional<std::vector<std::string>> arguments;  // arguments
+    std::string iconPath;                               // icon
+    std::string description;                            // description
+    std::string version;                                // app-version
+    std::optional<bool> console;                        // win-console
     std::optional<bool> winShortcut, winMenu, linuxShortcut;
 };
 
