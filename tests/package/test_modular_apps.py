@@ -116,8 +116,13 @@ class ModularAppTest(PackageTestCase):
                     write(self.path("plain", "app", "Main.class"), ""))
         subprocess.run([os.path.join(JDK, "bin", "jar"), "--create", "--file", plain,
                         "--main-class", "app.Main", "-C", self.path("plain"), "app"], check=True)
+        write(self.path("java.properties"), "module=app\n")
         runtime = ("--runtime-image", self.runtime)
         cases = [
+            # The given runtime's own bin/java stays.
+            (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
+              "java=java.properties"], 1,
+             "the runtime has a bin/java of its own, which the launcher java would replace"),
             (["-p", self.nameless + ":" + self.mods, "--module", "app", *runtime], 1,
              "the module app (%s/app.jar) names no main class in its descriptor: give "
              "--module app/CLASS" % self.nameless),

@@ -394,6 +394,14 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
         needsBaseArchive(request.cds, plan.runtime.featureVersion))
         provideBaseArchive(building, stampLauncher(plan));
     copyApplication(plan, building);
+    // A given runtime's commands stay in bin/ (java, keytool...): a launcher never replaces one.
+    for (const ImageLauncher& launcher : plan.launchers)
+        if (isRegularFile(building + "/bin/" + launcher.fileName))
+            refuse(
+                "the runtime has a bin/%s of its own, which the launcher %s would replace: "
+                "choose another %s",
+                launcher.fileName.c_str(), launcher.name.c_str(),
+                launcher.added != nullptr ? "name in --add-launcher" : "--name");
     if (request.cds != CdsMode::Train) {
         progress("launcher: stamping bin/%s", plan.launcherName.c_str());
         stamp(plan, plan.config, building + "/bin/" + plan.launcherName);
