@@ -20,7 +20,8 @@ declare -A lists=(
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
-          libjaxb-api-java jflex lintian desktop-file-utils shared-mime-info
+          libjaxb-api-java jflex libxalan2-java libopenjfx-java libopenjfx-jni
+          lintian desktop-file-utils shared-mime-info
           softhsm2 opensc libengine-pkcs11-openssl gnutls-bin
           openjdk-17-jre"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"

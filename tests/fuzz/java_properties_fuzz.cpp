@@ -1,4 +1,4 @@
-// jpackage's association properties as installers/java_properties reads them. Entries the
+// jpackage's association properties as support/java_properties reads them. Entries the
 // input chooses, written as Java's Properties.store writes them (every character that means
 // something escaped, the rest as it is), must read back as themselves, in order, a key given
 // again keeping its last value; and any text whatever is read without a crash, giving valid
@@ -11,7 +11,7 @@
 
 #include "fuzz_check.h"
 #include "fuzz_input.h"
-#include "package/installers/java_properties.h"
+#include "package/support/java_properties.h"
 
 namespace trellane {
 namespace {

@@ -263,8 +263,12 @@ class MsiInstallTest(unittest.TestCase):
         association = write(os.path.join(self.work, "doc.properties"), (
             "extension=%s\nmime-type=application/x-hello\ndescription=Hello document\n"
             "icon=%s\n" % (EXTENSION, icon)).encode())
+        # A second launcher with a Start-menu shortcut and no desktop one.
+        tool = write(os.path.join(self.work, "tool.properties"),
+                     b"main-class=com.example.Main\narguments=tool\nwin-shortcut=false\n")
         common = ("--win-menu", "--win-shortcut", "--file-associations", association,
-                  "--about-url", "https://example.com/hello", "--description", "Says hello")
+                  "--about-url", "https://example.com/hello", "--description", "Says hello",
+                  "--add-launcher", "Tool=" + tool)
         cases = [
             # scope, options, the folder the product goes to (under its base), menu group
             ("machine", ("--install-dir", "Zoë Tools\\Hello", "--win-menu-group", "Tools"),
@@ -323,6 +327,14 @@ class MsiInstallTest(unittest.TestCase):
                 link = f.read()
             # The target's path, in the ANSI code page (Windows-1252 here).
             self.assertIn(launcher.encode("cp1252"), link)
+        tool = install_dir + "bin\\Tool.exe"
+        with open(unix_path(properties["ProgramMenuFolder"] + group + "\\Tool.lnk"), "rb") as f:
+            self.assertIn(tool.encode("cp1252"), f.read())
+        self.assertFalse(os.path.exists(unix_path(properties["DesktopFolder"] + "Tool.lnk")))
+        started = wine(unix_path(tool), "two")
+        log = self.jvm_log(root)
+        self.assertEqual(started.status, 0, log.describe())
+        self.assertEqual(log.main_arguments, [b"tool", b"two"])
 
         entries = self.uninstall_entries(msi)
         self.assertEqual([(e["key"], e["DisplayVersion"], e["Publisher"],

@@ -189,12 +189,14 @@ void checkImageDestination(const std::string& dest, const std::string& name,
                            const std::string& input, bool overwrite) {
     std::string destination = dest + "/" + name;
     std::string where = absolute(destination), from = absolute(input);
-    if (isWithin(where, from))
+    if (input.empty()) {
+        // A modular application without --input: nothing of it can be inside the image.
+    } else if (isWithin(where, from))
         refuse(
             "the destination %s is inside the input %s: the image would copy itself; choose "
             "a --dest outside the input",
             shownName(destination).c_str(), shownName(input).c_str());
-    if (isWithin(from, where))
+    if (!input.empty() && isWithin(from, where))
         refuse(
             "the input %s is inside the destination %s, which the new image would replace; "
             "choose another --dest or --name",

@@ -6,6 +6,7 @@
 
 #include "common/refusal.h"
 #include "common/shown_text.h"
+#include "common/text_split.h"
 #include "package/runtime/module_image.h"
 #include "package/runtime/runtime_identity.h"
 #include "package/runtime/runtime_release.h"
@@ -99,6 +100,7 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
     facts.javaVersion = said("JAVA_VERSION");
     if (facts.javaVersion.empty()) facts.javaVersion = javaBaseVersion(runtime + "/lib/modules");
     facts.featureVersion = javaFeatureVersion(facts.javaVersion);
+    facts.modules = splitWords(said("MODULES"), " ");
     return facts;
 }
 

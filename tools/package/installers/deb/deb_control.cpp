@@ -99,6 +99,16 @@ std::string desktopEntry(const DebDescription& deb) {
     return text;
 }
 
+std::string launcherDesktopEntry(const DebDescription& deb, const DebLauncher& launcher) {
+    DebDescription entry = deb;
+    entry.appName = launcher.name;
+    if (!launcher.description.empty()) entry.synopsis = launcher.description;
+    entry.shortcut = launcher.shortcut;
+    entry.iconPath = launcher.icon ? "icon" : "";
+    entry.associations.clear();
+    return desktopEntry(entry);
+}
+
 std::string mimeIconName(const std::string& mimeType) {
     std::string name = mimeType;
     name[name.find('/')] = '-';

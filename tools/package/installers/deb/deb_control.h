@@ -22,6 +22,9 @@ std::string debControl(const DebDescription& deb, uint64_t installedKiB,
 // menu with --linux-shortcut; otherwise only offered for the associated files.
 std::string desktopEntry(const DebDescription& deb);
 
+// The desktop entry of an added launcher: its name, program and icon, no file types.
+std::string launcherDesktopEntry(const DebDescription& deb, const DebLauncher& launcher);
+
 // The launcher's path as one argument of a desktop entry's Exec key (quoted and escaped as
 // the desktop entry format asks, the string escapes included).
 std::string desktopExecPath(const std::string& path);

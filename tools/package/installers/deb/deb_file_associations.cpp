@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/text_split.h"
-#include "package/installers/java_properties.h"
+#include "package/support/java_properties.h"
 
 namespace trellane {
 

@@ -12,6 +12,14 @@
 
 namespace trellane {
 
+// An added launcher's desktop entry, beside the main launcher's.
+struct DebLauncher {
+    std::string name;         // in bin/, and the entry's Name
+    std::string description;  // the entry's Comment; empty: the package's synopsis
+    bool shortcut = false;    // shown in the menu
+    bool icon = false;        // the image has lib/NAME.png
+};
+
 struct DebDescription {
     std::string package;                    // "hello"
     std::string version;                    // "1.0-1": --app-version, '-', --linux-app-release
@@ -32,6 +40,7 @@ struct DebDescription {
     std::string copyright;    // --copyright
     std::string vendor;       // --vendor
     std::vector<DebFileAssociation> associations;
+    std::vector<DebLauncher> launchers;  // the image's other launchers
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"
 };

@@ -258,6 +258,11 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
               lintianOverrides(deb, findEmbeddedLibraries(root, deb.imagePath.substr(1))));
     if (deb.shortcut || !deb.associations.empty())
         writeFile(root, "usr/share/applications/" + deb.package + ".desktop", desktopEntry(deb));
+    for (const DebLauncher& launcher : deb.launchers)
+        if (launcher.shortcut)
+            writeFile(root,
+                      "usr/share/applications/" + deb.package + "-" + launcher.name + ".desktop",
+                      launcherDesktopEntry(deb, launcher));
     if (!deb.associations.empty()) {
         writeFile(root, "usr/share/mime/packages/" + deb.package + ".xml", mimeInfo(deb));
         for (const DebFileAssociation& association : deb.associations)

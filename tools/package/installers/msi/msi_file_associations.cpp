@@ -6,7 +6,7 @@
 #include "brand/icon_group.h"
 #include "common/refusal.h"
 #include "common/regular_file.h"
-#include "package/installers/java_properties.h"
+#include "package/support/java_properties.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {

@@ -1,6 +1,6 @@
 // --file-associations FILE: a file type the installed application opens, in jpackage's
 // properties format (the properties file a jpackage build already has works unchanged; read by
-// installers/java_properties):
+// support/java_properties):
 //
 //   extension=hello          the file name extension, without the dot (required)
 //   mime-type=text/x-hello   its media type (optional; checked, not written: the extension's

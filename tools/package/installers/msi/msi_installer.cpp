@@ -232,6 +232,18 @@ void MsiInstaller::check(const ImagePlan& plan) {
                    source.menuGroup.c_str(), problem.c_str());
     }
     source.desktop = msi.shortcut;
+    for (const ImageLauncher& launcher : plan.launchers) {
+        MsiShortcut shortcut{launcher.name, "bin/" + launcher.fileName, msi.description, msi.menu,
+                             msi.shortcut};
+        if (launcher.added != nullptr) {
+            if (!launcher.description.empty()) shortcut.description = launcher.description;
+            shortcut.menu = launcher.winMenu.value_or(msi.menu);
+            shortcut.desktop = launcher.winShortcut.value_or(msi.shortcut);
+        }
+        source.menu = source.menu || shortcut.menu;
+        source.desktop = source.desktop || shortcut.desktop;
+        source.shortcuts.push_back(shortcut);
+    }
     source.description = msi.description;
     source.aboutUrl = msi.aboutUrl;
     source.helpUrl = msi.helpUrl;

@@ -81,6 +81,12 @@ class SourceWriter {
         scope_ = std::string(source.perUser ? "user" : "machine") + "|";
         for (const std::string& level : source.installDir) scope_ += level + "\\";
         folders_[""] = Folder{"INSTALLDIR", "", {}, {}};
+        shortcuts_ = source.shortcuts;
+        if (shortcuts_.empty())
+            shortcuts_.push_back(MsiShortcut{source.name, source.launcher, source.description,
+                                             source.menu, source.desktop});
+        for (size_t i = 1; i < shortcuts_.size(); ++i)
+            launcherIds_[shortcuts_[i].launcher] = "launcher" + std::to_string(i + 1);
         for (const TreeEntry& entry : source.entries) {
             if (entry.relative == kImageMarker) continue;
             if (entry.folder) {
@@ -88,8 +94,10 @@ class SourceWriter {
                     Folder{"d" + std::to_string(++folderCount_), baseName(entry.relative), {}, {}};
                 folders_[parentOf(entry.relative)].folders.push_back(entry.relative);
             } else {
-                fileIds_[entry.relative] = entry.relative == source.launcher
-                                               ? "launcher"
+                auto other = launcherIds_.find(entry.relative);
+                fileIds_[entry.relative] = entry.relative == source.launcher ? "launcher"
+                                           : other != launcherIds_.end()
+                                               ? other->second
                                                : "f" + std::to_string(fileIds_.size() + 1);
                 folders_[parentOf(entry.relative)].files.push_back(entry.relative);
             }
@@ -148,7 +156,7 @@ class SourceWriter {
             out_ += "      <Directory Id=\"ProgramMenuFolder\">\n";
             out_ += "        <Directory Id=\"MenuGroup\"" + attribute("Name", s.menuGroup) + ">\n";
             out_ += "          <Component" + componentAttributes("menu|" + s.menuGroup) + ">\n";
-            shortcut("            ", "MenuShortcut");
+            shortcuts("            ", "MenuShortcut", &MsiShortcut::menu);
             out_ += "            <RemoveFolder Id=\"RemoveMenuGroup\" On=\"uninstall\"/>\n";
             out_ += "          </Component>\n";
             out_ += "        </Directory>\n";
@@ -157,7 +165,7 @@ class SourceWriter {
         if (s.desktop) {
             out_ += "      <Directory Id=\"DesktopFolder\">\n";
             out_ += "        <Component" + componentAttributes("desktop") + ">\n";
-            shortcut("          ", "DesktopShortcut");
+            shortcuts("          ", "DesktopShortcut", &MsiShortcut::desktop);
             out_ += "        </Component>\n";
             out_ += "      </Directory>\n";
         }
@@ -221,11 +229,21 @@ class SourceWriter {
         out_ += indent + "</Directory>\n";
     }
 
-    void shortcut(const std::string& indent, const char* id) {
-        out_ += indent + "<Shortcut" + attribute("Id", id) + attribute("Name", source_.name) +
-                attribute("Target", "[#launcher]") + attribute("WorkingDirectory", "INSTALLDIR") +
-                (source_.description.empty() ? "" : attribute("Description", source_.description)) +
+    // The launchers' shortcuts of one place: the main launcher's Id is id, the others' id2,
+    // id3... by their order.
+    void shortcuts(const std::string& indent, const std::string& id, bool MsiShortcut::*place) {
+        for (size_t i = 0; i < shortcuts_.size(); ++i) {
+            const MsiShortcut& shortcut = shortcuts_[i];
+            if (!(shortcut.*place)) continue;
+            std::string target = i == 0 ? "launcher" : launcherIds_.at(shortcut.launcher);
+            out_ +=
+                indent + "<Shortcut" + attribute("Id", i == 0 ? id : id + std::to_string(i + 1)) +
+                attribute("Name", shortcut.name) + attribute("Target", "[#" + target + "]") +
+                attribute("WorkingDirectory", "INSTALLDIR") +
+                (shortcut.description.empty() ? ""
+                                              : attribute("Description", shortcut.description)) +
                 "/>\n";
+        }
     }
 
     // Each file type in the hive of the install's scope (HKCR would be the machine's for a
@@ -265,6 +283,8 @@ class SourceWriter {
     std::string scope_;  // what sets the installed paths apart: the scope and INSTALL-DIR
     std::map<std::string, Folder> folders_;
     std::map<std::string, std::string> fileIds_;
+    std::map<std::string, std::string> launcherIds_;  // the added launchers' files: their Ids
+    std::vector<MsiShortcut> shortcuts_;
     std::vector<std::string> components_;
     int folderCount_ = 0;
     std::string out_;

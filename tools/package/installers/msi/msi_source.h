@@ -23,6 +23,15 @@
 
 namespace trellane {
 
+// A launcher's shortcuts: in the Start-menu group, on the desktop.
+struct MsiShortcut {
+    std::string name;
+    std::string launcher;  // "bin/NAME.exe"
+    std::string description;
+    bool menu = false;
+    bool desktop = false;
+};
+
 struct MsiSource {
     std::string name;    // the product's name: the shortcuts', the Start-menu default
     std::string vendor;  // Manufacturer: "Installed apps" calls it the publisher
@@ -43,6 +52,9 @@ struct MsiSource {
     std::string helpUrl;
     std::string updateUrl;
     std::vector<FileAssociation> associations;
+    // Every launcher's shortcuts, the main launcher's first; empty: the main launcher's alone,
+    // as name, launcher, description, menu and desktop say.
+    std::vector<MsiShortcut> shortcuts;
 };
 
 // The preprocessor variable the source writes every '$' as: wixl is run with -D dollar=$.
