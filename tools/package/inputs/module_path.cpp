@@ -8,6 +8,7 @@
 #include <set>
 
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/shown_text.h"
 #include "common/text_split.h"
 #include "package/inputs/jar_file.h"
@@ -93,7 +94,7 @@ ModuleEntry readModuleFolder(const std::string& path) {
     module.path = path;
     module.kind = ModuleEntry::Kind::Folder;
     std::string bytes, problem;
-    if (readWholeFile(path + "/module-info.class", bytes, problem))
+    if (readWholeFile(path + "/module-info.class", kMaxTextFileSize, bytes, problem))
         module.descriptor = readModuleDescriptor(bytes);
     if (module.descriptor.name.empty())
         refuse("%s/module-info.class on --module-path is not a module descriptor; repair it",

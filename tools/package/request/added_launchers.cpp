@@ -5,6 +5,7 @@
 
 #include "common/main_module.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/shown_text.h"
 #include "package/support/file_tree.h"
 #include "package/support/java_properties.h"
@@ -91,7 +92,7 @@ std::vector<AddedLauncher> readAddedLaunchers(const std::vector<std::string>& va
                    launcher.name.c_str());
         std::string text, problem;
         std::vector<std::pair<std::string, std::string>> entries;
-        if (!readWholeFile(launcher.source, text, problem) ||
+        if (!readWholeFile(launcher.source, kMaxTextFileSize, text, problem) ||
             !readJavaProperties(text, entries, problem))
             refuse("--add-launcher %s: %s", shownName(value).c_str(), problem.c_str());
         for (const auto& [key, entry] : entries) take(launcher, key, entry, style);
