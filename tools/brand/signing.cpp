@@ -615,7 +615,10 @@ std::vector<std::string> signingArguments(const SigningRequest& request, const s
 }
 
 void signExecutable(const std::string& unsignedPath, const std::string& signedPath,
-                    const SigningRequest& given) {
+                    const SigningRequest& given, const std::string& namedAs) {
+    // The file as users will know it: what messages show and what a sign command's copy is
+    // named (a service may choose how to sign by the extension).
+    const std::string named = namedAs.empty() ? signedPath : namedAs;
     checkSigningRequest(given);
     if (!wantsSignature(given))
         refuseUsage(
@@ -634,8 +637,8 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     if (stat(unsignedPath.c_str(), &unsignedInfo) != 0)
         refuse("cannot sign %s: %s", shownName(unsignedPath).c_str(), strerror(errno));
 
-    SigningFolder folder(signedPath);
-    SigningRun signing{folder, request, signedPath};
+    SigningFolder folder(named);
+    SigningRun signing{folder, request, named};
     signing.unsignedSize = static_cast<uint64_t>(unsignedInfo.st_size);
     signing.signerName = command ? commandName(request) : "osslsigncode";
     if (command) {
@@ -668,10 +671,10 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
         folder.refuse(
             "osslsigncode did not finish verifying %s within %u s; allow longer with "
             "--sign-timeout",
-            shownName(signedPath).c_str(), timeout);
+            shownName(named).c_str(), timeout);
     if (!run.succeeded())
         signing.refuseUnlessFull(
-            shownName(signedPath) + " does not verify once signed (" + verifyProblem(run.output) +
+            shownName(named) + " does not verify once signed (" + verifyProblem(run.output) +
             "); " +
             (command ? "the signature must carry its certificate chain up to a root"
                      : "give the whole certificate chain up to its root") +
@@ -682,7 +685,7 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
         run.output.find("Timestamp Server Signature verification: ok") == std::string::npos)
         folder.refuse(
             "the timestamp in %s does not verify (%s); %s",
-            shownName(signedPath).c_str(), verifyProblem(run.output).c_str(),
+            shownName(named).c_str(), verifyProblem(run.output).c_str(),
             command ? "have the sign command use another timestamp server"
                     : "give another --timestamp-url, one whose certificate is meant for "
                       "time-stamping and valid today");
@@ -691,7 +694,7 @@ void signExecutable(const std::string& unsignedPath, const std::string& signedPa
     stopIfInterrupted();
     if (chmod(signing.signedFile.c_str(), unsignedInfo.st_mode & 0777) != 0 ||
         rename(signing.signedFile.c_str(), signedPath.c_str()) != 0)
-        folder.refuse("cannot write %s: %s", shownName(signedPath).c_str(),
+        folder.refuse("cannot write %s: %s", shownName(named).c_str(),
                       describeError(errno, signedPath).c_str());
     folder.remove();
 }

@@ -48,8 +48,10 @@ std::vector<std::string> signingArguments(const SigningRequest& request, const s
 // noted on stderr. Refuses, leaving no file behind, when osslsigncode is missing or older than
 // 2.5, the password or PIN cannot be read or is wrong, the token or key is not there, the key
 // does not belong to the certificate, the time is up, the disk is full, the sign command fails
-// or signs another file or none, or the result does not verify.
+// or signs another file or none, or the result does not verify. namedAs, when signedPath is
+// a temporary name beside the destination, is the destination: what the messages and a sign
+// command see.
 void signExecutable(const std::string& unsignedPath, const std::string& signedPath,
-                    const SigningRequest& request);
+                    const SigningRequest& request, const std::string& namedAs = "");
 
 }  // namespace trellane

@@ -313,7 +313,7 @@ std::string MsiInstaller::package(const ImagePlan& plan, const std::string&) {
         progress("msi: signing and verifying %s", output_.c_str());
         SigningRequest signing = request.signing;
         signing.description = name;
-        signExecutable(unsignedMsi, placed, signing);
+        signExecutable(unsignedMsi, placed, signing, output_);
     } else {
         copyFile(unsignedMsi, placed);
     }
