@@ -273,7 +273,7 @@ class MsiTest(PackageTestCase):
              "--win-menu is an installer option: give --type msi with it, or leave it out\n" +
              USAGE_HINT),
             (msi[2:] + ["--type", "exe"], 2,
-             "--type exe: give app-image (the default), msi or deb\n" + USAGE_HINT),
+             "--type exe: give app-image (the default), msi, deb or rpm\n" + USAGE_HINT),
         ]
         before = listing(self.work)
         for arguments, status, message in cases:

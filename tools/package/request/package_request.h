@@ -9,13 +9,14 @@
 #include "config/launch_config.h"
 #include "package/request/deb_options.h"
 #include "package/request/msi_request.h"
+#include "package/request/rpm_options.h"
 
 namespace trellane {
 
 enum class ImageTarget { Linux, Windows };
 
 // --type: the image itself, or an installer wrapping it (package/request/package_type.h).
-enum class PackageType { AppImage, Msi, Deb };
+enum class PackageType { AppImage, Msi, Deb, Rpm };
 
 // --cds: none; a training run at packaging time (Linux: a dynamic archive, or an
 // ahead-of-time cache on runtimes of version 24 and later); or an archive the JVM makes on the
@@ -35,8 +36,8 @@ struct PackageRequest {
     // The block, but for the main class and the class path, which come from the input.
     LaunchConfig config;
     bool stackSizeGiven = false;  // --stack-size; else -Xss in the JVM options sizes it
-    AppMetadata metadata;    // Windows launchers
-    SigningRequest signing;  // Windows launchers
+    AppMetadata metadata;         // Windows launchers
+    SigningRequest signing;       // Windows launchers
 
     std::string runtimeImage;  // a ready Java runtime; Windows needs it or runtimeJdk
     std::string runtimeJdk;    // a Windows JDK whose jmods/ the Windows runtime is linked from
@@ -52,6 +53,7 @@ struct PackageRequest {
 
     MsiRequest msi;  // --type msi
     DebOptions deb;  // --type deb
+    RpmOptions rpm;  // --type rpm
 
     bool overwrite = false;
     bool quiet = false;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/installers/deb/deb_file_associations.h"
+#include "package/installers/linux_file_associations.h"
 #include "package/request/package_request.h"
 
 namespace trellane {
@@ -31,7 +31,7 @@ struct DebDescription {
     std::string licenseFile;  // empty: the copyright file is written from --copyright
     std::string copyright;    // --copyright
     std::string vendor;       // --vendor
-    std::vector<DebFileAssociation> associations;
+    std::vector<LinuxFileAssociation> associations;
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"
 };

@@ -1,4 +1,4 @@
-#include "package/installers/deb/deb_control.h"
+#include "package/installers/desktop_files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,11 @@ TEST(DesktopExecPath, QuotesAndEscapesAsTheDesktopEntryFormatAsks) {
 }
 
 TEST(MimeInfo, EscapesWhatXmlReserves) {
-    DebDescription deb;
-    DebFileAssociation association;
+    LinuxFileAssociation association;
     association.extensions = {"hello", "hlo"};
     association.mimeType = "application/x-hello";
     association.description = "Hello <document> & \"more\"";
-    deb.associations = {association};
-    EXPECT_EQ(mimeInfo(deb),
+    EXPECT_EQ(mimeInfo({association}),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
               "  <mime-type type=\"application/x-hello\">\n"
