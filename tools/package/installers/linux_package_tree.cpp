@@ -73,7 +73,7 @@ bool isElfFileAt(const std::string& path) {
     return hasElfMagic(magic, readMagic(path, magic, 4, 0));
 }
 
-uint64_t settlePermissions(const std::string& root) {
+uint64_t settlePermissions(const std::string& root, bool executableLibraries) {
     uint64_t kib = 0;
     for (const TreeEntry& entry : listTree(root)) {
         std::string path = root + "/" + entry.relative;
@@ -84,7 +84,9 @@ uint64_t settlePermissions(const std::string& root) {
             kib += 1;
             continue;
         }
-        bool runnable = S_ISDIR(info.st_mode) || ((info.st_mode & 0111) && isRunnable(path));
+        bool runnable = S_ISDIR(info.st_mode) || ((info.st_mode & 0111) && isRunnable(path)) ||
+                        (executableLibraries && entry.relative.find(".so") != std::string::npos &&
+                         isElfFileAt(path));
         if (chmod(path.c_str(), runnable ? 0755 : 0644) != 0)
             refuse("cannot set the permissions of %s: %s", path.c_str(), std::strerror(errno));
         kib += S_ISREG(info.st_mode) ? (static_cast<uint64_t>(info.st_size) + 1023) / 1024 : 1;

@@ -23,9 +23,11 @@ bool isElfFileAt(const std::string& path);
 // executable, 0755; every other file 0644, whatever the build machine's umask and the input's
 // own bits were (a data file marked executable is not a program). Symbolic links (jlink links
 // each module's copy of a shared legal notice to java.base's) are left as they are: changing
-// one would change what it points to. Returns the installed size in KiB as dpkg counts it:
-// each file's size rounded up, and one for every folder and link.
-uint64_t settlePermissions(const std::string& root);
+// one would change what it points to. With executableLibraries, shared libraries are 0755
+// too, as RPM systems install them (their dependency finders and rpmlint look for it).
+// Returns the installed size in KiB as dpkg counts it: each file's size rounded up, and one
+// for every folder and link.
+uint64_t settlePermissions(const std::string& root, bool executableLibraries = false);
 
 // When the package says it was made: SOURCE_DATE_EPOCH for a reproducible build, else now.
 int64_t packagingTime();

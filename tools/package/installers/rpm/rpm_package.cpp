@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "common/child_process.h"
@@ -78,7 +79,8 @@ void checkRpmDestination(const PackageRequest& request, const RpmDescription& rp
 std::string writeRpmPackage(const PackageRequest& request, const RpmDescription& rpm,
                             const std::string& image) {
     std::string rpmbuild = requirePackagingProgram("rpm", "rpmbuild", "rpm");
-    std::string temporary = image.substr(0, image.rfind('/'));
+    // Absolute: rpmbuild reads the tree and writes the package from a folder of its own.
+    std::string temporary = std::filesystem::absolute(image.substr(0, image.rfind('/'))).string();
     std::string root = temporary + "/buildroot";
     makeFolder(root);
     makeTreeFolders(root, rpm.installDir);
@@ -101,7 +103,7 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
         contents.files.push_back(contents.licenseFile);
     }
     contents.imageLibraries = imageLibraries(root + rpm.imagePath);
-    settlePermissions(root);
+    settlePermissions(root, true);
 
     std::string spec = temporary + "/" + rpm.package + ".spec";
     writeNewFile(spec, rpmSpec(rpm, contents, packagingTime()));
