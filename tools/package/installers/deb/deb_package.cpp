@@ -29,6 +29,18 @@ namespace {
 
 constexpr unsigned kToolSeconds = 600;
 
+// xz at level 2, on as many threads as dpkg-deb runs: every dpkg of a supported system reads
+// it (zstd needs dpkg 1.21.18), and on the demo's 79 MB image it takes about a quarter of
+// the time of dpkg-deb's default level 6 for a package 15% larger (bench/packages.py).
+// dpkg-deb's own DPKG_DEB_COMPRESSOR_TYPE and DPKG_DEB_COMPRESSOR_LEVEL still choose, when set.
+std::vector<std::string> compressionOptions() {
+    for (const char* name : {"DPKG_DEB_COMPRESSOR_TYPE", "DPKG_DEB_COMPRESSOR_LEVEL"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return {};
+    }
+    return {"-Zxz", "-z2"};
+}
+
 std::string parentOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
 }
@@ -175,7 +187,10 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     std::string built = temporary + "/" + deb.fileName();
     ProgramOptions options;
     options.timeoutSeconds = kToolSeconds;
-    ProgramRun run = runProgram({dpkgDeb, "--root-owner-group", "--build", root, built}, options);
+    std::vector<std::string> command{dpkgDeb, "--root-owner-group"};
+    for (const std::string& option : compressionOptions()) command.push_back(option);
+    command.insert(command.end(), {"--build", root, built});
+    ProgramRun run = runProgram(command, options);
     if (!run.succeeded())
         refuse("dpkg-deb could not build the package (%s):\n%s",
                describeEnd(run, kToolSeconds).c_str(), outputTail(run.output).c_str());
