@@ -36,12 +36,12 @@ def information(rpm: str) -> Dict[str, str]:
     """rpm -qpi's fields ("Name        : hello"), the description's lines as one value."""
     fields, key = {}, None
     for line in query(rpm, "-i").splitlines():
-        match = re.match(r"^([A-Z][A-Za-z ]*?)\s*: (.*)$", line)
+        match = re.match(r"^([A-Z][A-Za-z ]*?)\s*:(?: (.*))?$", line)
         if key == "Description":
             fields[key] += line + "\n"
         elif match:
             key = match.group(1)
-            fields[key] = match.group(2).strip() if key != "Description" else ""
+            fields[key] = (match.group(2) or "").strip() if key != "Description" else ""
     return fields
 
 
@@ -176,7 +176,7 @@ class RpmPackageTest(LinuxPackageCase):
                 # Its own files and folders only: the image, and the paths named.
                 listed = query(kept, "-l").splitlines()
                 self.assertEqual([p for p in listed if p != image and
-                                  not p.startswith(image + "/")], own)
+                                  not p.startswith(image + "/")], sorted(own))
                 self.assertIn(image + "/lib/server/libjvm.so", listed)
                 long_listing = query(kept, "-lv")
                 self.assertEqual({line.split()[2:4] == ["root", "root"]
