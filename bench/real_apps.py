@@ -414,18 +414,20 @@ def app_section(app: App, programs: List[Program], samples, sizes, use, rounds) 
 
 
 def write_section(results: str, text: str) -> None:
-    """Replace this benchmark's section of the results file, keeping make bench's part and
-    the splash screen's section after it (make bench-splash)."""
-    head = tail = ""
+    """Replace this benchmark's section of the results file, keeping make bench's part and the
+    sections after it (make bench-splash's, make bench-instance's,
+    make bench-deb's)."""
+    head, tail = "", ""
     if os.path.exists(results):
         with open(results) as f:
-            head = f.read()
-        splash = head.find("\n## Splash screen\n")
-        if splash >= 0:
-            head, tail = head[:splash], "\n" + head[splash + 1:]
-        head = head.split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
+            previous = f.read()
+        head = previous.split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
+        start = previous.find("\n" + SECTION + "\n")
+        end = previous.find("\n## ", start + 1) if start >= 0 else -1
+        if end >= 0:
+            tail = previous[end:]
     with open(results + ".tmp", "w") as f:
-        f.write(head + text + tail)
+        f.write(head + text.rstrip("\n") + "\n" + tail)
     os.replace(results + ".tmp", results)
 
 

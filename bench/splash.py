@@ -129,13 +129,19 @@ def first_frame_ms(command, screen: Screen, env) -> float:
 
 
 def write_section(results: str, text: str) -> None:
-    """Replace this benchmark's section, the file's last, keeping everything before it."""
-    head = ""
+    """Replace this benchmark's section, keeping everything before it and the sections after it
+    (make bench-instance's, make bench-deb's)."""
+    head = tail = ""
     if os.path.exists(results):
         with open(results) as f:
-            head = f.read().split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
+            previous = f.read()
+        head = previous.split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
+        start = previous.find("\n" + SECTION + "\n")
+        end = previous.find("\n## ", start + 1) if start >= 0 else -1
+        if end >= 0:
+            tail = previous[end:]
     with open(results + ".tmp", "w") as f:
-        f.write(head + text)
+        f.write(head + text.rstrip("\n") + "\n" + tail)
     os.replace(results + ".tmp", results)
 
 

@@ -33,7 +33,7 @@ target_sources(launcher PRIVATE "${_out}/launcher_resources.o")
 add_dependencies(launcher launcher_inputs)
 set_target_properties(launcher PROPERTIES SUFFIX ".exe"
   LINK_DEPENDS "${_resources}/launcher.def;${_out}/libjvm.dll.a")
-target_link_libraries(launcher PRIVATE "${_out}/libjvm.dll.a" ole32 shell32 user32 kernel32)
+target_link_libraries(launcher PRIVATE "${_out}/libjvm.dll.a" ole32 shell32 user32 advapi32 kernel32)
 target_link_options(launcher PRIVATE
   -static-libstdc++ -static-libgcc
   # GUI subsystem, so Windows creates no console, with the runtime's start-up for main.

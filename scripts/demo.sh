@@ -71,19 +71,21 @@ run demo/hello/bin/hello "first argument" "caf$(printf '\xc3\xa9') && more"
 run demo/hello/bin/hello --fail
 
 # --- The same image as a Debian package, with a menu entry -----------------------------
-deb=(--type deb --name hello --dest demo/deb --app-version 1.0 --vendor "Trellane demo"
-     --linux-deb-maintainer hello@example.com --description "Greeting from a Java application"
-     --linux-shortcut --icon samples/hello/hello.png)
+# Debian has a package named hello of its own: this one is named apart from it.
+deb=(--type deb --name hello --linux-package-name trellane-hello --dest demo/deb
+     --app-version 1.0 --vendor "Trellane demo" --linux-deb-maintainer hello@example.com
+     --description "Greeting from a Java application" --linux-shortcut
+     --icon samples/hello/hello.png)
 deb_inputs=$({ printf '%s\n' "${sample[@]}" "${deb[@]}"
                sha256sum "$build/input/hello.jar" "$package" "$dist/linux/launcher" \
                    "$dist/java/trellane-runtime.jar" samples/hello/hello.png; } | sha256sum)
-deb_file=$(ls demo/deb/hello_1.0-1_*.deb 2>/dev/null || true)
+deb_file=$(ls demo/deb/trellane-hello_1.0-1_*.deb 2>/dev/null || true)
 if [ -n "$deb_file" ] && [ "$(cat demo/.deb-inputs 2>/dev/null)" = "$deb_inputs" ]; then
     echo "$deb_file is up to date"
 else
     "$package" "${sample[@]}" "${deb[@]}"
     echo "$deb_inputs" >demo/.deb-inputs
-    deb_file=$(ls demo/deb/hello_1.0-1_*.deb)
+    deb_file=$(ls demo/deb/trellane-hello_1.0-1_*.deb)
 fi
 echo
 echo "\$ dpkg-deb --info $deb_file"
@@ -112,7 +114,7 @@ rpm -qpi "$rpm_file"
 echo
 echo "Linux image:    demo/hello ($(du -sh demo/hello | cut -f1))"
 echo "Linux package:  $deb_file ($(du -sh "$deb_file" | cut -f1)); install it with" \
-    "apt install ./$deb_file, then run /opt/hello/bin/hello"
+    "apt install ./$deb_file, then run /opt/trellane-hello/bin/hello"
 echo "RPM package:    $rpm_file ($(du -sh "$rpm_file" | cut -f1)); install it with" \
     "dnf install ./$rpm_file"
 source scripts/demo-branding.sh

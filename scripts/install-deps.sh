@@ -7,7 +7,9 @@
 #          the JDK's graphical part (its splash-screen library, AWT on X11)
 #   fuzz   clang and libFuzzer (make fuzz)
 #   bench  the benchmarks' measuring tools, the real applications they start and what
-#          jpackage's .deb needs (make bench, make bench-apps, make bench-packages)
+#          jpackage's .deb needs (make bench, make bench-apps, make bench-deb,
+#          make bench-packages)
+#   fresh-root  debootstrap, for the check on a fresh Debian 12 (scripts/fresh-debian.sh)
 # Does nothing (and needs no network) when everything is there.
 set -euo pipefail
 
@@ -19,12 +21,14 @@ declare -A lists=(
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
-          libjaxb-api-java lintian rpmlint desktop-file-utils shared-mime-info libxalan2-java
+          libjaxb-api-java jflex libxalan2-java libopenjfx-java libopenjfx-jni
+          lintian rpmlint desktop-file-utils shared-mime-info
           softhsm2 opensc libengine-pkcs11-openssl gnutls-bin
           openjdk-17-jre"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev
-           fop plantuml libxalan2-java fakeroot"
+           fop plantuml libxalan2-java libh2-java fakeroot"
+  [fresh-root]="debootstrap"
 )
 
 [ $# -gt 0 ] || set -- build tools test

@@ -1,10 +1,11 @@
 // The byte format of the launch configuration block, in one place: the parser, the block
-// writer of trellane-stamp and the format's description in docs/block-format.md are all driven by these tables, so
-// they cannot disagree.
+// writer of trellane-stamp and the format's description in docs/block-format.md are all driven by
+// these tables, so they cannot disagree.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "config/launch_config.h"
 
@@ -18,17 +19,17 @@ constexpr char kUnstampedFill = '_';
 constexpr size_t kMaxListEntries = 255;
 
 enum class FieldKind {
-    FlagByte,     // one byte of switches, see kFlagBits
-    StackSize,    // unsigned 32-bit, most significant byte first
-    String,       // bytes, then NUL
-    StringList,   // count byte (0 to 255), then that many strings
+    FlagByte,    // one byte of switches, see kFlagBits
+    StackSize,   // unsigned 32-bit, most significant byte first
+    String,      // bytes, then NUL
+    StringList,  // count byte (0 to 255), then that many strings
 };
 
 struct BlockField {
     const char* name;
     FieldKind kind;
-    std::string LaunchConfig::*text;     // FieldKind::String
-    StringList LaunchConfig::*list;      // FieldKind::StringList
+    std::string LaunchConfig::*text;  // FieldKind::String
+    StringList LaunchConfig::*list;   // FieldKind::StringList
     const char* meaning;
 };
 
@@ -42,7 +43,8 @@ inline const BlockField kBlockFields[] = {
      "module's descriptor names: the main module, started as java -m starts it"},
     {"jvmOptions", FieldKind::StringList, nullptr, &LaunchConfig::jvmOptions,
      "JVM options, in order; a -splash:IMAGE among them is the launcher's (a splash screen) "
-     "and never reaches the JVM"},
+     "and never reaches the JVM; a -Dtrellane.singleInstance=ID among them runs the "
+     "application once per user and session (single-instance mode), named ID"},
     {"defaultAppArguments", FieldKind::StringList, nullptr, &LaunchConfig::defaultAppArguments,
      "arguments given to main before the command line's"},
     {"allowedUserOptionPrefixes", FieldKind::StringList, nullptr,
@@ -57,7 +59,22 @@ struct FlagBit {
     const char* meaning;
 };
 
+// The JVM option that names a single-instance application: its value is the identity the
+// launcher derives the instance's channel from, and the application can read it as a system
+// property. Only an option of the block counts, never one a user adds.
+constexpr char kSingleInstanceOption[] = "-Dtrellane.singleInstance=";
+
+// Whether the options name a single-instance application: the mode's only switch.
+inline bool holdsInstanceOption(const StringList& jvmOptions) {
+    const std::string prefix = kSingleInstanceOption;
+    for (const std::string& option : jvmOptions)
+        if (option.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
 // Bits 3 and 5 to 7 carry nothing: the parser ignores them and the writer leaves them clear.
+// Single-instance mode is no bit: blocks written elsewhere may hold bit 3, and must launch as
+// they always did.
 inline const FlagBit kFlagBits[] = {
     {0x01, "useMainThread", &LaunchConfig::useMainThread,
      "run the launch sequence on the primary thread"},

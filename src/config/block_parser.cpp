@@ -75,6 +75,7 @@ const char* parseLaunchConfig(const unsigned char* area, size_t areaSize, Launch
     Cursor cursor{area, area + areaSize};
     for (const BlockField& field : kBlockFields)
         if (!readField(cursor, field, config)) return kDamaged;
+    config.singleInstance = holdsInstanceOption(config.jvmOptions);
     return nullptr;
 }
 

@@ -14,6 +14,9 @@ struct LaunchConfig {
     bool isConsoleApp = false;
     bool setUpConsole = false;
     bool redirectAppDataVariables = false;
+    // Not a flag bit: set when jvmOptions hold -Dtrellane.singleInstance=ID (block_format.h),
+    // the tools' request for that option.
+    bool singleInstance = false;
     uint32_t launchThreadStackSize = 0;
     std::string mainClassName;
     // Also the JVM option list: the launch sequence extends and rewrites it in place.

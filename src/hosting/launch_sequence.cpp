@@ -10,6 +10,7 @@
 #include "hosting/argument_array.h"
 #include "hosting/bootstrap.h"
 #include "hosting/exception_report.h"
+#include "hosting/instance_delivery.h"
 #include "hosting/jvm_exit.h"
 #include "hosting/updater_natives.h"
 #include "options/command_option.h"
@@ -84,6 +85,9 @@ void runLaunchSequence() {
     jobjectArray mainArguments =
         buildArgumentArray(env, config.defaultAppArguments, argumentCount, arguments);
     MainEntry entry = resolveMainEntry(env, config.mainClassName);
+    // Later launches reach the application from here on; those that came while the JVM
+    // started have waited for this.
+    if (config.singleInstance) prepareInstanceDelivery(vm, env);
     env->CallStaticVoidMethod(entry.mainClass, entry.mainMethodId, mainArguments);
 
     jthrowable thrown = env->ExceptionOccurred();

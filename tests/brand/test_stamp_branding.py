@@ -25,6 +25,9 @@ from signing_keys import SIGNER, SigningTestCase, osslsigncodes
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "package"))
 from package_fixture import PACKAGE, RUNTIME_JAR, jar, windows_runtime  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+import private_mounts  # noqa: E402  (found through the path above)
+
 STAMP = os.environ.get("TRELLANE_STAMP") or os.path.join(
     REPO, "build", "linux", "tools", "stamp", "trellane-stamp")
 LINUX_LAUNCHER = os.environ.get("TRELLANE_LAUNCHER") or os.path.join(
@@ -354,7 +357,7 @@ class StampBrandingTest(SigningTestCase):
         # does not fit in 64 KiB (both say they succeeded). And a signed file with a part never
         # written, as a write that failed midway leaves it, on a disk that is full by then:
         # osslsigncode reading it through its mapping would die of SIGBUS.
-        script = ('mount -t tmpfs -o size="$2" trellane-full "$1" || exit 99; small=$1; '
+        script = ('mount -t tmpfs -o size="$2" trellane-full "$1" && mounted || exit; small=$1; '
                   'shift 2; "$@"; status=$?; ls -A "$small"; exit $status')
         small = self.path("small")
         os.makedirs(small)
@@ -395,11 +398,7 @@ class StampBrandingTest(SigningTestCase):
                     if hole:
                         env["REAL_OSSLSIGNCODE"] = shutil.which("osslsigncode", path=env["PATH"])
                         env["PATH"] = holes + os.pathsep + env["PATH"]
-                    done = run(["unshare", "--mount", "--propagation", "private", "sh", "-c",
-                                script, "sh", small, size, *command], env=env)
-                    if done.returncode == 99 or b"unshare failed" in done.stderr:
-                        self.skipTest("cannot mount a small file system here: " +
-                                      done.stderr.decode())
+                    done = private_mounts.run(self, script, [small, size, *command], env=env)
                     self.assertEqual(done.returncode, 1, done.stderr.decode())
                     self.assertTrue(done.stderr.decode().startswith(message),
                                     done.stderr.decode())

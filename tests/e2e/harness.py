@@ -189,9 +189,10 @@ def stamp(input_path: str, output_path: str, main_class: str,
           allowed_user_option_prefixes: Iterable[str] = (),
           stack_size: Union[int, str, None] = None, use_main_thread: bool = False,
           console_app: bool = False, set_up_console: bool = False,
-          redirect_appdata: bool = False) -> None:
+          redirect_appdata: bool = False, single_instance: Optional[str] = None) -> None:
     """Stamps the launcher at input_path into output_path with trellane-stamp; a main_class
-    of the form "--module VALUE" stamps a main module."""
+    of the form "--module VALUE" stamps a main module; single_instance is --single-instance's
+    identity ("" derives one), None leaves the mode off."""
     command = [STAMP_TOOL, "write", "--input", input_path, "--output", output_path]
     if main_class.startswith("--module "):
         command += ["--module", main_class[len("--module "):]]
@@ -208,6 +209,8 @@ def stamp(input_path: str, output_path: str, main_class: str,
                        ("--redirect-appdata", redirect_appdata)):
         if on:
             command.append(switch)
+    if single_instance is not None:
+        command.append("--single-instance=" + single_instance)
     done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if done.returncode != 0:
         raise AssertionError("trellane-stamp failed (%d): %s" % (

@@ -3,9 +3,13 @@
 import os
 import shlex
 import shutil
+import sys
 import unittest
 
 import harness
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+import private_mounts  # noqa: E402  (found through the path above)
 
 NOT_STAMPED = "This launcher has no launch configuration: stamp it with trellane-stamp first.\r\n"
 DAMAGED = ("The launch configuration of this launcher is damaged: "
@@ -64,19 +68,21 @@ class FilesystemRootTest(harness.LauncherTestCase):
                 mounts.append("mount --rbind %s %s" % (host, shlex.quote(inside)))
         os.mkdir(os.path.join(self.root, "tmp"))
         self.mounts = " && ".join(mounts)
-        if self.run_inside("/bin/true").status != 0:
-            self.skipTest("cannot set up a chroot here")
+        tried = self.run_inside("/bin/true")
+        if tried.status != 0:
+            self.skipTest("cannot chroot into a root made here: " + tried.stderr)
 
     def run_inside(self, path, *args):
-        script = "%s && exec chroot %s %s" % (self.mounts, shlex.quote(self.root),
-                                             " ".join(shlex.quote(a) for a in (path,) + args))
-        unshare = ["--mount", "--propagation", "private"]
-        if os.geteuid() != 0:
-            unshare.insert(0, "--map-root-user")
+        script = "%s && mounted || exit; exec chroot %s %s" % (
+            self.mounts, shlex.quote(self.root), " ".join(shlex.quote(a) for a in (path,) + args))
         # The root's lib/ is the host's, with no server/ folder: the JVM comes through
         # LD_LIBRARY_PATH, from the build's JDK, which the bind-mounted /usr holds.
-        return harness.run(shutil.which("unshare"), unshare + ["sh", "-c", script],
-                           env={"LD_LIBRARY_PATH": os.path.join(harness.JDK, "lib", "server")})
+        attempt = private_mounts.Attempt()
+        command = attempt.command(script)
+        done = harness.run(shutil.which(command[0]), command[1:], env=dict(
+            attempt.variables, LD_LIBRARY_PATH=os.path.join(harness.JDK, "lib", "server")))
+        attempt.skip_unless_mounted(self, done.stderr)
+        return done
 
     def test_launcher_directly_in_the_root_has_no_install_root(self):
         harness.stamp(harness.LAUNCHER, os.path.join(self.root, "launcher"), "fixture.Hello",

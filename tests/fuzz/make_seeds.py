@@ -79,6 +79,31 @@ def stamped(block_bytes: bytes) -> bytes:
     return b"\xFA" + long_text(block_bytes)
 
 
+def instance_frame(*strings: bytes) -> bytes:
+    """instance_message: a message as a later launch sends it."""
+    payload = b"".join(s + b"\0" for s in strings)
+    return b"TRL\x01" + len(payload).to_bytes(4, "little") + payload
+
+
+def instance_header(length: int) -> bytes:
+    return b"TRL\x01" + length.to_bytes(4, "little")
+
+
+def wix_source(name, vendor, description, url, menu_group, flags, levels, version, extension,
+               type_description, files):
+    """wix_source: the product's texts, the desktop and scope flags, two install-dir levels,
+    the version, a file type, then a count and the names of the files in app/."""
+    data = b"".join(text(t) for t in (name, vendor, description, url, menu_group))
+    data += bytes([flags, flags >> 1]) + b"".join(text(l) for l in levels) + text(version)
+    data += text(extension) + text(type_description)
+    return data + bytes([len(files)]) + b"".join(text(f) for f in files)
+
+
+def java_properties(entries, rest: bytes) -> bytes:
+    """java_properties: a count of (key, value) entries, then a file of its own."""
+    return bytes([len(entries)]) + b"".join(text(k) + text(v) for k, v in entries) + rest
+
+
 SEEDS = {
     "block_parser": {
         "readme_block": README_BLOCK,
@@ -128,6 +153,42 @@ SEEDS = {
         "malformed": b"\xC3\x28 \xED\xA0\x80 \xF4\x90\x80\x80 \xC0\xAF \xE2\x82",
         "cut_short": b"ok \xF0\x9F\x98",
     },
+    "instance_message": {
+        # The first byte: bit 7 the client closes after its bytes, bits 0-4 the read size
+        # (1 to 16; more: all at once).
+        "whole": b"\x9F" + instance_frame("/home/zo\u00eb".encode(), b"a file", b"", b"-x"),
+        "byte_by_byte": b"\x81" + instance_frame(b"C:\\docs", "\u65e5\U0001F600".encode()),
+        "with_more_after": b"\x85" + instance_frame(b"/w", b"x") + b"rest of a stream",
+        "silent_after_header": b"\x1F" + instance_header(100),
+        "cut_short": b"\x83" + instance_frame(b"/w", b"abc")[:-2],
+        "not_ours": b"\x9F" + b"GET / HTTP/1.1\r\n\r\n",
+        "empty": b"\x9F" + instance_header(0),
+        "too_long": b"\x9F" + instance_header(1024 * 1024 + 1),
+        "unterminated": b"\x9F" + instance_header(3) + b"/wx",
+        "too_many_arguments": b"\x9F" + instance_header(65537) + b"\0" * 65537,
+    },
+    "wix_source": {
+        "plain": wix_source(b"Hello App", b"Zo\xc3\xab Tools", b"Says hello", b"https://e.com",
+                            b"Tools", 3, [b"Acme", b"Hello"], b"1.0.0", b"hello", b"Hello doc",
+                            [b"app.jar", b"README.txt"]),
+        "markup": wix_source(b"A<b>&'\"$(var.x)$$", b"[ProgramFilesFolder]{x}", b"]]>--><!--",
+                             b"$(env.HOME)", b"&amp;", 0, [b"$", b"&lt;"], b"1.0",
+                             b"x", b"[#launcher] [\\x]", [b"$(sys.X).txt", b"a&b<c>.txt"]),
+    },
+    "java_properties": {
+        "jpackage_file": java_properties(
+            [(b"extension", b"hello"), (b"mime-type", b"text/x-hello"),
+             (b"description", b" Hello: a=b #1 \\ \xc3\xa9\t\n")],
+            b"extension=txt\n# c\n! c\ndescription = caf\\u00e9 \\\n   more\r\nicon:x.ico\n"),
+        "escapes": java_properties(
+            [(b"k k", b""), (b"k k", b"again"), (b"=:#!", b"\x01\x7f")],
+            b"a\\uD83D\\uDE00=b\\u00\nbad\\uD800\nx\\\n"),
+    },
+    "msi_text": {
+        "latin": "Zo\u00eb \u00c0\u00ff\u20ac\u0152\u0161 \u00df\u00b5".encode(),
+        "outside": "X \u03a9 \u65e5\u672c \U0001F600".encode(),
+        "c1_and_malformed": b"a\xc2\x81b \xff\xc3",
+    },
     "area_finder": {
         "unstamped": area_file(b"\x1b[31m\xc2\x9b caf\xc3\xa9 \"\\", b"MZ", UNSTAMPED, b"tail"),
         "stamped": area_file(b"\x7f\xc2\x80", b"ELF\0\0", stamped(README_BLOCK), b"\0" * 8),
@@ -137,6 +198,15 @@ SEEDS = {
         "long_run": area_file(b"", b"x", underscores(100), UNSTAMPED),
         "two_areas_worth": area_file(b"", underscores(AREA - 1), UNSTAMPED, b"\0"),
         "nul_bytes": area_file(b"", b"a\0" * 200, stamped(block(b"a", [b"a"] * 3)), b"a\0" * 50),
+    },
+    # deb_fields: the maintainer's name (long text), the synopsis (long text), the package.
+    "deb_fields": {
+        "accepted": long_text(b"Acme Inc.") + long_text(b"Editor for hello files") + text(b"hello"),
+        "specials": long_text(b"Acme; x") + long_text(b"hello world") + text(b"hello"),
+        "controls": long_text(b"A\x1b[2J\xc2\x85") + long_text(b"line\nend") + text(b""),
+        "not_utf8": long_text(b"Zo\xeb") + long_text(b"\xe9diteur x") + text(b"x"),
+        "blank": long_text(b"   ") + long_text(b" ") + text(b"hello"),
+        "long": long_text(b"a" * 5001) + long_text("\u65e5\u672c x".encode()) + text(b"a"),
     },
 }
 

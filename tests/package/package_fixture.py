@@ -29,6 +29,8 @@ LAUNCHER = _built("TRELLANE_PACKAGE_LAUNCHER", "linux/launcher")
 LAUNCHER_EXE = _built("TRELLANE_PACKAGE_LAUNCHER_EXE", "windows/launcher.exe")
 RUNTIME_JAR = _built("TRELLANE_PACKAGE_RUNTIME_JAR", "linux/java/trellane-runtime.jar")
 APP_JAR = _built("TRELLANE_PACKAGE_APP_JAR", "linux/tests/package/packaged-app.jar")
+# A single-instance application: com.example.documents.Documents.
+DOCUMENTS_JAR = _built("TRELLANE_PACKAGE_DOCUMENTS_JAR", "linux/tests/package/documents-app.jar")
 # JVM libraries in name only, as each system's compilers build them; "" when not built.
 JVM_X64_DLL = _built("TRELLANE_PACKAGE_JVM_X64_DLL", "linux/tests/package/jvm-x64.dll")
 JVM_X86_DLL = os.environ.get("TRELLANE_PACKAGE_JVM_X86_DLL",
@@ -57,6 +59,14 @@ def _feature_version(jdk: str) -> int:
     except (OSError, ValueError):
         pass
     return 0
+
+
+def jdk_version(jdk: str) -> str:
+    """The version of a JDK, as its jlink says it ("17.0.15" for one, a later one on a machine
+    with newer updates): the version of every runtime it links."""
+    said = subprocess.run([os.path.join(jdk, "bin", "jlink"), "--version"],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, check=True)
+    return said.stdout.decode().strip()
 
 
 def newer_jdk() -> Optional[str]:
@@ -244,11 +254,12 @@ class PackageTestCase(unittest.TestCase):
         return [PACKAGE, "--launcher", launcher, "--runtime-jar", RUNTIME_JAR, *arguments]
 
     def package(self, *arguments: str, launcher: Optional[str] = None,
-                env: Optional[Dict[str, str]] = None) -> subprocess.CompletedProcess:
+                env: Optional[Dict[str, str]] = None,
+                timeout: int = 600) -> subprocess.CompletedProcess:
         """Runs the tool in the work folder."""
         return subprocess.run(self.command(*arguments, launcher=launcher), stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, cwd=self.work,
-                              env=dict(os.environ, **(env or {})), timeout=600)
+                              env=dict(os.environ, **(env or {})), timeout=timeout)
 
     def assertBuilt(self, done: subprocess.CompletedProcess) -> None:
         self.assertEqual(done.returncode, 0, done.stderr.decode("utf-8", "replace"))

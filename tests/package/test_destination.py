@@ -6,10 +6,14 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import unittest
 
 from package_fixture import (LAUNCHER, PackageTestCase, linux_runtime, listing, read_block,
                              write)
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+import private_mounts  # noqa: E402  (found through the path above)
 
 # The tool stops itself (SIGSTOP) right before the image takes its place when this is set.
 STOP_BEFORE_PLACING = {"TRELLANE_TEST_STOP_BEFORE_PLACING": "1"}
@@ -137,14 +141,11 @@ class DestinationTest(PackageTestCase):
         os.makedirs(self.path("small"))
         # A 1 MiB file system of its own, in a mount namespace of its own: nothing outside the
         # test sees it, so what the tool left on it is listed there.
-        script = ('mount -t tmpfs -o size=1m trellane-full "$1" || exit 99; small=$1; shift; '
-                  '"$@"; status=$?; ls -A "$small"; exit $status')
-        done = subprocess.run(
-            ["unshare", "--mount", "--propagation", "private", "sh", "-c", script, "sh",
-             self.path("small"), *self.command(*self.arguments(dest="small/out"))],
-            cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-        if done.returncode == 99 or b"unshare failed" in done.stderr:
-            self.skipTest("cannot mount a small file system here: " + done.stderr.decode())
+        script = ('mount -t tmpfs -o size=1m trellane-full "$1" && mounted || exit; small=$1; '
+                  'shift; "$@"; status=$?; ls -A "$small"; exit $status')
+        done = private_mounts.run(self, script, [
+            self.path("small"), *self.command(*self.arguments(dest="small/out"))],
+            cwd=self.work, timeout=120)
         self.assertEqual(done.returncode, 1, done.stderr.decode())
         self.assertRegex(
             done.stderr.decode(),

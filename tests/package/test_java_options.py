@@ -62,6 +62,31 @@ class JavaOptionsTest(PackageTestCase):
                 self.assertEqual(block.jvm_options, [CLASS_PATH[target]] + block_options)
                 self.assertEqual(block.arguments, block_arguments)
 
+    def test_single_instance_identity_in_the_written_block(self):
+        linux_runtime(self.path("linux"))
+        windows_runtime(self.path("windows"))
+        # target, options, the identity stamped (by default Vendor.Name, as the manifest's)
+        cases = [
+            ("linux", ["--single-instance"], "app"),
+            ("linux", ["--single-instance", "--name", "Hello App"], "HelloApp"),
+            ("linux", ["--single-instance=Example.Hello"], "Example.Hello"),
+            ("windows", ["--single-instance", "--name", "Hello", "--vendor", "Zo\u00eb Tools"],
+             "ZoeTools.Hello"),
+            ("windows", ["--single-instance", "--identity", "Example.Hello"], "Example.Hello"),
+        ]
+        for number, (target, options, identity) in enumerate(cases):
+            with self.subTest(target=target, options=options):
+                dest = "single%d" % number
+                self.assertBuilt(self.package(
+                    "--input", "input", "--main-jar", "app.jar", "--target", target,
+                    "--runtime-image", target, "--dest", dest, "--quiet", *options))
+                name = options[options.index("--name") + 1] if "--name" in options else "app"
+                launcher = name + (".exe" if target == "windows" else "")
+                block = read_block(self.path(dest, name, "bin", launcher),
+                                   LAUNCHER_EXE if target == "windows" else LAUNCHER)
+                self.assertEqual(block.flags, 0x00)
+                self.assertEqual(block.jvm_options[-1], "-Dtrellane.singleInstance=" + identity)
+
     def test_what_the_launcher_cannot_do_is_refused_while_packaging(self):
         linux_runtime(self.path("runtime"))
         sample = ["--input", "input", "--main-jar", "app.jar", "--runtime-image", "runtime"]

@@ -40,6 +40,18 @@ def processes_in(folder: str, naming: str = "") -> list:
     return found
 
 
+def peak_memory_mib(pid: int) -> int:
+    """The most memory the process has held so far (VmHWM), 0 once it is gone."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) // 1024
+    except OSError:
+        pass
+    return 0
+
+
 class LinuxImageTest(PackageTestCase):
 
     def setUp(self):
@@ -93,11 +105,13 @@ class LinuxImageTest(PackageTestCase):
         self.assertEqual((ran.returncode, ran.stdout.decode()), (0, OUTPUT))
 
     def test_cds_training_run(self):
-        self.assertBuilt(self.package_hello("--quiet", "--cds"))
+        # The training run leaves single-instance mode out; the image keeps it.
+        self.assertBuilt(self.package_hello("--quiet", "--cds", "--single-instance"))
         self.assertIn("app/hello.jsa", listing(self.image))
         self.assertNotIn("bin/.hello-training", listing(self.image))
         options = read_block(self.launcher, LAUNCHER).jvm_options
-        self.assertEqual(options[-2:], ["-XX:SharedArchiveFile=&&hello.jsa",
+        self.assertEqual(options[-3:], ["-Dtrellane.singleInstance=hello",
+                                        "-XX:SharedArchiveFile=&&hello.jsa",
                                         "-Xlog:cds+dynamic=off"])
         ran = run(self.launcher, "one", "two words")
         self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
@@ -172,6 +186,97 @@ class LinuxImageTest(PackageTestCase):
             "was stopped;"), done.stderr.decode())
         self.assertFalse(os.path.exists(self.path("out")), "the destination it made is gone too")
         self.assertEqual(processes_in(self.work), [], "the training JVM is gone")
+
+    def run_watched(self, *arguments: str):
+        """Packages while watching the tool: its status, its messages, its peak memory in MiB,
+        and the seconds from the training run's start to its end."""
+        process = subprocess.Popen(self.command(*self.hello(*arguments)), cwd=self.work,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        os.set_blocking(process.stderr.fileno(), False)
+        err, peak, training = b"", 0, None
+        deadline = time.monotonic() + 300
+        while process.poll() is None and time.monotonic() < deadline:
+            peak = max(peak, peak_memory_mib(process.pid))
+            err += process.stderr.read() or b""
+            if training is None and b"CDS: training run" in err:
+                training = time.monotonic()
+            time.sleep(0.05)
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+        err += process.stderr.read() or b""
+        process.stderr.close()
+        return process.returncode, err.decode(errors="replace"), peak, \
+            time.monotonic() - (training or time.monotonic())
+
+    def test_a_training_run_that_misbehaves(self):
+        # The application ends, yet what it started lives on: in a session of its own
+        # (setsid), or holding its output; or it prints 200 MiB, or without end.
+        cases = [
+            # (arguments, status, message's start, longest seconds from the training run's
+            # start to the command's end)
+            (["--cds-train-arg", "setsid-child", "--cds-train-arg", "371"], 0,
+             "trellane-package: built out/hello", 60),
+            (["--cds-timeout", "60", "--cds-train-arg", "output-child", "--cds-train-arg",
+              "372"], 0, "trellane-package: built out/hello", 45),
+            (["--cds-train-arg", "print", "--cds-train-arg", "200"], 0,
+             "trellane-package: built out/hello", 120),
+            (["--cds-timeout", "3", "--cds-train-arg", "print", "--cds-train-arg", "1000000"], 1,
+             "trellane-package: the CDS training run did not end within 3 s (--cds-timeout) "
+             "and was stopped", 3 + 5),
+        ]
+        for arguments, status, message, seconds in cases:
+            with self.subTest(arguments=arguments):
+                shutil.rmtree(self.path("out"), ignore_errors=True)
+                done, err, peak, took = self.run_watched("--cds", *arguments)
+                self.assertEqual(done, status, err)
+                self.assertIn(message, err)
+                self.assertLess(took, seconds, err)
+                self.assertLess(peak, 100, "MiB the tool held")
+                self.assertLess(len(err), 20000, "only the output's end is shown")
+                self.assertEqual(processes_in(self.work), [], "nothing it started lives on")
+        self.assertIn("line of output without end\n", err, "the end of its output is shown")
+
+    def test_concurrent_overwrites_never_mix_two_images(self):
+        # One packaging trains in place while another replaces the image: the second waits,
+        # and the image is either one whole, never one's app/ with the other's launcher.
+        shutil.copytree(self.path("input"), self.path("input2"))
+        write(self.path("input2", "second.txt"), "from the second packaging")
+        self.assertBuilt(self.package_hello("--quiet"))
+        flag = self.path("go-on")
+        first = subprocess.Popen(
+            self.command(*self.hello("--overwrite", "--cds", "--cds-train-arg", "await",
+                                     "--cds-train-arg", flag)),
+            cwd=self.work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        deadline = time.monotonic() + 120
+        while not processes_in(self.work, ".hello-training") and time.monotonic() < deadline:
+            time.sleep(0.1)
+        second = subprocess.Popen(
+            self.command("--input", "input2", *self.hello("--overwrite", "--arguments",
+                                                          "second")[2:]),
+            cwd=self.work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        said = b""
+        os.set_blocking(second.stderr.fileno(), False)
+        while second.poll() is None and b"waiting for another" not in said and \
+                time.monotonic() < deadline:
+            said += second.stderr.read() or b""
+            time.sleep(0.1)
+        write(flag, "")
+        _, first_err = first.communicate(timeout=120)
+        second.wait(timeout=120)
+        said += second.stderr.read() or b""
+        second.stderr.close()
+        self.assertEqual((first.returncode, second.returncode), (0, 0),
+                         first_err.decode() + said.decode())
+        block = read_block(self.launcher, LAUNCHER)
+        image = ("app/ of the second" if "second.txt" in os.listdir(self.path("out", "hello", "app"))
+                 else "app/ of the first",
+                 "launcher of the second" if block.arguments == ["second"] and
+                 "-XX:SharedArchiveFile=&&hello.jsa" not in block.jvm_options
+                 else "launcher of the first")
+        self.assertEqual(image, ("app/ of the second", "launcher of the second"))
+        self.assertIn("waiting for another trellane-package to finish with out/hello",
+                      said.decode())
 
     def test_an_interrupted_run_removes_what_it_wrote(self):
         self.assertBuilt(self.package_hello("--quiet"))

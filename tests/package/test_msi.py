@@ -18,6 +18,7 @@ from package_fixture import PackageTestCase, listing, windows_runtime, write
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
 import signing_keys  # noqa: E402  (found through the path above)
+from test_signing_ends import SilentTimestampServer, osslsigncode_child  # noqa: E402
 
 UPGRADE_NAMESPACE = uuid.UUID("098CFCD3-6EDC-47F6-BED4-7C65D4E2F5FA")
 USAGE_HINT = "Run 'trellane-package --help' for usage.\n"
@@ -126,8 +127,11 @@ class MsiTest(PackageTestCase):
         registry = {(row[2], row[3]): row[4] for row in table(msi, "Registry")}
         self.assertEqual(registry[("Software\\Classes\\HelloApp.hellodoc\\shell\\open\\command",
                                    "")], '"[#launcher]" "%1"')
-        self.assertEqual(registry[("Software\\Classes\\.hellodoc", "Content Type")],
-                         "text/x-hello")
+        # Of the extension's key only the application's entry in OpenWithProgids: its default
+        # value and media type, and the media type's key, are whoever's registered them.
+        self.assertEqual(sorted(k for k in registry if not k[0].startswith(
+            "Software\\Classes\\HelloApp.")),
+            [("Software\\Classes\\.hellodoc\\OpenWithProgids", "HelloApp.hellodoc")])
 
         # The WiX source kept with --temp is XML as written.
         root = ElementTree.parse(self.path("work", "Hello App.wxs")).getroot()
@@ -144,6 +148,8 @@ class MsiTest(PackageTestCase):
 
         first = codes(self.msi())
         again = codes(self.msi("--overwrite"))
+        # Per user, the same version is a product of its own.
+        same_per_user = codes(self.msi("--win-per-user-install", "--overwrite"))
         newer = codes(self.msi(version="1.1"))
         per_user_msi = self.msi("--win-per-user-install", version="1.2")
         per_user = codes(per_user_msi)
@@ -155,6 +161,8 @@ class MsiTest(PackageTestCase):
                          {first["upgrade"]})
         self.assertEqual(given["upgrade"], "{0E4F6E2A-1C2B-4D5E-8F90-123456789ABC}")
         self.assertEqual(first["product"], again["product"])
+        self.assertEqual(same_per_user["upgrade"], first["upgrade"])
+        self.assertNotEqual(same_per_user["product"], first["product"])
         self.assertNotEqual(first["product"], newer["product"])
         self.assertEqual(len({first["package"], again["package"], newer["package"]}), 3)
         self.assertEqual(first["components"], newer["components"])
@@ -184,6 +192,48 @@ class MsiTest(PackageTestCase):
                 self.assertIn("O=Trellane Tests", verified.stdout.decode())
                 self.assertEqual(summary(msi)["Subject"], "Signed 1.0.0")
                 self.assertEqual(sorted(os.listdir(self.path("tmp"))), [])
+
+    def test_an_interrupted_signing_leaves_no_folder_made_for_dest(self):
+        keys = self.path("keys")
+        os.makedirs(keys)
+        signing_keys.make_certificates(keys)
+        server = SilentTimestampServer()
+        self.addCleanup(server.close)
+        before = listing(self.work)
+        for sent in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(signal=sent.name):
+                process = subprocess.Popen(self.command(
+                    "--type", "msi", "--runtime-image", "runtime", "--input", "input",
+                    "--main-jar", "app.jar", "--dest", "made/for/out", "--quiet",
+                    "--sign-pkcs12", os.path.join(keys, "leaf.p12"), "--sign-password-env",
+                    "SIGNING_PASSWORD", "--timestamp-url", server.url), cwd=self.work,
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=dict(
+                        os.environ, SIGNING_PASSWORD=signing_keys.PASSWORD, **self.env))
+                child = osslsigncode_child(process, time.monotonic() + 120)
+                self.assertIsNotNone(child, "osslsigncode never started")
+                process.send_signal(sent)
+                _, err = process.communicate(timeout=30)
+                self.assertEqual(process.returncode, -sent, err.decode())
+                self.assertEqual(listing(self.work), before, "nothing written")
+
+    def test_a_full_disk_leaves_no_folder_made_for_dest(self):
+        # A disk of its own, in a mount namespace of its own: what is left on it is listed
+        # before the namespace (and the disk) goes.
+        probe = subprocess.run(["unshare", "-m", "true"], stderr=subprocess.PIPE)
+        if probe.returncode != 0:
+            self.skipTest("no private mount namespace here: %s" % probe.stderr.decode().strip())
+        os.makedirs(self.path("full"))
+        script = ('mount -t tmpfs -o size=64k tmpfs full || exit 99; "$@"; status=$?; '
+                  'find full -mindepth 1; exit $status')
+        done = subprocess.run(["unshare", "-m", "sh", "-c", script, "sh", *self.command(
+            "--type", "msi", "--runtime-image", "runtime", "--input", "input", "--main-jar",
+            "app.jar", "--dest", "full/made/for/out", "--quiet")], cwd=self.work,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=dict(os.environ, **self.env))
+        if done.returncode == 99:
+            self.skipTest("cannot mount a tmpfs here: %s" % done.stderr.decode().strip())
+        self.assertEqual(done.returncode, 1, done.stderr.decode())
+        self.assertIn("the disk is full", done.stderr.decode())
+        self.assertEqual(done.stdout.decode(), "", "left on the full disk")
 
     def test_a_fourth_version_part_is_said_not_to_count(self):
         done = self.package("--type", "msi", "--runtime-image", "runtime", "--input", "input",
@@ -275,6 +325,72 @@ class MsiTest(PackageTestCase):
             (msi[2:] + ["--type", "exe"], 2,
              "--type exe: give app-image (the default), msi, deb or rpm\n" + USAGE_HINT),
         ]
+        # What an MSI cannot hold, named at packaging time.
+        write(self.path("omega.properties"), "extension=om\ndescription=\u03a9 doc\n")
+        outside = ("is outside Windows-1252, the only character set wixl writes an MSI's names "
+                   "and texts in")
+        for folder, files in (("jp", ["日本/a.txt"]), ("jp-file", ["a日本.txt"]),
+                              ("case", ["README.txt", "readme.txt"]),
+                              ("case-folder", ["Data/x", "data/x"])):
+            for name in files:
+                write(self.path("input-" + folder, name), "x")
+            os.link(self.path("input", "app.jar"), self.path("input-" + folder, "app.jar"))
+        os.makedirs(self.path("input-big"))
+        with open(self.path("input-big", "big.bin"), "wb") as f:
+            f.truncate(2 ** 31)  # sparse: no disk taken
+        os.link(self.path("input", "app.jar"), self.path("input-big", "app.jar"))
+        os.makedirs(self.path("input-bigger"))
+        for name in ("a.bin", "b.bin"):
+            with open(self.path("input-bigger", name), "wb") as f:
+                f.truncate(3 << 29)  # 1.5 GiB each, sparse
+        os.link(self.path("input", "app.jar"), self.path("input-bigger", "app.jar"))
+        os.makedirs(self.path("input-many", "many"))
+        for number in range(15000):
+            open(self.path("input-many", "many", "%05d" % number), "w").close()
+        os.link(self.path("input", "app.jar"), self.path("input-many", "app.jar"))
+
+        def with_input(folder):
+            return [folder if a == "input" else a for a in msi]
+
+        cases += [
+            (msi + ["--name", "X Ω"], 1, "--name 'X Ω': the character 'Ω' (U+03A9) " + outside +
+             "; give a value without it"),
+            (msi + ["--vendor", "Acme 😀"], 1, "--vendor 'Acme 😀': the character '😀' "
+             "(U+1F600) " + outside + "; give a value without it"),
+            (msi + ["--description", "Ω"], 1, "--description 'Ω': the character 'Ω' (U+03A9) " +
+             outside + "; give a value without it"),
+            (msi + ["--about-url", "https://例え.jp"], 1, "--about-url 'https://例え.jp': the "
+             "character '例' (U+4F8B) " + outside + "; give a value without it"),
+            (msi + ["--win-menu", "--win-menu-group", "Ωmega"], 1, "the Start-menu group "
+             "(--win-menu-group) 'Ωmega': the character 'Ω' (U+03A9) " + outside +
+             "; give a value without it"),
+            (msi + ["--file-associations", "omega.properties"], 1, "the description in "
+             "omega.properties 'Ω doc': the character 'Ω' (U+03A9) " + outside +
+             "; give a value without it"),
+            (with_input("input-jp"), 1, "input-jp/日本: the character '日' (U+65E5) in its "
+             "name " + outside + "; rename it"),
+            (with_input("input-jp-file"), 1, "input-jp-file/a日本.txt: the character '日' "
+             "(U+65E5) in its name " + outside + "; rename it"),
+            (with_input("input-case"), 1, "input-case/README.txt and input-case/readme.txt "
+             "differ only in case, and Windows, whose file names ignore case, would install "
+             "only one of them: rename one"),
+            (with_input("input-case-folder"), 1, "input-case-folder/Data and "
+             "input-case-folder/data differ only in case, and Windows, whose file names "
+             "ignore case, would install only one of them: rename one"),
+            (with_input("input-big"), 1, "input-big/big.bin has 2,147,483,648 bytes: an MSI "
+             "holds files of at most 2,147,450,880 bytes (what one cabinet holds; "
+             "Windows Installer records sizes as signed 32-bit numbers): leave it out of "
+             "--input and have the application fetch it, or ship --type app-image"),
+            (with_input("input-bigger"), 1, "the MSI would hold {:,} bytes of files: ".format(
+                (3 << 30) + os.path.getsize(self.path("input", "app.jar"))) + "wixl puts them all into one cabinet, which holds at most 2,147,450,880 bytes: "
+             "leave the largest out of --input and have the application fetch them, or ship "
+             "--type app-image"),
+            (with_input("input-many"), 1, "the MSI would hold 15,001 files: an MSI built here "
+             "holds at most 15,000 (wixl's time grows with the square of the number of files: "
+             "15,000 take half a minute of processor time, 100,000 most of an hour; a cabinet "
+             "holds at most 65,535): put the application's "
+             "many small files into jars or archives, or ship --type app-image"),
+        ]
         before = listing(self.work)
         for arguments, status, message in cases:
             with self.subTest(arguments=arguments):
@@ -307,6 +423,20 @@ class MsiTest(PackageTestCase):
         self.assertEqual(process.returncode, -signal.SIGINT, err.decode())
         os.remove(self.path("tmp", "wixl-started"))
         self.assertEqual(listing(self.work), before, "nothing written")
+
+        # Another build puts its package at the destination while this one builds: it stays,
+        # and this one says so.
+        write(wixl, "#!/bin/sh\nwhile [ \"$1\" != -o ]; do shift; done; echo msi > \"$2\"\n"
+              "mkdir -p out; echo \"the other build's\" > out/app-1.0.msi\n")
+        done = self.package("--quiet", *msi, env=dict(
+            self.env, PATH=os.path.dirname(wixl) + ":" + os.environ["PATH"]))
+        self.assertEqual((done.returncode, done.stderr.decode()), (1, (
+            "trellane-package: out/app-1.0.msi appeared while the MSI was built; it is left as "
+            "it is: give --overwrite to replace it, or choose another --dest or "
+            "--app-version\n")))
+        self.assertEqual(listing(self.work), sorted(before + ["out/", "out/app-1.0.msi"]))
+        with open(self.path("out", "app-1.0.msi")) as f:
+            self.assertEqual(f.read(), "the other build's\n")
 
         # An existing package is replaced only with --overwrite.
         write(self.path("out", "app-1.0.msi"), "an older build")

@@ -132,7 +132,8 @@ class RefusalTest(PackageTestCase):
              "unknown option '--win-console'; did you mean --console-app?\n" + USAGE_HINT),
             (sample + linux + ["extra"], 2, "unexpected argument 'extra'\n" + USAGE_HINT),
             (["--input"], 2, "option '--input' needs a value\n" + USAGE_HINT),
-            (["--main-jar", "app.jar"], 2, "--input is required\n" + USAGE_HINT),
+            (["--main-jar", "app.jar"], 2,
+             "--input is required (or --module, for a modular application)\n" + USAGE_HINT),
         ]
         before = listing(self.work)
         for arguments, status, message in cases:

@@ -244,10 +244,14 @@ class RpmPackageTest(LinuxPackageCase):
     @unittest.skipUnless(all(os.path.exists(j) for j in XALAN_JARS),
                          "Debian's XSLT processor (libxalan2-java) is not installed")
     def test_a_real_application(self):
-        """Debian's XSLT processor, packaged from its own jars, installed in a throwaway root
-        and run there on the real JVM."""
+        """Debian's XSLT processor, packaged from its own jars with its environment check as a
+        second launcher listed in the menu, installed relocated in a throwaway root and run
+        there on the real JVM: the second launcher's entry names it where it is."""
         for jar in XALAN_JARS:
             shutil.copyfile(jar, write(self.path("xalan", os.path.basename(jar)), ""))
+        write(self.path("envcheck.properties"),
+              "main-class=org.apache.xalan.xslt.EnvironmentCheck\n"
+              "description=Checks Xalan's environment\nlinux-shortcut=true\n")
         write(self.path("rows.xml"), "<rows>" + "".join(
             '<row key="%s" amount="%d"/>' % ("ab"[i % 2], i) for i in range(10)) + "</rows>")
         write(self.path("sum.xsl"),
@@ -260,16 +264,28 @@ class RpmPackageTest(LinuxPackageCase):
         done = self.package("--input", "xalan", "--main-jar", "xalan2.jar", "--main-class",
                             "org.apache.xalan.xslt.Process", "--name", "xalan", "--console-app",
                             "--type", "rpm", "--dest", "out", "--description",
-                            "XSLT processor")
+                            "XSLT processor", "--add-launcher",
+                            "xalan-envcheck=envcheck.properties")
         self.assertBuilt(done)
         rpm = self.path("out", "xalan-1.0-1.x86_64.rpm")
-        root = self.install("root", rpm)
-        ran = run([root.root + "/opt/xalan/bin/xalan", "-IN", self.path("rows.xml"), "-XSL",
+        root = self.install("root", rpm, "--relocate", "/opt=/srv/my apps")
+        image = root.root + "/srv/my apps/xalan"
+        ran = run([image + "/bin/xalan", "-IN", self.path("rows.xml"), "-XSL",
                    self.path("sum.xsl"), "-OUT", self.path("sums.txt")])
         self.assertEqual((ran.returncode, ran.stderr.decode()), (0, ""))
         with open(self.path("sums.txt")) as f:
             self.assertEqual(f.read(), "a=20;b=25;")
-        self.assertVerifiedAndErased(root, "xalan", ["opt/"])
+        ran = run([image + "/bin/xalan-envcheck"])
+        self.assertEqual(ran.returncode, 0, ran.stderr.decode())
+        self.assertIn("version.xalan2x=Xalan Java 2.7.2", ran.stdout.decode())
+        self.assertEqual(sorted(os.listdir(root.root + "/usr/share/applications")),
+                         ["xalan-xalan-envcheck.desktop"])
+        self.assertEntry(root.root + "/usr/share/applications/xalan-xalan-envcheck.desktop",
+                         ["[Desktop Entry]", "Type=Application", "Name=xalan-envcheck",
+                          "Comment=Checks Xalan's environment",
+                          'Exec="/srv/my apps/xalan/bin/xalan-envcheck"', "Terminal=false",
+                          "Categories=Utility;"])
+        self.assertVerifiedAndErased(root, "xalan", ["srv/", "srv/my apps/"])
 
 
 if __name__ == "__main__":

@@ -67,9 +67,10 @@ class RpmRefusalTest(PackageTestCase):
             (rpm + ["--file-associations", "no-mime.properties"], 1, "--file-associations "
              "no-mime.properties gives no mime-type, which a Linux desktop needs to know the "
              "file type: add a line mime-type=application/x-NAME"),
-            (rpm + ["--cds"], 1, "--cds train records where the image is while it is built, not "
-             "where the package installs it: leave it out, or give --cds auto (runtime 19 or "
-             "later)"),
+            (rpm + ["--cds"], 1, "--cds train on a runtime of version 17.0.15 makes an archive "
+             "that records where the image is while it is built, not where the package installs "
+             "it: package with a runtime of version 24 or later (whose cache serves wherever the "
+             "image is), give --cds auto (runtime 19 or later), or leave it out"),
             (rpm + ["--target", "windows"], 2, "--type rpm installs on Linux: leave --target "
              "out, or give --target linux" + usage),
             (rpm + ["--linux-deb-maintainer", "packages@example.com"], 2,

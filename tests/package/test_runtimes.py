@@ -17,8 +17,8 @@ import unittest
 
 from package_fixture import (APP_JAR, JDK, JVM_X64_DLL, JVM_X86_DLL, LAUNCHER_EXE, LIBJVM, PACKAGE,
                              RUNTIME_JAR, WINDOWS_JDK, WINDOWS_RUNTIME, PackageTestCase, copy,
-                             jlink_release, linux_runtime, listing, read_block, windows_runtime,
-                             write)
+                             jdk_version, jlink_release, linux_runtime, listing, read_block,
+                             windows_runtime, write)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "brand"))
 import branded_exe  # noqa: E402  (found through the path above)
@@ -32,6 +32,9 @@ LINUX_WANTED = ("give a Linux x86-64 Java runtime, or leave --runtime-image out 
                 "from the JDK")
 JDK_WANTED = "give --runtime-jdk an unpacked Windows x64 JDK (the zip archive its vendor publishes)"
 SERVICE_MODULES = ["jdk.charsets", "jdk.crypto.ec", "jdk.localedata", "jdk.zipfs"]
+# The build JDK's version, which the Windows JDK made from its modules and the runtimes linked
+# from that carry.
+BUILD_JDK_VERSION = jdk_version(JDK)
 
 
 def patched(path: str, offset: int, value: bytes) -> str:
@@ -180,8 +183,8 @@ class RuntimeTest(PackageTestCase):
         done = self.package("--input", "input", "--main-jar", "app.jar", "--target", "windows",
                             "--runtime-image", WINDOWS_RUNTIME, "--name", "Hello", "--dest", "out")
         self.assertBuilt(done)
-        self.assertIn("trellane-package: runtime: copying %s (Windows 17.0.15)" % WINDOWS_RUNTIME,
-                      done.stderr.decode().splitlines())
+        self.assertIn("trellane-package: runtime: copying %s (Windows %s)"
+                      % (WINDOWS_RUNTIME, BUILD_JDK_VERSION), done.stderr.decode().splitlines())
         files = listing(self.path("out", "Hello"))
         for present in ("bin/Hello.exe", "bin/jvm.dll", "bin/java.dll", "lib/modules", "release",
                         "app/app.jar"):
@@ -206,8 +209,8 @@ class RuntimeTest(PackageTestCase):
             (["--input", "input", "--main-jar", "app.jar", "--target", "windows",
               "--runtime-image", "no-release", "--cds", "auto"], 1,
              "--cds auto needs a runtime of version 19 or later, where the JVM can make the "
-             "archive itself; this runtime is 17.0.15: use a newer one, or --cds (train) for a "
-             "Linux image")])
+             "archive itself; this runtime is %s: use a newer one, or --cds (train) for a "
+             "Linux image" % BUILD_JDK_VERSION)])
 
     def test_cds_auto_refuses_a_runtime_without_its_own_archive_that_cannot_get_one(self):
         # The JVM builds the archive it makes on the runtime's own: without that one it makes
@@ -325,14 +328,15 @@ class RuntimeTest(PackageTestCase):
         self.assertBuilt(done)
         modules = ["java.base", "java.desktop", *SERVICE_MODULES]
         self.assertIn("trellane-package: runtime: linking %d Windows modules from %s/jmods with "
-                      "jlink 17.0.15 (%s)" % (len(modules), WINDOWS_JDK, ",".join(modules)),
+                      "jlink %s (%s)" % (len(modules), WINDOWS_JDK, BUILD_JDK_VERSION,
+                                         ",".join(modules)),
                       done.stderr.decode().splitlines())
         image = self.path("out", "Hello")
         # jlink adds what java.desktop requires; the release file is jlink's own.
         linked = sorted(modules + ["java.datatransfer", "java.prefs", "java.xml"])
         release = release_of(image)
         self.assertEqual(sorted(release), ["JAVA_VERSION", "MODULES"])
-        self.assertEqual(release["JAVA_VERSION"], '"17.0.15"')
+        self.assertEqual(release["JAVA_VERSION"], '"%s"' % BUILD_JDK_VERSION)
         self.assertEqual(sorted(release["MODULES"].strip('"').split()), linked)
         self.assertEqual(jimage_modules(os.path.join(image, "lib", "modules")), linked)
         files = listing(image)
@@ -391,8 +395,9 @@ class RuntimeTest(PackageTestCase):
              "them); give a JDK that has jmods/, or a ready runtime with --runtime-image"),
             (sample + ["--runtime-jdk", "fake-jdk", "--jdk", JDK], 1,
              "--runtime-jdk fake-jdk is JDK 21.0.2, and the JDK whose jlink links it (%s) is "
-             "17.0.15: jlink links another system's modules only of its own feature version. "
-             "Give a Windows JDK 17, or --jdk a Linux JDK 21" % JDK),
+             "%s: jlink links another system's modules only of its own feature version. "
+             "Give a Windows JDK %s, or --jdk a Linux JDK 21"
+             % (JDK, BUILD_JDK_VERSION, BUILD_JDK_VERSION.split(".")[0])),
             (sample + ["--runtime-jdk", WINDOWS_JDK, "--add-modules", "java.sql"], 1,
              "the runtime needs the module java.sql, and --runtime-jdk %s has no "
              "jmods/java.sql.jmod: give a whole Windows JDK, or check --add-modules"

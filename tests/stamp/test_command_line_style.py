@@ -43,9 +43,9 @@ class CommandLineStyleTest(StampTestCase):
             ("trellane-stamp", ["brand", "--main-jar", "app.jar"],
              "unknown option '--main-jar': trellane-stamp stamps, brands and signs a launcher; "
              "trellane-package builds an image"),
-            ("trellane-package", ["--app-content", "docs"],
-             "unknown option '--app-content': the whole --input folder goes into the image's "
-             "app/: put the content there"),
+            ("trellane-stamp", ["write", "--app-content", "docs"],
+             "unknown option '--app-content': trellane-stamp stamps, brands and signs a "
+             "launcher; trellane-package builds an image"),
             ("trellane-stamp", ["write", "-m", "app"], "unknown option '-m'; did you mean --module?"),
             ("trellane-stamp", ["write", "--module-path", "mods"],
              "unknown option '--module-path': the launcher's module path is a JVM option: "

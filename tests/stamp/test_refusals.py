@@ -87,6 +87,25 @@ class WriteRefusalTest(StampTestCase):
                 options = options if options[0] == "--main-class" else ["--main-class", "M"] + options
                 self.assert_refused(self.write(*options), 1, "cannot stamp: " + problem)
 
+    def test_single_instance_identities(self):
+        rule = ("cannot be the single-instance identity: it takes 1 to 255 of the ASCII letters "
+                "and digits and . _ - $; give one with --single-instance=ID, such as Vendor.App")
+        cases = [
+            (["--main-class", "M", "--single-instance=a b"], "'a b' " + rule),
+            (["--main-class", "M", "--single-instance=" + "x" * 256], "'%s' %s" % ("x" * 256, rule)),
+            (["--main-class", "caf\u00e9.Main", "--single-instance"], "'caf\u00e9.Main' " + rule),
+            (["--main-class", "M", "--jvm-option", "-Dtrellane.singleInstance=x",
+              "--single-instance"],
+             "the JVM option -Dtrellane.singleInstance=x is --single-instance's to set: give "
+             "--single-instance=ID instead"),
+            (["--main-class", "M", "--java-options", "-Xmx1g -Dtrellane.singleInstance"],
+             "the JVM option -Dtrellane.singleInstance is --single-instance's to set: give "
+             "--single-instance=ID instead"),
+        ]
+        for options, message in cases:
+            with self.subTest(options=options):
+                self.assert_refused(self.write(*options), 1, message)
+
     def test_main_modules_that_cannot_be_started(self):
         cases = [
             (["--main-class", "app/app.Main"],

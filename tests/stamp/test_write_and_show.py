@@ -4,7 +4,7 @@ import os
 import stat
 import unittest
 
-from stamp_fixture import (LAUNCHER, StampTestCase, area_offset, block)
+from stamp_fixture import (LAUNCHER, LAUNCHER_EXE, StampTestCase, area_offset, block)
 
 
 class WriteAndShowTest(StampTestCase):
@@ -65,6 +65,41 @@ class WriteAndShowTest(StampTestCase):
         self.assertEqual(stamped, original[:at] + expected + original[at + len(expected):])
         self.assertEqual(stat.S_IMODE(os.stat(self.path("stamped")).st_mode), 0o751)
         self.assertEqual(self.read(source), original)
+
+    def test_single_instance_identity(self):
+        # options, the identity stamped; launcher.exe for the branding options
+        cases = [
+            (["--single-instance"], "M"),
+            (["--single-instance="], "M"),
+            (["--single-instance=Example.Editor"], "Example.Editor"),
+            (["--single-instance", "Example.Editor"], "Example.Editor"),
+            (["--single-instance", "--name", "Zoë's Editor", "--vendor", "Example Corp"],
+             "ExampleCorp.ZoesEditor"),
+            (["--single-instance", "--name", "Editor"], "Editor"),
+            (["--single-instance", "--identity", "Example.Ed", "--vendor", "V"], "Example.Ed"),
+            (["--single-instance=Given", "--identity", "Example.Ed"], "Given"),
+        ]
+        for options, identity in cases:
+            exe = any(option in ("--name", "--vendor", "--identity") for option in options)
+            with self.subTest(options=options):
+                if exe and not os.path.isfile(LAUNCHER_EXE):
+                    self.skipTest("launcher.exe is not built")
+                source = LAUNCHER_EXE if exe else LAUNCHER
+                self.assert_done(self.write("--main-class", "M", "--java-options", "-Xmx1g",
+                                            *options, input_path=source))
+                expected = block(b"M", [b"-Xmx1g", b"-Dtrellane.singleInstance=" +
+                                        identity.encode()])
+                at = area_offset(self.read(source))
+                self.assertEqual(self.read(self.path("stamped"))[at:at + len(expected)],
+                                 expected)
+        # A main module's class, or the module when its descriptor names the class.
+        for module, identity in (("app/com.example.Main", "com.example.Main"), ("app", "app")):
+            with self.subTest(module=module):
+                self.assert_done(self.run_stamp("write", "--input", LAUNCHER, "--output",
+                                                self.path("stamped"), "--module", module,
+                                                "--single-instance"))
+                shown = self.run_stamp("show", self.path("stamped")).stdout.decode()
+                self.assertIn('\n  1 "-Dtrellane.singleInstance=%s"\n' % identity, shown)
 
     def test_stack_sizes(self):
         cases = {

@@ -26,8 +26,10 @@ PACKAGE = (os.environ.get("TRELLANE_WINE_PACKAGE")
            or os.path.join(_BUILD, "tools", "package", "trellane-package"))
 RUNTIME_JAR = (os.environ.get("TRELLANE_WINE_RUNTIME_JAR")
                or os.path.join(_BUILD, "java", "trellane-runtime.jar"))
-# A Windows x64 JDK made from the build JDK's modules (tests/package/make_windows_jdk.py).
-_PACKAGE_FIXTURES = os.path.join(_BUILD, "tests", "package")
+# The package suite's fixtures: its application, its runtime cache and a Windows x64 JDK made
+# from the build JDK's modules (tests/package/make_windows_jdk.py).
+_PACKAGE_FIXTURES = (os.environ.get("TRELLANE_WINE_PACKAGE_FIXTURES")
+                     or os.path.join(_BUILD, "tests", "package"))
 WINDOWS_JDK = (os.environ.get("TRELLANE_WINE_WINDOWS_JDK")
                or os.path.join(_PACKAGE_FIXTURES, "windows-jdk"))
 ICON_COLOUR = (0xC0, 0x60, 0x20, 0xFF)

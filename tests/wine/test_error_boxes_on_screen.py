@@ -41,10 +41,19 @@ class VirtualScreen:
             time.sleep(0.2)
         raise AssertionError("no window %r within %s s" % (caption, timeout))
 
-    def press_enter_in(self, window: str) -> None:
-        # Wine ignores synthetic key events sent to a window; focus it and type instead.
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("key", "Return")
+    def press_enter_in(self, window: str, timeout: float = 60) -> None:
+        # Wine ignores synthetic key events sent to a window; focus it and type instead. A box
+        # that has just been mapped may not take keys yet on a busy machine: press again until
+        # it is gone.
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            self.xdotool("windowfocus", "--sync", window)
+            self.xdotool("key", "Return")
+            for _ in range(10):
+                if window not in self.xdotool("search", "--onlyvisible", "--name", ".").split():
+                    return
+                time.sleep(0.2)
+        raise AssertionError("the box %s did not close within %s s" % (window, timeout))
 
     def close(self) -> None:
         self.server.kill()

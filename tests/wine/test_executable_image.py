@@ -62,6 +62,11 @@ class ExecutableImageTest(unittest.TestCase):
                 self.assertFalse(dll.startswith(("libstdc++", "libgcc", "libwinpthread")), dll)
                 self.assertNotEqual(dll, "msvcrt.dll", "the universal C runtime, not msvcrt")
         self.assertTrue(any(dll.startswith("api-ms-win-crt-") for dll in imports), imports)
+        # Windows' own DLLs, each for a reason: advapi32 for single-instance mode's token,
+        # SID and security descriptor calls.
+        self.assertEqual(sorted(dll for dll in imports if not dll.startswith("api-ms-win-crt-")),
+                         ["advapi32.dll", "jvm.dll", "kernel32.dll", "ole32.dll", "shell32.dll",
+                          "user32.dll"])
 
     def test_export_directory_names_launcher_exe_whatever_the_file_is_called(self):
         directory = tempfile.mkdtemp(prefix="renamed-")

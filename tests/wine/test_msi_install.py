@@ -3,6 +3,7 @@
 starting the application with the test JVM, the uninstall entry and the file type in the
 registry, an upgrade replacing the old version, a downgrade refused, and an uninstall that
 leaves no file, folder, shortcut or registry key of the product. Both per machine and per user.
+A package built with --single-instance opens a document in the application already running.
 
 The installs go into a prefix of this module's own, made and removed here, with a home folder
 inside it: Wine links the prefix's desktop to the home folder, where the desktop shortcut
@@ -14,7 +15,9 @@ import re
 import shutil
 import subprocess
 import sys
+import signal
 import tempfile
+import time
 import unittest
 from typing import Dict, List, Optional, Sequence, Set, Tuple
 
@@ -137,8 +140,15 @@ def files_of_the_machine() -> Set[str]:
         found.update(os.path.join(relative, name) for name in folders + files)
     # Windows Installer's own cache of per-user packages, made by the first such install: what
     # it caches of a product goes inside, and counts.
-    found.discard(os.path.join("users", "root", "AppData", "Roaming", "Microsoft", "Installer"))
-    return found
+    # Wine names the user's folder after whoever runs the suite.
+    return {path for path in found
+            if not (path.startswith("users/") and
+                    path.split("/")[2:] == ["AppData", "Roaming", "Microsoft", "Installer"])}
+
+
+def read(path: str) -> bytes:
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def write(path: str, content: bytes) -> str:
@@ -185,13 +195,14 @@ class MsiInstallTest(unittest.TestCase):
         write(os.path.join(runtime, "release"), b'JAVA_VERSION="17.0.15"\nMODULES="java.base"\n')
         self.runtime = runtime
 
-    def build(self, version: str, *options: str, extra_file: str = "") -> Msi:
+    def build(self, version: str, *options: str, extra_file: str = "",
+              dest: str = "out") -> Msi:
         """The sample application's MSI of this version, with these options."""
         source = os.path.join(self.work, "input-" + version)
         jar(os.path.join(source, "app.jar"), "com.example.Main", main=True)
         if extra_file:
             write(os.path.join(source, extra_file), version.encode())
-        dest = os.path.join(self.work, "out")
+        dest = os.path.join(self.work, dest)
         done = subprocess.run(
             [PACKAGE, "--type", "msi", "--runtime-image", self.runtime, "--input", source,
              "--main-jar", "app.jar", "--name", NAME, "--vendor", VENDOR, "--app-version",
@@ -252,14 +263,30 @@ class MsiInstallTest(unittest.TestCase):
         association = write(os.path.join(self.work, "doc.properties"), (
             "extension=%s\nmime-type=application/x-hello\ndescription=Hello document\n"
             "icon=%s\n" % (EXTENSION, icon)).encode())
+        # A second launcher with a Start-menu shortcut and no desktop one.
+        tool = write(os.path.join(self.work, "tool.properties"),
+                     b"main-class=com.example.Main\narguments=tool\nwin-shortcut=false\n")
         common = ("--win-menu", "--win-shortcut", "--file-associations", association,
-                  "--about-url", "https://example.com/hello", "--description", "Says hello")
+                  "--about-url", "https://example.com/hello", "--description", "Says hello",
+                  "--add-launcher", "Tool=" + tool)
         cases = [
             # scope, options, the folder the product goes to (under its base), menu group
             ("machine", ("--install-dir", "Zoë Tools\\Hello", "--win-menu-group", "Tools"),
              "ProgramFiles64Folder", ["Zoë Tools", "Hello"], "Tools"),
             ("user", ("--win-per-user-install",), "LocalAppDataFolder", [NAME], VENDOR),
         ]
+        # The machine has its own registration of the extension and of the media type, as
+        # Windows has of .txt and text/plain: the application joins them, never takes them
+        # over, and its uninstall leaves them as they were.
+        theirs = {"HKLM\\Software\\Classes\\." + EXTENSION: {
+                      "(Default)": "Other.Document", "Content Type": "text/x-other"},
+                  "HKLM\\Software\\Classes\\MIME\\Database\\Content Type\\application/x-hello": {
+                      "Extension": ".other"}}
+        for key, values in theirs.items():
+            for name, value in values.items():
+                wine("reg", "add", key, *(["/ve"] if name == "(Default)" else ["/v", name]),
+                     "/d", value, "/f")
+        self.addCleanup(lambda: [wine("reg", "delete", key, "/f") for key in theirs])
         for scope, options, base, levels, group in cases:
             with self.subTest(scope=scope):
                 keys = registry_keys()  # first: it waits for Wine to settle
@@ -268,9 +295,11 @@ class MsiInstallTest(unittest.TestCase):
                 properties = self.install(msi)
                 try:
                     self.check_install(msi, properties, scope, base, levels, group)
+                    self.assertEqual({key: registry_values(key) for key in theirs}, theirs)
                 finally:
                     self.uninstall(msi)
                 self.assertNothingLeft(files, keys, msi)
+                self.assertEqual({key: registry_values(key) for key in theirs}, theirs)
 
     def check_install(self, msi: Msi, properties: Dict[str, str], scope: str, base: str,
                       levels: Sequence[str], group: str) -> None:
@@ -298,6 +327,14 @@ class MsiInstallTest(unittest.TestCase):
                 link = f.read()
             # The target's path, in the ANSI code page (Windows-1252 here).
             self.assertIn(launcher.encode("cp1252"), link)
+        tool = install_dir + "bin\\Tool.exe"
+        with open(unix_path(properties["ProgramMenuFolder"] + group + "\\Tool.lnk"), "rb") as f:
+            self.assertIn(tool.encode("cp1252"), f.read())
+        self.assertFalse(os.path.exists(unix_path(properties["DesktopFolder"] + "Tool.lnk")))
+        started = wine(unix_path(tool), "two")
+        log = self.jvm_log(root)
+        self.assertEqual(started.status, 0, log.describe())
+        self.assertEqual(log.main_arguments, [b"tool", b"two"])
 
         entries = self.uninstall_entries(msi)
         self.assertEqual([(e["key"], e["DisplayVersion"], e["Publisher"],
@@ -305,27 +342,21 @@ class MsiInstallTest(unittest.TestCase):
                          [(msi.product_code, "1.0.0", VENDOR, "https://example.com/hello",
                            "Says hello")])
 
-        # The file type: its registry values in the scope's hive, and a document opened as
-        # Explorer opens it starts the launcher with the document.
+        # The file type: the application's ProgId in the scope's hive, offered for the
+        # extension through its OpenWithProgids, and its command, run as the shell runs it,
+        # starts the launcher with the document. (Wine's shell opens only an extension's
+        # default ProgId, which stays the machine's own; Windows offers the application.)
         classes = ("HKLM" if scope == "machine" else "HKCU") + "\\Software\\Classes\\"
-        prog_id = registry_values(classes + "." + EXTENSION).get("(Default)")
-        self.assertEqual(prog_id, "HelloApp." + EXTENSION)
-        self.assertEqual(registry_values(classes + "." + EXTENSION)["Content Type"],
-                         "application/x-hello")
+        prog_id = "HelloApp." + EXTENSION
+        self.assertIn(prog_id, registry_values(classes + "." + EXTENSION + "\\OpenWithProgids"))
         self.assertEqual(registry_values(classes + prog_id + "\\shell\\open\\command"),
                          {"(Default)": '"%s" "%%1"' % launcher})
         self.assertEqual(registry_values(classes + prog_id + "\\DefaultIcon"),
                          {"(Default)": install_dir + "bin\\%s.ico" % EXTENSION})
         document = write(os.path.join(self.work, "letter." + EXTENSION), b"text")
-        if scope == "machine":
-            opened = wine("start", "/wait", "/unix", document)
-        else:
-            # Wine's shell reads file types from the machine's hive alone (Windows merges the
-            # user's over it): the registered command is run as the shell would run it.
-            command = registry_values(classes + prog_id + "\\shell\\open\\command")["(Default)"]
-            program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
-            opened = wine(unix_path(program),
-                          argument.replace("%1", wine_prefix.windows_path(document)))
+        command = registry_values(classes + prog_id + "\\shell\\open\\command")["(Default)"]
+        program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
+        opened = wine(unix_path(program), argument.replace("%1", wine_prefix.windows_path(document)))
         log = self.jvm_log(root)
         self.assertEqual(opened.status, 0, log.describe())
         self.assertEqual(log.main_arguments,
@@ -363,6 +394,69 @@ class MsiInstallTest(unittest.TestCase):
 
                 self.uninstall(new)
                 self.assertNothingLeft(files, keys, new)
+
+    def test_a_document_opens_in_the_running_instance(self):
+        association = write(os.path.join(self.work, "doc.properties"), (
+            "extension=%s\nmime-type=application/x-hello\ndescription=Hello document\n"
+            % EXTENSION).encode())
+        keys = registry_keys()  # first: it waits for Wine to settle
+        files = files_of_the_machine()
+        msi = self.build("1.0", "--file-associations", association, "--single-instance")
+        root = unix_path(self.install(msi)["INSTALLDIR"])
+        launcher = os.path.join(root, "bin", NAME + ".exe")
+        # The test JVM, told to keep the application running until a later launch arrives.
+        script = write(os.path.join(root, "bin", "fakejvm.cfg"), b"main wait_for_launches 1\n")
+        log = os.path.join(root, "bin", "fakejvm.log")
+        try:
+            running = subprocess.Popen([wine_prefix.WINE, launcher], env=_env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
+            try:
+                for _ in range(600):
+                    if os.path.exists(log) and b"\nmain_args\t" in read(log):
+                        break
+                    time.sleep(0.1)
+                # The application's own command for the file type, run as the shell runs it
+                # (Wine's shell opens only an extension's default ProgId).
+                document = write(os.path.join(self.work, "letter." + EXTENSION), b"text")
+                command = registry_values("HKLM\\Software\\Classes\\HelloApp.%s\\shell\\open"
+                                          "\\command" % EXTENSION)["(Default)"]
+                program, argument = re.fullmatch(r'"([^"]+)" "([^"]+)"', command).groups()
+                opened = wine(unix_path(program),
+                              argument.replace("%1", wine_prefix.windows_path(document)))
+                self.assertEqual(opened.status, 0)
+                self.assertEqual(running.wait(timeout=60), 0)
+            finally:
+                if running.poll() is None:
+                    os.killpg(running.pid, signal.SIGKILL)
+            recorded = self.jvm_log(root)
+            # One JVM: the document's launch handed it over and ended.
+            self.assertEqual(len(recorded.fields("create")), 1, recorded.describe())
+            self.assertEqual([fields[2:] for fields in recorded.fields("instance_received")],
+                             [(wine_prefix.windows_path(document).encode(),)])
+        finally:
+            os.remove(script)
+        self.uninstall(msi)
+        self.assertNothingLeft(files, keys, msi)
+
+    def test_per_machine_and_per_user_installs_of_one_version_are_two_products(self):
+        keys = registry_keys()  # first: it waits for Wine to settle
+        files = files_of_the_machine()
+        machine = self.build("1.0")
+        user = self.build("1.0", "--win-per-user-install", dest="out-user")
+        self.assertNotEqual(machine.product_code, user.product_code)
+        roots = [unix_path(self.install(msi)["INSTALLDIR"]) for msi in (machine, user)]
+        try:
+            self.assertNotEqual(roots[0], roots[1])
+            for root in roots:
+                self.assertTrue(os.path.isfile(os.path.join(root, "app", "app.jar")), root)
+            self.assertEqual(sorted(e["key"] for e in self.uninstall_entries(machine)),
+                             sorted([machine.product_code, user.product_code]))
+        finally:
+            self.uninstall(user)
+            self.uninstall(machine)
+        self.assertNothingLeft(files, keys, machine)
+        self.assertNothingLeft(files, keys, user)
 
     def jvm_log(self, root: str) -> FakeJvmLog:
         """What the test JVM recorded of the last start, removed so that the uninstall finds

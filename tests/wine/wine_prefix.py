@@ -141,6 +141,24 @@ def run_wine(arguments: Sequence[str], env: Dict[str, str], timeout: float = 60,
         return Completed(status, contents(out), contents(err))
 
 
+# With +relay, trace only these calls: the message box (its caption, text and style show in the
+# trace even where no display can show the box itself) and the foreground permission a later
+# launch of a single-instance application gives the running one.
+_RELAY_INCLUDE = "user32.MessageBoxA;user32.AllowSetForegroundWindow"
+
+
+def _set_relay_include(env: Dict[str, str]) -> None:
+    run_wine(["reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t",
+              "REG_SZ", "/d", _RELAY_INCLUDE, "/f"], env, timeout=120)
+    subprocess.run([WINESERVER, "-w"], env=env, timeout=120, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def _mark_ready(prefix: str) -> None:
+    with open(os.path.join(prefix, _READY_MARKER), "w") as marker:
+        marker.write("complete\nrelay %s\n" % _RELAY_INCLUDE)
+
+
 def _boot_prefix(prefix: str) -> None:
     shutil.rmtree(prefix, ignore_errors=True)
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
@@ -149,14 +167,8 @@ def _boot_prefix(prefix: str) -> None:
     if result.status != 0:
         raise RuntimeError("wineboot -i failed (%d):\n%s" % (
             result.status, result.stderr.decode("utf-8", "replace")))
-    # With +relay, trace only the message box: its caption, text and style show in the trace
-    # even where no display can show the box itself.
-    run_wine(["reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t",
-              "REG_SZ", "/d", "user32.MessageBoxA", "/f"], env, timeout=120)
-    subprocess.run([WINESERVER, "-w"], env=env, timeout=120, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    with open(os.path.join(prefix, _READY_MARKER), "w") as marker:
-        marker.write("complete\n")
+    _set_relay_include(env)
+    _mark_ready(prefix)
 
 
 def ensure_prefix(prefix: str = PREFIX) -> None:
@@ -164,8 +176,15 @@ def ensure_prefix(prefix: str = PREFIX) -> None:
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     with open(prefix + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.exists(os.path.join(prefix, _READY_MARKER)):
+        marker = os.path.join(prefix, _READY_MARKER)
+        if not os.path.exists(marker):
             _boot_prefix(prefix)
+        else:
+            # A prefix made before the relay setting changed gets the new one.
+            with open(marker) as f:
+                if f.read() != "complete\nrelay %s\n" % _RELAY_INCLUDE:
+                    _set_relay_include(wine_environment(prefix=prefix))
+                    _mark_ready(prefix)
 
 
 def start_server() -> None:

@@ -1,9 +1,11 @@
 #include "common/child_process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "common/interruption.h"
 #include "common/refusal.h"
@@ -93,13 +96,59 @@ bool shouldStop(const ProgramOptions& options, double deadline, ProgramRun& run)
     return run.interrupted || run.timedOut;
 }
 
+// Whether the program has ended; it stays unreaped (WNOWAIT) until its group is stopped, so
+// that the group's number is still its own then.
+bool hasEnded(pid_t child) {
+    siginfo_t ended{};
+    int waited = waitid(P_PID, child, &ended, WEXITED | WNOHANG | WNOWAIT);
+    return (waited == 0 && ended.si_pid == child) || (waited != 0 && errno != EINTR);
+}
+
+// Appends what was read, keeping no more than the last limit bytes (0: all) once the text
+// has grown to twice that, so that trimming costs little per byte.
+void keep(std::string& text, const char* data, size_t size, size_t limit) {
+    text.append(data, size);
+    if (limit != 0 && text.size() > 2 * limit) text.erase(0, text.size() - limit);
+}
+
+// Reads once from fd; true when it got something or was interrupted (more may follow at
+// once). At the output's end or on a failure fd is closed.
+bool readOnce(int& fd, std::string& text, size_t limit) {
+    char chunk[65536];
+    ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got > 0) keep(text, chunk, static_cast<size_t>(got), limit);
+    if (got > 0 || (got < 0 && errno == EINTR)) return true;
+    if (got < 0 && errno == EAGAIN) return false;
+    closeFd(fd);
+    return false;
+}
+
+// What the program wrote before it ended, still in the pipes: read without waiting, and no
+// more than a few pipefuls, since a process it started may go on writing into them.
+void drain(Pipes& pipes, const ProgramOptions& options, ProgramRun& run) {
+    for (int* fd : {&pipes.output, &pipes.error}) {
+        if (*fd < 0) continue;
+        fcntl(*fd, F_SETFL, O_NONBLOCK);
+        std::string& text = fd == &pipes.output ? run.output : run.error;
+        for (int chunk = 0; chunk < 64 && *fd >= 0 && readOnce(*fd, text, options.outputLimit);
+             ++chunk) {
+        }
+    }
+}
+
 // Feeds the input and collects the output at once, so neither side waits on a full pipe;
-// stops early when the time is up or the command is interrupted.
-void exchange(Pipes& pipes, const ProgramOptions& options, double deadline, ProgramRun& run) {
+// stops when the program ends (what it wrote read first), when the output ends, when the time
+// is up or when the command is interrupted.
+void exchange(pid_t child, Pipes& pipes, const ProgramOptions& options, double deadline,
+              ProgramRun& run) {
     size_t written = 0;
     if (options.input.empty()) closeFd(pipes.input);
     while (pipes.output >= 0 || pipes.error >= 0) {
         if (shouldStop(options, deadline, run)) return;
+        if (hasEnded(child)) {
+            drain(pipes, options, run);
+            return;
+        }
         pollfd fds[3] = {
             {pipes.output, POLLIN, 0}, {pipes.error, POLLIN, 0}, {pipes.input, POLLOUT, 0}};
         if (poll(fds, 3, 50) < 0) {
@@ -116,13 +165,86 @@ void exchange(Pipes& pipes, const ProgramOptions& options, double deadline, Prog
         for (int index : {0, 1}) {
             if (fds[index].revents == 0) continue;
             int& fd = index == 0 ? pipes.output : pipes.error;
-            char chunk[65536];
-            ssize_t got = read(fd, chunk, sizeof chunk);
-            if (got > 0)
-                (index == 0 ? run.output : run.error).append(chunk, static_cast<size_t>(got));
-            else if (got == 0 || errno != EINTR)
-                closeFd(fd);
+            readOnce(fd, index == 0 ? run.output : run.error, options.outputLimit);
         }
+    }
+}
+
+struct ProcessEntry {
+    pid_t pid;
+    pid_t parent;
+};
+
+// Every process and its parent, from /proc.
+std::vector<ProcessEntry> listProcesses() {
+    std::vector<ProcessEntry> processes;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return processes;
+    while (struct dirent* entry = readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+        char path[300], stat[512];
+        std::snprintf(path, sizeof path, "/proc/%s/stat", entry->d_name);
+        int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ssize_t got = read(fd, stat, sizeof stat - 1);
+        close(fd);
+        if (got <= 0) continue;
+        stat[got] = '\0';
+        // "PID (NAME) STATE PPID ...": the name may hold spaces and parentheses.
+        const char* end = std::strrchr(stat, ')');
+        char state = 0;
+        int parent = 0;
+        if (end != nullptr && std::sscanf(end + 1, " %c %d", &state, &parent) == 2)
+            processes.push_back({static_cast<pid_t>(std::atoi(entry->d_name)), parent});
+    }
+    closedir(proc);
+    return processes;
+}
+
+// This process's children, and whether it has other descendants (below the children),
+// leaving out those in skipped and what they started.
+std::vector<pid_t> ownChildren(const std::set<pid_t>& skipped, bool& deeper) {
+    std::vector<ProcessEntry> processes = listProcesses();
+    std::set<pid_t> tree{getpid()};
+    std::vector<pid_t> children;
+    deeper = false;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const ProcessEntry& process : processes) {
+            if (tree.count(process.pid) != 0 || tree.count(process.parent) == 0 ||
+                skipped.count(process.pid) != 0)
+                continue;
+            tree.insert(process.pid);
+            grew = true;
+            if (process.parent == getpid())
+                children.push_back(process.pid);
+            else
+                deeper = true;
+        }
+    }
+    return children;
+}
+
+// Stops every process the run left, level by level: this process is their subreaper, so the
+// children of each one stopped come to it, and are stopped in the next round. Only its own
+// unreaped children are signalled, whose numbers no other process can have taken meanwhile.
+// Processes that were its children before the run (earlier) are left alone, and so is the
+// program itself, reaped by the caller.
+void stopDescendants(pid_t child, std::set<pid_t> earlier) {
+    earlier.insert(child);
+    // A process in the middle of a disk operation dies only once it is done: a few seconds
+    // at most are given to them all.
+    double giveUp = monotonicNow() + 5;
+    while (monotonicNow() < giveUp) {
+        bool deeper = false;
+        std::vector<pid_t> children = ownChildren(earlier, deeper);
+        if (children.empty() && !deeper) return;
+        for (pid_t pid : children) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, WNOHANG);
+        }
+        struct timespec pause = {0, 2 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
     }
 }
 
@@ -178,9 +300,19 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
 
     // A program that stops reading its input must not end this one.
     signal(SIGPIPE, SIG_IGN);
+    // Orphans of the program (what it started before it ended, a process that left its
+    // group with setsid among them) come to this process rather than to init, so that they
+    // can be stopped when the program ends.
+    std::set<pid_t> earlier;
+    if (options.stopDescendants) {
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        bool deeper = false;
+        std::vector<pid_t> children = ownChildren({}, deeper);
+        earlier.insert(children.begin(), children.end());
+    }
     pid_t child = 0;
-    int error = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(),
-                            environment.data());
+    int error =
+        posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(inputPipe[0]);
@@ -195,14 +327,10 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
 
     ProgramRun run;
     double deadline = monotonicNow() + options.timeoutSeconds;
-    exchange(pipes, options, deadline, run);
-    // The output has ended, yet the program may still run (it closed its output, or a child it
-    // started holds it): the limits still count while waiting. An ended program stays unreaped
-    // (WNOWAIT) until its group is stopped, so that the group's number is still its own then.
-    while (!run.timedOut && !run.interrupted) {
-        siginfo_t ended{};
-        int waited = waitid(P_PID, child, &ended, WEXITED | WNOHANG | WNOWAIT);
-        if ((waited == 0 && ended.si_pid == child) || (waited != 0 && errno != EINTR)) break;
+    exchange(child, pipes, options, deadline, run);
+    // The output has ended, yet the program may still run (it closed its output): the limits
+    // still count while waiting.
+    while (!run.timedOut && !run.interrupted && !hasEnded(child)) {
         if (shouldStop(options, deadline, run)) break;
         struct timespec pause = {0, 20 * 1000 * 1000};
         nanosleep(&pause, nullptr);
@@ -210,8 +338,20 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const ProgramOp
     closeFd(pipes.input), closeFd(pipes.output), closeFd(pipes.error);
     // Whatever the program started and left running goes with it.
     stopGroup(child);
+    if (options.stopDescendants) {
+        // Once the program is gone, what it started is this process's to find.
+        siginfo_t ended{};
+        while (waitid(P_PID, child, &ended, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+        }
+        stopDescendants(child, earlier);
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (options.outputLimit != 0) {
+        for (std::string* text : {&run.output, &run.error})
+            if (text->size() > options.outputLimit)
+                text->erase(0, text->size() - options.outputLimit);
     }
     if (run.interrupted) stopIfInterrupted();
     if (run.timedOut || run.interrupted) return run;
@@ -224,6 +364,15 @@ ProgramRun runProgramWithLimit(const std::vector<std::string>& arguments, unsign
     ProgramOptions options;
     options.separateError = true;
     options.timeoutSeconds = timeoutSeconds;
+    return runProgram(arguments, options);
+}
+
+ProgramRun runApplication(const std::vector<std::string>& arguments, unsigned timeoutSeconds) {
+    ProgramOptions options;
+    options.separateError = true;
+    options.timeoutSeconds = timeoutSeconds;
+    options.outputLimit = kApplicationOutputKept;
+    options.stopDescendants = true;
     return runProgram(arguments, options);
 }
 

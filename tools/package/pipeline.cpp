@@ -4,6 +4,7 @@
 #include <string>
 
 #include "package/image/image_builder.h"
+#include "package/installers/installed_cds.h"
 #include "package/installers/installer_choice.h"
 #include "package/support/progress.h"
 
@@ -19,8 +20,13 @@ void runPipeline(const PackageRequest& request) {
         placeAppImage(plan);
         return;
     }
+    checkInstalledCds(plan);
     installer->check(plan);
     std::string image = buildImage(plan, installer->imageFolder(plan));
+    // The cache serves from wherever the package installs the image (checkInstalledCds), so
+    // the training run happens where the image was built, before the installer takes it.
+    clampTimesForCds(plan, image);
+    trainImage(plan, image);
     installer->package(plan, image);
 }
 

@@ -11,6 +11,7 @@
 #include "common/main_module.h"
 #include "common/refusal.h"
 #include "stamp/shared_options.h"
+#include "stamp/single_instance_option.h"
 #include "stamp/windows_image.h"
 
 namespace trellane {
@@ -150,6 +151,11 @@ void finishLauncherOptions(const CLI::App& command, LauncherOptions& options, bo
     if (!brand)
         takeLaunchLists(command, launcherStyle(options.request.input), ClassPathSource::Options,
                         options.request.config);
+    LaunchConfig& config = options.request.config;
+    if (!brand && config.singleInstance)
+        stampInstanceIdentity(
+            config, chooseInstanceIdentity(options.texts.singleInstance, options.request.metadata,
+                                           options.request.metadata.name, config.mainClassName));
     checkSigningRequest(options.request.signing);
     const WriteRequest& request = options.request;
     if (brand && !wantsBranding(request.metadata) && !wantsSignature(request.signing))

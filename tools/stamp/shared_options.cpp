@@ -6,6 +6,7 @@
 #include "common/command_line_style.h"
 #include "common/refusal.h"
 #include "common/stack_size.h"
+#include "stamp/single_instance_option.h"
 
 namespace trellane {
 
@@ -91,6 +92,11 @@ std::vector<CLI::Option*> addLaunchOptions(CLI::App& command, LaunchConfig& conf
                          "with --console-app: UTF-8 console, VT output (Windows)", group));
     added.push_back(flag(command, "--redirect-appdata", config.redirectAppDataVariables,
                          "LOCALAPPDATA, APPDATA from package folders (Windows)", group));
+    added.push_back(value(command, "--single-instance", texts.singleInstance, "[=ID]",
+                          "one instance per user and session: later launches hand it their "
+                          "arguments",
+                          group)
+                        ->expected(0, 1));
     return added;
 }
 
@@ -102,6 +108,7 @@ void takeLaunchLists(const CLI::App& command, PathStyle style, ClassPathSource c
                     return javaOptionsFromJpackage(values, style, classPath);
                 });
     if (!options.problem.empty()) refuse("%s", options.problem.c_str());
+    refuseInstanceOptionAmong(options.items);
     JpackageValues arguments = inOrder(command, "--arguments", "--default-argument",
                                        [](const std::vector<std::string>& values) {
                                            return argumentsFromJpackage(values);
@@ -163,6 +170,7 @@ void finishSharedOptions(const CLI::App& command, LaunchConfig* config, SigningR
                                 "--timestamp-url"});
     if (config != nullptr && command.count("--stack-size") != 0)
         config->launchThreadStackSize = parseStackSize(texts.stackSize);
+    if (config != nullptr) config->singleInstance = command.count("--single-instance") != 0;
     if (command.count("--sign-timeout") != 0)
         signing.timeoutSeconds = parseSignTimeout(texts.signTimeout);
 }

@@ -21,10 +21,12 @@ struct SharedOptionTexts {
     std::string signTimeout;
     std::vector<std::string> javaOptions, arguments;  // as jpackage takes them
     std::vector<std::string> exactOptions, exactArguments;  // one value, one entry
+    std::string singleInstance;  // --single-instance's identity; empty: derived
 };
 
 // --java-options and --arguments (values as jpackage takes them), --allow-user-option,
-// --stack-size and the switches; with exactForms also trellane-stamp's own --jvm-option and
+// --stack-size, the switches and --single-instance[=ID]; with exactForms also trellane-stamp's own
+// --jvm-option and
 // --default-argument, whose every value is one entry as written (an empty one included), for
 // what jpackage's splitting cannot say. Returns the options added.
 std::vector<CLI::Option*> addLaunchOptions(CLI::App& command, LaunchConfig& config,
@@ -46,8 +48,9 @@ void addBrandingOptions(CLI::App& command, AppMetadata& metadata, const char* gr
 void addSigningOptions(CLI::App& command, SigningRequest& signing, SharedOptionTexts& texts,
                        const char* group);
 
-// After parsing: the stack size (when config is given) and the signing time limit read, and
-// an empty branding or signing value refused (it would silently do nothing).
+// After parsing: the stack size and the single-instance switch (when config is given) and the
+// signing time limit read, and an empty branding or signing value refused (it would silently
+// do nothing). The single-instance identity is each tool's to choose (single_instance_option.h).
 void finishSharedOptions(const CLI::App& command, LaunchConfig* config, SigningRequest& signing,
                          const SharedOptionTexts& texts);
 

@@ -50,6 +50,27 @@ TEST(BlockParser, FlagBits) {
         EXPECT_EQ(config.isConsoleApp, c.isConsoleApp);
         EXPECT_EQ(config.setUpConsole, c.setUpConsole);
         EXPECT_EQ(config.redirectAppDataVariables, c.redirect);
+        // No flag bit, reserved ones included, switches single-instance mode on.
+        EXPECT_FALSE(config.singleInstance);
+    }
+}
+
+// Single-instance mode is the block's identity option, whatever the flags.
+TEST(BlockParser, SingleInstanceIsTheIdentityOption) {
+    struct Case {
+        std::string options;
+        bool singleInstance;
+    } cases[] = {
+        {"\2-Xmx1g\0-Dtrellane.singleInstance=Example.Editor\0"s, true},
+        {"\1-Dtrellane.singleInstance=\0"s, true},
+        {"\1-Dtrellane.singleInstance\0"s, false},
+        {"\1-Dtrellane.singleInstanceX=y\0"s, false},
+        {"\1-Xmx1g\0"s, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        LaunchConfig config = parsed("\xFF\0\0\0\0M\0"s + c.options + "\0\0"s);
+        EXPECT_EQ(config.singleInstance, c.singleInstance);
     }
 }
 
@@ -58,9 +79,9 @@ TEST(BlockParser, StackSizeIsBigEndian) {
         std::string bytes;
         uint32_t size;
     } cases[] = {
-        {"\x00\x80\x00\x00"s, 0x800000},  {"\x00\x20\x00\x00"s, 0x200000},
-        {"\x00\x00\x00\x00"s, 0},         {"\x80\x00\x00\x00"s, 0x80000000},
-        {"\x00\x00\x00\xff"s, 0xff},      {"\xff\xff\xff\xff"s, 0xffffffff},
+        {"\x00\x80\x00\x00"s, 0x800000},   {"\x00\x20\x00\x00"s, 0x200000},
+        {"\x00\x00\x00\x00"s, 0},          {"\x80\x00\x00\x00"s, 0x80000000},
+        {"\x00\x00\x00\xff"s, 0xff},       {"\xff\xff\xff\xff"s, 0xffffffff},
         {"\x01\x82\x83\x84"s, 0x01828384},
     };
     for (const Case& c : cases)
@@ -80,7 +101,9 @@ TEST(BlockParser, StringsAndLists) {
 }
 
 TEST(BlockParser, EmptyMainClassNameMovesTheFirstCountToOffsetSix) {
-    LaunchConfig config = parsed("\0\0\0\0\0\0\x01" "a\0\0\0"s);
+    LaunchConfig config = parsed(
+        "\0\0\0\0\0\0\x01"
+        "a\0\0\0"s);
     EXPECT_EQ(config.mainClassName, "");
     EXPECT_EQ(config.jvmOptions, StringList{"a"});
     EXPECT_TRUE(config.defaultAppArguments.empty());

@@ -10,6 +10,7 @@
 #include "common/shown_text.h"
 #include "package/image/cds_options.h"
 #include "package/support/progress.h"
+#include "stamp/single_instance_option.h"
 
 namespace trellane {
 
@@ -28,10 +29,13 @@ ProgramRun launchWith(const PackageRequest& request, const Training& training,
     std::string launcher = training.image + "/bin/." + training.name + "-" + step;
     LaunchConfig config = training.config;
     config.jvmOptions.insert(config.jvmOptions.end(), options.begin(), options.end());
+    // A training run is no user's launch: with the application already running for the
+    // packager, single-instance mode would hand it the run instead of training.
+    dropInstanceOption(config);
     stamp(config, launcher);
     std::vector<std::string> command{launcher};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    ProgramRun run = runProgramWithLimit(command, request.cdsTimeoutSeconds);
+    ProgramRun run = runApplication(command, request.cdsTimeoutSeconds);
     unlink(launcher.c_str());
     return run;
 }
@@ -108,7 +112,7 @@ void provideBaseArchive(const std::string& root, const StampLauncher& stamp) {
     dump.jvmOptions = {"-Xshare:dump"};
     std::string launcher = root + "/bin/.base-archive";
     stamp(dump, launcher);
-    ProgramRun run = runProgramWithLimit({launcher}, 600);
+    ProgramRun run = runApplication({launcher}, 600);
     unlink(launcher.c_str());
     if (!exists(root + "/" + archive))
         refuse(

@@ -2,7 +2,10 @@
 // beside the destination and renamed into place only when complete, so a failure or an
 // interruption at any step leaves nothing half-built. An existing image is replaced only with
 // --overwrite, and only when this command built it (its marker file says so); the new image
-// then takes the old one's place in one rename, and the old one goes whole.
+// then takes the old one's place in one rename, and the old one goes whole. Two packagings of
+// one destination never mix: each holds a lock on its image's marker from placing it until it
+// is finished (a training run and the final stamp happen in place), and one about to replace
+// an image waits for that lock first.
 #pragma once
 
 #include <string>
@@ -28,6 +31,10 @@ std::string beginImage(const std::string& dest, const std::string& name);
 // the image was built: without overwrite anything there is refused; with it, the image is
 // exchanged with what is there, which is put back and refused unless it is an image of ours.
 std::string placeImage(bool overwrite);
+
+// Refuses, leaving it alone, when dest/NAME is no longer the image placeImage put there
+// (something outside this command's packagings replaced it); nothing before placeImage.
+void checkImageInPlace();
 
 // The image stays: the replaced one and the temporary folder go.
 void finishImage();

@@ -74,20 +74,36 @@ void checkClassPathName(const std::string& input, const std::string& jar, char s
             shownName(input).c_str(), shownName(jar).c_str());
 }
 
+void checkWildcardFolders(const PackageRequest& request, AppInput& app) {
+    for (const std::string& folder : request.classPathWildcards) {
+        std::string relative = inputRelative("--class-path-wildcard", folder);
+        struct stat info;
+        std::string path = request.input + "/" + relative;
+        if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            refuse("--class-path-wildcard %s: %s has no such folder", shownName(folder).c_str(),
+                   shownName(request.input).c_str());
+        app.wildcardFolders.push_back(relative);
+    }
+}
+
 }  // namespace
 
 AppInput readAppInput(const PackageRequest& request) {
     const std::string& input = request.input;
     struct stat info;
+    if (input.empty()) return {};  // --module without --input
     if (stat(input.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         refuse(
             "the input %s is not a folder: give --input the folder of the application's jars "
             "and files",
             shownName(input).c_str());
     AppInput app;
-    app.mainJar = inputRelative("--main-jar", request.mainJar);
+    const bool modular = !request.mainModule.empty();
+    if (!modular) {
+        app.mainJar = inputRelative("--main-jar", request.mainJar);
+        checkMainJarFile(input + "/" + app.mainJar);
+    }
     const std::string& mainJar = app.mainJar;
-    checkMainJarFile(input + "/" + mainJar);
 
     std::vector<OutsideLink> outside;
     app.entries = listTree(input, &outside);
@@ -121,10 +137,45 @@ AppInput readAppInput(const PackageRequest& request) {
             refuse("%s %s; repair it or remove it", shownName(path).c_str(), problem.c_str());
         if (app.jars[i] == mainJar) mainJarFile = &jars[i];
     }
+    auto holding = [&](const std::string& className) {
+        return std::any_of(jars.begin(), jars.end(),
+                           [&](const JarFile& jar) { return jarHoldsClass(jar, className); });
+    };
+    for (AddedLauncher added : request.addedLaunchers) {
+        if (added.mainJar.empty()) {
+            if (!modular && !added.mainClass.empty() && !holding(added.mainClass))
+                refuse("--add-launcher %s: the main class %s is in none of the jars of %s",
+                       added.name.c_str(), added.mainClass.c_str(), shownName(input).c_str());
+            continue;
+        }
+        std::string jar = inputRelative("main-jar of --add-launcher " + added.name, added.mainJar);
+        auto found = std::find(app.jars.begin(), app.jars.end(), jar);
+        if (found == app.jars.end())
+            refuse("--add-launcher %s: its main-jar %s is not a jar of %s", added.name.c_str(),
+                   shownName(jar).c_str(), shownName(input).c_str());
+        std::string mainClass = added.mainClass;
+        if (mainClass.empty())
+            mainClass =
+                trimmed(manifestAttribute(jars[found - app.jars.begin()].manifest, "Main-Class"));
+        if (mainClass.empty())
+            refuse(
+                "--add-launcher %s: give main-class, or a main-jar whose manifest has a "
+                "Main-Class (%s has none)",
+                added.name.c_str(), shownName(jar).c_str());
+        if (!holding(mainClass))
+            refuse("--add-launcher %s: the main class %s is in none of the jars of %s",
+                   added.name.c_str(), mainClass.c_str(), shownName(input).c_str());
+        app.addedMainClasses[added.name] = mainClass;
+    }
+    if (modular) {
+        checkWildcardFolders(request, app);
+        return app;
+    }
     if (mainJarFile == nullptr)
         refuse("the main jar %s/%s is not a jar: its name must end in .jar",
                shownName(input).c_str(), shownName(mainJar).c_str());
 
+    app.splashImage = trimmed(manifestAttribute(mainJarFile->manifest, "SplashScreen-Image"));
     app.mainClass = request.mainClass;
     if (app.mainClass.empty())
         app.mainClass = trimmed(manifestAttribute(mainJarFile->manifest, "Main-Class"));
@@ -141,13 +192,7 @@ AppInput readAppInput(const PackageRequest& request) {
             "com.example.Main) and the jars",
             app.mainClass.c_str(), jars.size(), shownName(input).c_str());
 
-    for (const std::string& folder : request.classPathWildcards) {
-        std::string relative = inputRelative("--class-path-wildcard", folder);
-        if (stat((input + "/" + relative).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            refuse("--class-path-wildcard %s: %s has no such folder", shownName(folder).c_str(),
-                   shownName(input).c_str());
-        app.wildcardFolders.push_back(relative);
-    }
+    checkWildcardFolders(request, app);
 
     char separator = request.target == ImageTarget::Windows ? ';' : ':';
     for (size_t i = 0; i < app.jars.size(); ++i) {

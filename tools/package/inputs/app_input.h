@@ -3,6 +3,7 @@
 // can hold.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct AppInput {
     std::string mainJar;                       // --main-jar, relative to the input
     std::string mainClass;                     // --main-class, or the main jar's Main-Class
     std::vector<std::string> wildcardFolders;  // --class-path-wildcard, relative to the input
+    std::string splashImage;                   // the main jar's SplashScreen-Image
+    // The main class of each --add-launcher that names a main-jar, by the launcher's name.
+    std::map<std::string, std::string> addedMainClasses;
     std::vector<std::string> warnings;
 };
 

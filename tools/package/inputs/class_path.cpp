@@ -56,7 +56,8 @@ bool staysInside(const std::string& folder, const std::string& path) {
 }  // namespace
 
 std::string classPathOption(const ClassPathPlan& plan) {
-    std::vector<std::string> entries{"&&" + plan.mainJar};
+    std::vector<std::string> entries;
+    if (!plan.mainJar.empty()) entries.push_back("&&" + plan.mainJar);
     for (const std::string& jar : plan.jars) {
         if (jar == plan.mainJar || jar == kRuntimeJarName) continue;
         if (!isInWildcardFolder(jar, plan.wildcardFolders)) entries.push_back("&&" + jar);

@@ -11,7 +11,8 @@ namespace trellane {
 constexpr char kRuntimeJarName[] = "trellane-runtime.jar";
 
 struct ClassPathPlan {
-    std::string mainJar;                       // relative to app/, '/'-separated
+    std::string mainJar;                       // relative to app/, '/'-separated; empty
+                                               // for a modular application
     std::vector<std::string> jars;             // every jar of the input, in listing order
     std::vector<std::string> wildcardFolders;  // listed as "&&FOLDER/*.jar" instead
     char separator = ':';                      // ';' on Windows

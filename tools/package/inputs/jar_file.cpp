@@ -162,12 +162,19 @@ std::string manifestAttribute(const std::string& manifest, const std::string& na
     return value;
 }
 
-std::string jarModuleName(const std::string& path) {
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (archive == nullptr) return "";
-    const std::string descriptor = "module-info.class", versions = "META-INF/versions/";
-    zip_int64_t found = zip_name_locate(archive, descriptor.c_str(), 0);
+ModuleDescriptor jarModuleDescriptor(const std::string& path, const std::string& prefix,
+                                     uint64_t offset) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_file_create(path.c_str(), offset, -1, &error);
+    zip_t* archive = source != nullptr ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    zip_error_fini(&error);
+    if (archive == nullptr) {
+        if (source != nullptr) zip_source_free(source);
+        return {};
+    }
+    const std::string descriptor = "module-info.class", versions = prefix + "META-INF/versions/";
+    zip_int64_t found = zip_name_locate(archive, (prefix + descriptor).c_str(), 0);
     long newest = 0;
     for (zip_int64_t i = 0; found < 0 && i < zip_get_num_entries(archive, 0); ++i) {
         const char* entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
@@ -187,7 +194,11 @@ std::string jarModuleName(const std::string& path) {
     bool read = found >= 0 &&
                 readSmallEntry(archive, static_cast<zip_uint64_t>(found), size_t{1} << 20, data);
     zip_discard(archive);
-    return read ? declaredModuleName(data) : "";
+    return read ? readModuleDescriptor(data) : ModuleDescriptor();
+}
+
+std::string jarModuleName(const std::string& path) {
+    return jarModuleDescriptor(path).name;
 }
 
 bool jarHoldsClass(const JarFile& jar, const std::string& className) {

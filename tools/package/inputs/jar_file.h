@@ -1,8 +1,11 @@
 // What the packaging steps read of a jar: its entry names and its manifest's main attributes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "package/inputs/module_descriptor.h"
 
 namespace trellane {
 
@@ -21,8 +24,14 @@ bool readJar(const std::string& path, JarFile& jar, std::string& problem);
 // continuation lines joined; empty when absent. Names match without regard to case.
 std::string manifestAttribute(const std::string& manifest, const std::string& name);
 
-// The module a modular jar declares in its module-info.class (in its root, else in the
-// newest version folder); empty for a plain jar, or one that cannot be read.
+// The descriptor a modular jar declares in its module-info.class (in its root, else in the
+// newest version folder); an empty name for a plain jar, or one that cannot be read.
+// prefix: the folder of the jar the descriptor is in ("classes/" in a jmod); offset: where
+// the zip archive starts in the file (after a jmod's four-byte header).
+ModuleDescriptor jarModuleDescriptor(const std::string& path, const std::string& prefix = "",
+                                     uint64_t offset = 0);
+
+// jarModuleDescriptor(path).name.
 std::string jarModuleName(const std::string& path);
 
 // Whether the jar holds the class (dotted name), in its root or as a multi-release version.

@@ -2,6 +2,8 @@
 
 #include "brand/png_image.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
+#include "package/image/image_builder.h"
 #include "package/installers/linux_package_tree.h"
 #include "package/support/file_tree.h"
 
@@ -36,7 +38,7 @@ std::string xmlText(const std::string& text) {
 // size, else at the nearest theme size below it (16 at the least). Returns its path in root.
 std::string writeAssociationIcon(const std::string& root, const LinuxFileAssociation& association) {
     std::string bytes, problem;
-    if (!readWholeFile(association.iconPath, bytes, problem))
+    if (!readWholeFile(association.iconPath, kMaxIconFileSize, bytes, problem))
         refuse("cannot read the icon %s of --file-associations %s: %s",
                association.iconPath.c_str(), association.source.c_str(), problem.c_str());
     RgbaImage image;
@@ -97,6 +99,31 @@ std::string desktopEntry(const LinuxDesktop& desktop) {
     return text;
 }
 
+std::vector<LinuxLauncher> addedLinuxLaunchers(const std::vector<ImageLauncher>& launchers,
+                                               bool shortcut) {
+    std::vector<LinuxLauncher> added;
+    for (const ImageLauncher& launcher : launchers)
+        if (launcher.added != nullptr)
+            added.push_back(LinuxLauncher{launcher.name, launcher.description,
+                                          launcher.linuxShortcut.value_or(shortcut),
+                                          !launcher.iconPath.empty()});
+    return added;
+}
+
+std::string launcherEntryPath(const LinuxDesktop& desktop, const LinuxLauncher& launcher) {
+    return "usr/share/applications/" + desktop.package + "-" + launcher.name + ".desktop";
+}
+
+std::string launcherDesktopEntry(const LinuxDesktop& desktop, const LinuxLauncher& launcher) {
+    LinuxDesktop entry = desktop;
+    entry.appName = launcher.name;
+    if (!launcher.description.empty()) entry.comment = launcher.description;
+    entry.shortcut = launcher.shortcut;
+    entry.icon = launcher.icon;
+    entry.associations.clear();
+    return desktopEntry(entry);
+}
+
 std::string mimeIconName(const std::string& mimeType) {
     std::string name = mimeType;
     name[name.find('/')] = '-';
@@ -124,6 +151,11 @@ std::vector<std::string> writeDesktopFiles(const std::string& root, const LinuxD
         written.push_back("usr/share/applications/" + desktop.package + ".desktop");
         writeTreeFile(root, written.back(), desktopEntry(desktop));
     }
+    for (const LinuxLauncher& launcher : desktop.launchers)
+        if (launcher.shortcut) {
+            written.push_back(launcherEntryPath(desktop, launcher));
+            writeTreeFile(root, written.back(), launcherDesktopEntry(desktop, launcher));
+        }
     if (!desktop.associations.empty()) {
         written.push_back("usr/share/mime/packages/" + desktop.package + ".xml");
         writeTreeFile(root, written.back(), mimeInfo(desktop.associations));

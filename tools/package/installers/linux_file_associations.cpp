@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
-#include "package/installers/java_properties.h"
 #include "package/support/file_tree.h"
+#include "package/support/java_properties.h"
 
 namespace trellane {
 
@@ -106,10 +107,16 @@ std::vector<LinuxFileAssociation> readLinuxFileAssociations(const std::vector<st
     std::set<std::string> mimeTypes, extensions;
     for (const std::string& file : files) {
         std::string text, problem;
-        if (!readWholeFile(file, text, problem))
-            refuse("cannot read --file-associations %s: %s", file.c_str(), problem.c_str());
+        if (!readWholeFile(file, kMaxTextFileSize, text, problem))
+            refuse("cannot read --file-associations %s: %s; give a properties file", file.c_str(),
+                   problem.c_str());
         LinuxFileAssociation association = readLinuxFileAssociation(file, text, problem);
         if (!problem.empty()) refuse("--file-associations %s", problem.c_str());
+        // Checked before anything is built: the icon is read only as the package is written.
+        if (!association.iconPath.empty() &&
+            !checkRegularFile(association.iconPath, kMaxIconFileSize, problem))
+            refuse("cannot read the icon %s of --file-associations %s: %s; give a PNG file",
+                   association.iconPath.c_str(), file.c_str(), problem.c_str());
         if (!mimeTypes.insert(association.mimeType).second)
             refuse(
                 "--file-associations %s: the mime-type %s is given twice; give each file "

@@ -16,7 +16,7 @@ struct LinuxFileAssociation {
     std::string source;                   // the file it came from, for messages
 };
 
-// Reads one file as Java reads properties (installers/java_properties). Empty problem when it
+// Reads one file as Java reads properties (support/java_properties). Empty problem when it
 // can be used; otherwise what is wrong, naming the file.
 LinuxFileAssociation readLinuxFileAssociation(const std::string& path, const std::string& text,
                                               std::string& problem);

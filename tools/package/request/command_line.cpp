@@ -7,6 +7,7 @@
 
 #include "brand/signing.h"
 #include "common/command_line_style.h"
+#include "common/main_module.h"
 #include "common/refusal.h"
 #include "common/shown_text.h"
 #include "common/text_split.h"
@@ -114,9 +115,20 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     group = "Application";
     value("--input", request.input, "DIR", "(required) the application's files, copied to app/");
     value("--main-jar", request.mainJar, "JAR",
-          "(required) the jar with the main class, in --input");
+          "the jar with the main class, in --input (required unless --module)");
     value("--main-class", request.mainClass, "CLASS",
           "dotted (default: the main jar's Main-Class)");
+    std::string mainModule;
+    value("-m,--module", mainModule, "MODULE[/CLASS]",
+          "a modular application's main module, and its main class unless the module's "
+          "descriptor names it (instead of --main-jar)");
+    list("-p,--module-path", request.modulePath, "PATH",
+         "':'-separated folders, jars and jmods of the application's modules (repeatable)");
+    std::vector<std::string> addedLaunchers;
+    list("--add-launcher", addedLaunchers, "NAME=FILE",
+         "another launcher in the image, FILE its properties (jpackage's keys); repeatable");
+    list("--app-content", request.appContent, "PATH[,PATH...]",
+         "files and folders copied into app/ besides --input (repeatable)");
     list("--class-path-wildcard", request.classPathWildcards, "DIR",
          "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
@@ -175,8 +187,32 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!left.empty()) refuseUsage("unexpected argument '%s'", left.front().c_str());
 
     // Checked here rather than by the parser, so an unknown option is named first.
-    for (const char* required : {"--input", "--main-jar"})
-        if (app.count(required) == 0) refuseUsage("%s is required", required);
+    if (app.count("--module") != 0) {
+        if (app.count("--main-jar") != 0)
+            refuseUsage(
+                "--main-jar and --module both say what the application starts with: give "
+                "--module for a modular application, --main-jar for one on the class path");
+        if (app.count("--main-class") != 0)
+            refuseUsage("--module MODULE/CLASS names the main class: leave --main-class out");
+        std::string problem;
+        request.mainModule = mainModuleEntry(mainModule, problem);
+        if (request.mainModule.empty()) refuseUsage("%s", problem.c_str());
+        if (request.modulePath.empty() && app.count("--runtime-image") == 0)
+            refuseUsage(
+                "--module needs --module-path, the folders and jars of the application's "
+                "modules (or --runtime-image, a runtime that holds the module)");
+    } else {
+        for (const char* required : {"--input", "--main-jar"})
+            if (app.count(required) == 0)
+                refuseUsage("%s is required (or --module, for a modular application)", required);
+    }
+    if (!request.classPathWildcards.empty() && app.count("--input") == 0)
+        refuseUsage("--class-path-wildcard names a folder of --input: give --input");
+    std::vector<std::string> appContent;
+    for (const std::string& text : request.appContent)
+        for (const std::string& path : splitWords(text, ",")) appContent.push_back(path);
+    request.appContent = appContent;
+    for (std::string& path : request.appContent) dropTrailingSlashes(path);
     if (target != "linux" && target != "windows")
         refuseUsage("--target %s: give linux or windows", shownName(target).c_str());
     request.type = parsePackageType(type);
@@ -215,6 +251,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     takeLaunchLists(app,
                     request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux,
                     ClassPathSource::Image, config);
+    request.addedLaunchers = readAddedLaunchers(
+        addedLaunchers,
+        request.target == ImageTarget::Windows ? PathStyle::Windows : PathStyle::Linux);
     if (!cds.empty()) request.cds = cds == "auto" ? CdsMode::Auto : CdsMode::Train;
     if (!timeout.empty()) request.cdsTimeoutSeconds = parseTimeout(timeout);
     if (!trainStatus.empty()) {
@@ -226,6 +265,7 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         request.cdsTrainStatus = std::stoi(trainStatus);
     }
     request.stackSizeGiven = app.count("--stack-size") != 0;
+    request.singleInstanceId = texts.singleInstance;
     refuseWindowsOnlyOptions(request);
     // The key checked and the PIN read before anything is built (a Linux image's signing
     // options are refused with the image's other Windows-only options).

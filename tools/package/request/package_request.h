@@ -7,6 +7,7 @@
 #include "brand/app_metadata.h"
 #include "brand/signing_request.h"
 #include "config/launch_config.h"
+#include "package/request/added_launchers.h"
 #include "package/request/deb_options.h"
 #include "package/request/msi_request.h"
 #include "package/request/rpm_options.h"
@@ -26,18 +27,26 @@ enum class CdsMode { None, Train, Auto };
 struct PackageRequest {
     PackageType type = PackageType::AppImage;
     ImageTarget target = ImageTarget::Linux;
-    std::string input;      // the application's files, copied into app/ whole
-    std::string mainJar;    // relative to input
+    std::string input;      // the application's files, copied into app/ whole; may be empty
+                            // with --module
+    std::string mainJar;    // relative to input; empty with --module
     std::string mainClass;  // empty: the main jar's Main-Class
-    std::string name;       // the image's folder and the launcher's name; empty: the main jar's
+    // --module: "MODULE/CLASS", or "MODULE/" for the class its descriptor names; empty: the
+    // application is on the class path (--main-jar).
+    std::string mainModule;
+    std::vector<std::string> modulePath;        // --module-path values, each ':'-separated
+    std::vector<std::string> appContent;        // --app-content: files and folders copied into app/
+    std::vector<AddedLauncher> addedLaunchers;  // --add-launcher
+    std::string name;  // the image's folder and the launcher's name; empty: the main jar's
     std::string dest = ".";
     std::vector<std::string> classPathWildcards;  // folders of input listed as "&&DIR/*.jar"
 
     // The block, but for the main class and the class path, which come from the input.
     LaunchConfig config;
-    bool stackSizeGiven = false;  // --stack-size; else -Xss in the JVM options sizes it
-    AppMetadata metadata;         // Windows launchers
-    SigningRequest signing;       // Windows launchers
+    bool stackSizeGiven = false;   // --stack-size; else -Xss in the JVM options sizes it
+    std::string singleInstanceId;  // --single-instance=ID; empty: derived from the name
+    AppMetadata metadata;          // Windows launchers
+    SigningRequest signing;        // Windows launchers
 
     std::string runtimeImage;  // a ready Java runtime; Windows needs it or runtimeJdk
     std::string runtimeJdk;    // a Windows JDK whose jmods/ the Windows runtime is linked from

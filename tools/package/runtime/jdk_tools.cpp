@@ -84,12 +84,9 @@ JdkTools locateJdk(const std::string& given) {
                 "with jdeps and the JDK's modules beside it): give --jdk DIR, or a ready "
                 "runtime with --runtime-image");
     }
-    std::string text, problem;
-    if (readWholeFile(jdk.home + "/release", text, problem)) {
-        std::map<std::string, std::string> release = parseReleaseFile(text);
-        jdk.javaVersion = release["JAVA_VERSION"];
-        jdk.modules = splitWords(release["MODULES"], " ");
-    }
+    std::map<std::string, std::string> release = readReleaseFile(jdk.home);
+    jdk.javaVersion = release["JAVA_VERSION"];
+    jdk.modules = splitWords(release["MODULES"], " ");
     jdk.featureVersion = javaFeatureVersion(jdk.javaVersion);
     jdk.hasJmods = exists(jdk.home + "/jmods");
     return jdk;

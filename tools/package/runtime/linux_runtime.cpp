@@ -40,7 +40,8 @@ void trimRuntime(const std::string& runtime, bool stripNativeCommands) {
 }  // namespace
 
 void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modules,
-                      const std::vector<std::string>& jlinkOptions, const std::string& output) {
+                      const std::vector<std::string>& jlinkOptions, const std::string& output,
+                      const std::vector<ModuleEntry>& appModules) {
     std::vector<std::string> options = jlinkOptions;
     for (const std::string& option : options)
         if (option == "--output" || option.compare(0, 9, "--output=") == 0 || option == "-o")
@@ -56,8 +57,10 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
 
     std::vector<std::string> keyInputs{"linux-runtime-1",
                                        jdkIdentity(jdk.home, {"/lib/modules", "/jmods"}),
-                                       joined(modules, ","), joined(options, " "),
-                                       stripNativeCommands ? "strip" : ""};
+                                       joined(modules, ","),
+                                       joined(options, " "),
+                                       stripNativeCommands ? "strip" : "",
+                                       filesIdentity(modulePaths(appModules))};
     std::string key = runtimeCacheKey(keyInputs);
     std::string cached = findCachedRuntime(key);
     if (!cached.empty()) {
@@ -72,6 +75,13 @@ void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modul
              jdk.javaVersion.c_str(), joined(modules, ",").c_str());
     std::vector<std::string> arguments{jdk.home + "/bin/jlink", "--add-modules",
                                        joined(modules, ",")};
+    if (!appModules.empty()) {
+        // The JDK's own modules first, where this JDK has them as jmods.
+        std::vector<std::string> path = modulePaths(appModules);
+        if (jdk.hasJmods) path.insert(path.begin(), jdk.home + "/jmods");
+        arguments.push_back("--module-path");
+        arguments.push_back(joined(path, ":"));
+    }
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.push_back("--output");
     arguments.push_back(output);

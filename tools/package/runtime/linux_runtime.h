@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "package/inputs/module_path.h"
 #include "package/runtime/jdk_tools.h"
 
 namespace trellane {
@@ -17,6 +18,7 @@ extern const char* const kDefaultJlinkOptions[4];
 // jlink makes it by running the new runtime's own java, so native commands are stripped after
 // linking rather than by jlink.
 void linkLinuxRuntime(const JdkTools& jdk, const std::vector<std::string>& modules,
-                      const std::vector<std::string>& jlinkOptions, const std::string& output);
+                      const std::vector<std::string>& jlinkOptions, const std::string& output,
+                      const std::vector<ModuleEntry>& appModules = {});
 
 }  // namespace trellane

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "common/regular_file.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {
@@ -68,9 +69,28 @@ void evictOldEntries(const std::string& folder) {
 
 }  // namespace
 
+std::string filesIdentity(const std::vector<std::string>& paths) {
+    std::string identity;
+    auto add = [&identity](const std::string& path) {
+        struct stat info;
+        identity += path;
+        if (stat(path.c_str(), &info) == 0)
+            identity += " " + std::to_string(info.st_size) + " " + std::to_string(info.st_mtime);
+        identity += "\n";
+    };
+    for (const std::string& path : paths) {
+        add(path);
+        struct stat info;
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            for (const TreeEntry& entry : listTree(path))
+                if (!entry.folder) add(path + "/" + entry.relative);
+    }
+    return identity;
+}
+
 std::string jdkIdentity(const std::string& home, const std::vector<std::string>& parts) {
     std::string identity = home, release, problem;
-    readWholeFile(home + "/release", release, problem);
+    readWholeFile(home + "/release", kMaxTextFileSize, release, problem);
     identity += release;
     for (const std::string& part : parts) {
         struct stat info;

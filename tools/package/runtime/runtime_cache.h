@@ -14,6 +14,10 @@ namespace trellane {
 // them.
 std::string jdkIdentity(const std::string& home, const std::vector<std::string>& parts);
 
+// What identifies files linked in besides the JDK's (the application's modules): each path,
+// and the size and time of it and of every file in it when it is a folder.
+std::string filesIdentity(const std::vector<std::string>& paths);
+
 // A key for the runtime that these inputs make (a hash, in hexadecimal).
 std::string runtimeCacheKey(const std::vector<std::string>& inputs);
 

@@ -6,6 +6,7 @@
 
 #include "common/refusal.h"
 #include "common/shown_text.h"
+#include "common/text_split.h"
 #include "package/runtime/module_image.h"
 #include "package/runtime/runtime_identity.h"
 #include "package/runtime/runtime_release.h"
@@ -74,9 +75,7 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
 
     // The release file says the system and processor only in a whole JDK or JRE; when it
     // does, it must agree with the library.
-    std::string text, problem;
-    std::map<std::string, std::string> release;
-    if (readWholeFile(runtime + "/release", text, problem)) release = parseReleaseFile(text);
+    std::map<std::string, std::string> release = readReleaseFile(runtime);
     auto said = [&](const char* key) {
         auto found = release.find(key);
         return found == release.end() ? std::string() : found->second;
@@ -101,6 +100,7 @@ RuntimeFacts checkRuntime(const std::string& runtime, ImageTarget target) {
     facts.javaVersion = said("JAVA_VERSION");
     if (facts.javaVersion.empty()) facts.javaVersion = javaBaseVersion(runtime + "/lib/modules");
     facts.featureVersion = javaFeatureVersion(facts.javaVersion);
+    facts.modules = splitWords(said("MODULES"), " ");
     return facts;
 }
 

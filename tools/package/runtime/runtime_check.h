@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "package/request/package_request.h"
 
@@ -13,7 +14,8 @@ struct RuntimeFacts {
     // the release file's JAVA_VERSION, else java.base's version in lib/modules, e.g.
     // "17.0.15"; empty when neither says
     std::string javaVersion;
-    int featureVersion = 0;   // 17
+    int featureVersion = 0;            // 17
+    std::vector<std::string> modules;  // the release file's MODULES; empty when it says none
 };
 
 // Refuses, saying what is wrong and what to give instead, unless runtime is a Java runtime

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/regular_file.h"
 #include "exe/elf_header.h"
 #include "exe/pe_image.h"
 #include "package/support/file_tree.h"
@@ -30,7 +31,7 @@ const Candidate kCandidates[] = {
 
 void readWindowsLibrary(const std::string& path, RuntimeIdentity& identity) {
     std::string file;
-    if (!readWholeFile(path, file, identity.problem)) {
+    if (!readWholeFile(path, kMaxLibraryFileSize, file, identity.problem)) {
         identity.problem = "cannot be read: " + identity.problem;
         return;
     }
@@ -108,10 +109,14 @@ std::string runtimeBelow(const std::string& folder, RuntimeSystem system) {
 
 const char* systemName(RuntimeSystem system) {
     switch (system) {
-        case RuntimeSystem::Windows: return "Windows";
-        case RuntimeSystem::Linux: return "Linux";
-        case RuntimeSystem::MacOs: return "macOS";
-        default: return "unknown";
+        case RuntimeSystem::Windows:
+            return "Windows";
+        case RuntimeSystem::Linux:
+            return "Linux";
+        case RuntimeSystem::MacOs:
+            return "macOS";
+        default:
+            return "unknown";
     }
 }
 

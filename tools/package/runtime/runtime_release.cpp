@@ -1,7 +1,10 @@
 #include "package/runtime/runtime_release.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 
+#include "common/regular_file.h"
 #include "common/text_split.h"
 
 namespace trellane {
@@ -32,6 +35,15 @@ long leadingNumber(const std::string& text, size_t at) {
 }
 
 }  // namespace
+
+std::map<std::string, std::string> readReleaseFile(const std::string& home) {
+    const std::string path = home + "/release";
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return {};
+    return parseReleaseFile(readRegularFileOrRefuse(
+        path, kMaxTextFileSize, "the release file",
+        "give a runtime or JDK whose release file is the text file jlink writes"));
+}
 
 int javaFeatureVersion(const std::string& javaVersion) {
     long first = leadingNumber(javaVersion, 0);

@@ -88,9 +88,7 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
             "from a Windows JDK's jmods (a JDK of version 24 or later may come without them); "
             "give a JDK that has jmods/, or a ready runtime with --runtime-image",
             shownName(home).c_str());
-    std::string text, problem;
-    if (readWholeFile(home + "/release", text, problem))
-        jdk.javaVersion = parseReleaseFile(text)["JAVA_VERSION"];
+    jdk.javaVersion = readReleaseFile(home)["JAVA_VERSION"];
     if (jdk.javaVersion.empty()) jdk.javaVersion = javaBaseVersion(home + "/lib/modules");
     jdk.featureVersion = javaFeatureVersion(jdk.javaVersion);
     // Unknown on either side: jlink compares the versions itself and says so.
@@ -107,18 +105,23 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk) {
 
 void linkWindowsRuntime(const JdkTools& buildJdk, const WindowsJdk& windowsJdk,
                         const std::vector<std::string>& modules,
-                        const std::vector<std::string>& jlinkOptions, const std::string& image) {
+                        const std::vector<std::string>& jlinkOptions, const std::string& image,
+                        const std::vector<ModuleEntry>& appModules) {
     refuseForeignOptions(jlinkOptions);
     for (const std::string& module : modules)
-        if (!isRegularFile(windowsJdk.jmods + "/" + module + ".jmod"))
+        if (findModule(appModules, module) == nullptr &&
+            !isRegularFile(windowsJdk.jmods + "/" + module + ".jmod"))
             refuse(
                 "the runtime needs the module %s, and --runtime-jdk %s has no "
                 "jmods/%s.jmod: give a whole Windows JDK, or check --add-modules",
                 module.c_str(), windowsJdk.home.c_str(), module.c_str());
     std::vector<std::string> keyInputs{
-        "windows-runtime-1", jdkIdentity(buildJdk.home, {"/lib/modules"}),
-        jdkIdentity(windowsJdk.home, {"/jmods", "/jmods/java.base.jmod"}), joined(modules, ","),
-        joined(jlinkOptions, " ")};
+        "windows-runtime-1",
+        jdkIdentity(buildJdk.home, {"/lib/modules"}),
+        jdkIdentity(windowsJdk.home, {"/jmods", "/jmods/java.base.jmod"}),
+        joined(modules, ","),
+        joined(jlinkOptions, " "),
+        filesIdentity(modulePaths(appModules))};
     std::string key = runtimeCacheKey(keyInputs);
     std::string cached = findCachedRuntime(key);
     if (!cached.empty()) {
@@ -134,8 +137,10 @@ void linkWindowsRuntime(const JdkTools& buildJdk, const WindowsJdk& windowsJdk,
              windowsJdk.jmods.c_str(), buildJdk.javaVersion.c_str(), joined(modules, ",").c_str());
     // Beside the image in the temporary folder: a refusal removes it with the rest.
     std::string linked = image + ".jlink";
+    std::vector<std::string> path = modulePaths(appModules);
+    path.insert(path.begin(), windowsJdk.jmods);
     std::vector<std::string> arguments{buildJdk.home + "/bin/jlink", "--module-path",
-                                       windowsJdk.jmods, "--add-modules", joined(modules, ",")};
+                                       joined(path, ":"), "--add-modules", joined(modules, ",")};
     arguments.insert(arguments.end(), jlinkOptions.begin(), jlinkOptions.end());
     arguments.push_back("--output");
     arguments.push_back(linked);

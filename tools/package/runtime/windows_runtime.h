@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "package/inputs/module_path.h"
 #include "package/runtime/jdk_tools.h"
 
 namespace trellane {
@@ -27,6 +28,7 @@ WindowsJdk checkWindowsJdk(const std::string& home, const JdkTools& buildJdk);
 // holds it (bin/server/ in bin/). jlinkOptions replace nothing here: they are the whole list.
 void linkWindowsRuntime(const JdkTools& buildJdk, const WindowsJdk& windowsJdk,
                         const std::vector<std::string>& modules,
-                        const std::vector<std::string>& jlinkOptions, const std::string& image);
+                        const std::vector<std::string>& jlinkOptions, const std::string& image,
+                        const std::vector<ModuleEntry>& appModules = {});
 
 }  // namespace trellane

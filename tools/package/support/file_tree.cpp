@@ -15,6 +15,7 @@
 
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/shown_text.h"
 #include "common/system_error.h"
 #include "common/temporary_path.h"
@@ -26,34 +27,9 @@ bool isRegularFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool readWholeFile(const std::string& path, std::string& text, std::string& problem) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    if (fd < 0 || fstat(fd, &info) != 0) {
-        problem = std::strerror(errno);
-        if (fd >= 0) close(fd);
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        close(fd);
-        problem = "it is a folder";
-        return false;
-    }
-    text.clear();
-    char chunk[65536];
-    for (;;) {
-        ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            problem = std::strerror(errno);
-            close(fd);
-            return false;
-        }
-        if (got == 0) break;
-        text.append(chunk, static_cast<size_t>(got));
-    }
-    close(fd);
-    return true;
+bool readWholeFile(const std::string& path, size_t maxBytes, std::string& text,
+                   std::string& problem) {
+    return readRegularFile(path, maxBytes, text, problem);
 }
 
 void writeNewFile(const std::string& path, const std::string& text) {

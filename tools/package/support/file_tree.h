@@ -12,8 +12,10 @@ namespace trellane {
 // Whether path is a regular file (a link to one counts).
 bool isRegularFile(const std::string& path);
 
-// Reads a regular file whole; false with the reason (the system's, or "is a folder").
-bool readWholeFile(const std::string& path, std::string& text, std::string& problem);
+// Reads a regular file of at most maxBytes whole (common/regular_file); false with the reason
+// (the system's, "not a regular file" or "larger than 1 MiB").
+bool readWholeFile(const std::string& path, size_t maxBytes, std::string& text,
+                   std::string& problem);
 
 // Writes text as the new file path; refuses when it cannot.
 void writeNewFile(const std::string& path, const std::string& text);

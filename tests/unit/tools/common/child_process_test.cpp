@@ -88,6 +88,36 @@ TEST(RunProgram, WhatTheProgramLeftRunningEndsWithIt) {
     EXPECT_FALSE(running(left)) << "the background child still runs";
 }
 
+TEST(RunApplication, EndsWithTheApplicationAndStopsAllItStarted) {
+    // What an application's run leaves: a process in a session of its own (out of the
+    // program's group), one that holds the output; each must end with the run, at once.
+    const char* scripts[] = {
+        "setsid sleep 30 >/dev/null 2>&1 </dev/null & echo $!",
+        "sleep 30 & echo $!",
+        "(setsid sh -c 'sleep 30 & echo $!' >&2 </dev/null &) 2>&1; sleep 1",
+    };
+    for (const char* script : scripts) {
+        auto began = std::chrono::steady_clock::now();
+        ProgramRun run = runApplication({"/bin/sh", "-c", script}, 20);
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        EXPECT_EQ(run.status, 0) << script;
+        EXPECT_LT(seconds, 10) << script;
+        std::string pid = run.output.empty() ? run.error : run.output;
+        ASSERT_FALSE(pid.empty()) << script;
+        EXPECT_FALSE(running(static_cast<pid_t>(std::stol(pid)))) << script;
+    }
+}
+
+TEST(RunApplication, KeepsOnlyTheEndOfEndlessOutput) {
+    ProgramRun run = runApplication(
+        {"/bin/sh", "-c", "head -c 50000000 /dev/zero | tr '\\0' x; echo end; echo e >&2"}, 60);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.size(), kApplicationOutputKept);
+    EXPECT_EQ(run.output.substr(run.output.size() - 5), "xend\n");
+    EXPECT_EQ(run.error, "e\n");
+}
+
 TEST(RunProgram, AnInterruptionStopsTheProgram) {
     ProgramOptions options;
     options.interrupted = [] { return true; };

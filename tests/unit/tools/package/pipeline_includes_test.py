@@ -86,7 +86,7 @@ class PipelineIncludes(unittest.TestCase):
             "inputs/jar_file.cpp": "image/image_output.h",
             "runtime/runtime_check.h": "installers/msi/msi_request.h",
             "installers/msi/msi_source.cpp": "installers/deb/deb_control.h",
-            "installers/java_properties.cpp": "installers/msi/msi_guid.h",
+            "installers/desktop_entries.cpp": "installers/msi/msi_guid.h",
             "support/file_tree.cpp": "request/package_request.h",
         }
         with tempfile.TemporaryDirectory() as root:
@@ -98,7 +98,7 @@ class PipelineIncludes(unittest.TestCase):
         self.assertEqual(sorted(found), sorted([
             "image/image_plan.h", "request/package_type.cpp", "inputs/jar_file.cpp",
             "runtime/runtime_check.h", "installers/msi/msi_source.cpp",
-            "installers/java_properties.cpp", "support/file_tree.cpp"]))
+            "installers/desktop_entries.cpp", "support/file_tree.cpp"]))
 
 
 if __name__ == "__main__":

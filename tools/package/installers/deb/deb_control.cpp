@@ -51,7 +51,8 @@ std::string debCopyright(const DebDescription& deb, int64_t seconds, const std::
                             : license);
 }
 
-std::string lintianOverrides(const DebDescription& deb) {
+std::string lintianOverrides(const DebDescription& deb,
+                             const std::vector<EmbeddedLibrary>& embedded) {
     std::string image = deb.imagePath.substr(1);
     std::string p = deb.package + ": ";
     // The package's own folder in /opt: opt/PACKAGE, or opt/FOLDER for --install-dir /opt/FOLDER.
@@ -60,14 +61,23 @@ std::string lintianOverrides(const DebDescription& deb) {
         "# The system's own packages keep out of /opt, which is there for packages of\n"
         "# software from elsewhere, such as this one.\n" +
         p + "dir-or-file-in-opt [" + own + "/*]\n";
-    return text + "# The image under " + deb.imagePath +
-           " is the application with its own Java runtime, as\n"
-           "# the vendor ships it on every system.\n"
-           "# Its native libraries keep their symbol tables, as the system's Java runtime does.\n" +
-           p + "unstripped-binary-or-object [" + image + "/*]\n" +
-           "# The application's jars and the runtime's own are found in the image, not in the\n"
-           "# system's jar folder.\n" +
-           p + "jar-not-in-usr-share [" + image + "/*]\n";
+    text +=
+        "# The image under " + deb.imagePath +
+        " is the application with its own Java runtime, as\n"
+        "# the vendor ships it on every system.\n"
+        "# Its native libraries keep their symbol tables, as the system's Java runtime does.\n" +
+        p + "unstripped-binary-or-object [" + image + "/*]\n" +
+        "# The application's jars and the runtime's own are found in the image, not in the\n"
+        "# system's jar folder.\n" +
+        p + "jar-not-in-usr-share [" + image + "/*]\n";
+    if (embedded.empty()) return text;
+    text +=
+        "# The runtime's vendor builds these libraries into the runtime's own native libraries,\n"
+        "# where the system's Java runtime links the system's: they are part of the runtime,\n"
+        "# which comes whole with the application and is updated with it.\n";
+    for (const EmbeddedLibrary& copy : embedded)
+        text += p + "embedded-library " + copy.library + " [" + copy.file + "]\n";
+    return text;
 }
 
 }  // namespace trellane

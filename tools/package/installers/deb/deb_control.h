@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "package/installers/deb/deb_embedded_libraries.h"
 #include "package/installers/deb/deb_names.h"
 
 namespace trellane {
@@ -23,7 +24,9 @@ std::string debChangelog(const DebDescription& deb, int64_t seconds);
 // and the vendor), and the license's text (--license-file) when given.
 std::string debCopyright(const DebDescription& deb, int64_t seconds, const std::string& license);
 
-// usr/share/lintian/overrides/PACKAGE.
-std::string lintianOverrides(const DebDescription& deb);
+// usr/share/lintian/overrides/PACKAGE; embedded names the runtime's copies of libraries that
+// lintian reports, each overridden for its file alone.
+std::string lintianOverrides(const DebDescription& deb,
+                             const std::vector<EmbeddedLibrary>& embedded);
 
 }  // namespace trellane

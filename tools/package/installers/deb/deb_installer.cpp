@@ -2,22 +2,50 @@
 
 #include <sys/stat.h>
 
-#include "common/refusal.h"
+#include <cctype>
+
 #include "package/image/image_output.h"
+#include "package/installers/deb/deb_known_packages.h"
 #include "package/installers/deb/deb_package.h"
 #include "package/support/file_tree.h"
 #include "package/support/progress.h"
 
 namespace trellane {
 
+namespace {
+
+// A name of the application's own: the vendor's name before the package's, when the vendor
+// gives one, else "-app" after it.
+std::string suggestedName(const PackageRequest& request, const std::string& package) {
+    std::string vendor;
+    for (char c : request.metadata.vendor) {
+        bool kept = std::isalnum(static_cast<unsigned char>(c));
+        if (kept)
+            vendor += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        else if (!vendor.empty() && vendor.back() != '-')
+            vendor += '-';
+    }
+    while (!vendor.empty() && vendor.back() == '-') vendor.pop_back();
+    if (vendor.empty() || vendor == package || packageNameProblem(vendor + "-" + package) != "")
+        return package + "-app";
+    return vendor + "-" + package;
+}
+
+}  // namespace
+
 void DebInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     deb_ = describeDeb(request, plan.name, debArchitecture());
-    if (request.cds == CdsMode::Train)
-        refuse(
-            "--cds train records where the image is while it is built, not where the "
-            "package installs it: leave it out, or give --cds auto (runtime 19 or later)");
+    deb_.launchers = addedLinuxLaunchers(plan.launchers, deb_.shortcut);
     checkDebDestination(request, deb_);
+    std::string known = knownPackage(deb_.package);
+    if (!known.empty())
+        warn(
+            "the package name %s is %s: installing this package would replace that one, as "
+            "another version of it, and the package manager may put its own back over the "
+            "application; give the package a name of its own with --linux-package-name, such "
+            "as %s",
+            deb_.package.c_str(), known.c_str(), suggestedName(request, deb_.package).c_str());
 }
 
 // Beside the package's destination, so that the package is renamed into place.

@@ -1,9 +1,14 @@
 #include "package/installers/deb/deb_names.h"
 
 #include <cctype>
+#include <cstdio>
 
+#include "common/plain_text.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
+#include "common/shown_text.h"
 #include "common/text_split.h"
+#include "package/installers/deb/deb_fields.h"
 #include "package/installers/linux_package_values.h"
 #include "package/support/file_tree.h"
 
@@ -37,16 +42,26 @@ std::vector<std::string> extraDependencies(const std::vector<std::string>& given
     return relations;
 }
 
-// lintian's own tests of a Description line that count as errors.
-std::string synopsisProblem(const std::string& synopsis, const std::string& package) {
-    std::string lower = lowerCase(synopsis);
-    if (lower.compare(0, package.size(), package) == 0 &&
-        (lower.size() == package.size() ||
-         !(std::isalnum(static_cast<unsigned char>(lower[package.size()])) ||
-           lower[package.size()] == '_')))
-        return "starts with the package's name";
-    if (synopsis.find_first_of(" \t") == std::string::npos) return "is one word";
-    return "";
+// A value for a message: a very long one (a field of thousands of characters) cut short, and
+// in one that is not UTF-8 every byte beyond ASCII as \xNN.
+std::string shownValue(const std::string& text) {
+    const size_t shown = 60;
+    size_t end = text.size();
+    if (end > shown + 3) {
+        end = shown;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    }
+    std::string escaped = shownName(text.substr(0, end));
+    if (!isUtf8(text)) {
+        std::string bytes;
+        for (char c : escaped) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+            bytes += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : hex;
+        }
+        escaped = bytes;
+    }
+    return escaped + (end < text.size() ? "..." : "");
 }
 
 }  // namespace
@@ -109,11 +124,13 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
             options.maintainer.c_str());
     deb.vendor = request.metadata.vendor;
     std::string who = deb.vendor.empty() ? appName : deb.vendor;
-    if (hasControlCharacter(who) || who.find_first_of("<>,") != std::string::npos)
+    problem = contactNameProblem(who);
+    if (!problem.empty())
         refuse(
-            "the maintainer's name \"%s\" (--vendor, or else --name) holds '<', '>', ',' or "
-            "a control character, which the Maintainer field cannot: give another --vendor",
-            who.c_str());
+            "the maintainer's name \"%s\" (--vendor, or else --name) %s: Debian's package "
+            "checker (lintian) counts it as an error in the Maintainer field; give another "
+            "--vendor, such as \"Example Software Ltd.\"",
+            shownValue(who).c_str(), problem.c_str());
     deb.maintainer = who + " <" + options.maintainer + ">";
 
     deb.section = options.category.empty() ? "misc" : options.category;
@@ -133,17 +150,17 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     // take for no description at all: so by default the name says what the application is.
     deb.synopsis =
         options.description.empty() ? "Java application " + appName : options.description;
-    if (hasControlCharacter(deb.synopsis))
-        refuseUsage(
-            "--description holds a line end or another control character: give one "
-            "line");
+    problem = plainTextProblem(deb.synopsis);
+    if (!problem.empty())
+        refuseUsage("--description \"%s\" %s: give one line of UTF-8 text",
+                    shownValue(deb.synopsis).c_str(), problem.c_str());
     problem = synopsisProblem(deb.synopsis, deb.package);
     if (!problem.empty())
         refuseUsage(
             "--description \"%s\" %s, which Debian's package checker (lintian) counts as "
             "an error: say in a few words what the application does, such as \"Editor "
             "for hello files\"",
-            deb.synopsis.c_str(), problem.c_str());
+            shownValue(deb.synopsis).c_str(), problem.c_str());
     deb.installDir = linuxInstallDir(options.installDir);
     deb.imagePath = deb.installDir + "/" + deb.package;
     deb.extended = appName + " with its own Java runtime, installed in " + deb.imagePath + ".";
@@ -153,10 +170,30 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     deb.iconPath = request.metadata.iconPath;
     deb.licenseFile = options.licenseFile;
     deb.copyright = request.metadata.copyright;
-    if (!deb.licenseFile.empty() && !isRegularFile(deb.licenseFile))
-        refuse("--license-file %s is not a file: give the license's text file",
-               deb.licenseFile.c_str());
+    if (!deb.licenseFile.empty() && !checkRegularFile(deb.licenseFile, kMaxDocumentSize, problem))
+        refuse("cannot read --license-file %s: %s; give the license's text file",
+               deb.licenseFile.c_str(), problem.c_str());
     deb.associations = readLinuxFileAssociations(options.fileAssociations);
+
+    std::string depends;
+    for (const std::string& relation : deb.extraDepends)
+        depends += (depends.empty() ? "" : ", ") + relation;
+    const struct {
+        const char* field;
+        const std::string& value;
+        const char* options;
+    } fields[] = {{"Package", deb.package, "--linux-package-name, or else --name"},
+                  {"Version", deb.version, "--app-version and --linux-app-release"},
+                  {"Maintainer", deb.maintainer, "--vendor and --linux-deb-maintainer"},
+                  {"Section", deb.section, "--linux-app-category"},
+                  {"Homepage", deb.homepage, "--about-url"},
+                  {"Depends", depends, "--linux-package-deps"}};
+    for (const auto& field : fields) {
+        problem = fieldLengthProblem(field.value);
+        if (!problem.empty())
+            refuse("the package's %s field (%s) %s: give a shorter value", field.field,
+                   field.options, problem.c_str());
+    }
     return deb;
 }
 

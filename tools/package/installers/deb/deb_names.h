@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/installers/linux_file_associations.h"
+#include "package/installers/desktop_files.h"
 #include "package/request/package_request.h"
 
 namespace trellane {
@@ -32,6 +32,7 @@ struct DebDescription {
     std::string copyright;    // --copyright
     std::string vendor;       // --vendor
     std::vector<LinuxFileAssociation> associations;
+    std::vector<LinuxLauncher> launchers;  // the image's other launchers
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"
 };

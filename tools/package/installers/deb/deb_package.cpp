@@ -16,8 +16,10 @@
 #include "common/child_process.h"
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/deb/deb_control.h"
+#include "package/installers/deb/deb_embedded_libraries.h"
 #include "package/installers/desktop_files.h"
 #include "package/installers/linux_package_tree.h"
 #include "package/support/file_tree.h"
@@ -120,6 +122,7 @@ LinuxDesktop debDesktop(const DebDescription& deb) {
     desktop.categories = deb.menuGroup;
     desktop.shortcut = deb.shortcut;
     desktop.associations = deb.associations;
+    desktop.launchers = deb.launchers;
     return desktop;
 }
 
@@ -165,13 +168,14 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     std::string license;
     if (!deb.licenseFile.empty()) {
         std::string problem;
-        if (!readWholeFile(deb.licenseFile, license, problem))
+        if (!readWholeFile(deb.licenseFile, kMaxDocumentSize, license, problem))
             refuse("cannot read --license-file %s: %s", deb.licenseFile.c_str(), problem.c_str());
     }
     std::string copyright = debCopyright(deb, now, license);
     writeTreeFile(root, doc + "/copyright", copyright);
     writeTreeFile(root, doc + "/changelog.Debian.gz", gzipBest(debChangelog(deb, now)));
-    writeTreeFile(root, "usr/share/lintian/overrides/" + deb.package, lintianOverrides(deb));
+    writeTreeFile(root, "usr/share/lintian/overrides/" + deb.package,
+                  lintianOverrides(deb, findEmbeddedLibraries(root, deb.imagePath.substr(1))));
     writeDesktopFiles(root, debDesktop(deb));
 
     progress("deb: finding the packages the runtime's libraries need with dpkg-shlibdeps");

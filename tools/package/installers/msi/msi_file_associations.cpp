@@ -5,7 +5,8 @@
 
 #include "brand/icon_group.h"
 #include "common/refusal.h"
-#include "package/installers/java_properties.h"
+#include "common/regular_file.h"
+#include "package/support/java_properties.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {
@@ -15,7 +16,8 @@ namespace {
 bool isToken(const std::string& text) {
     if (text.empty()) return false;
     for (char c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && std::string("!#$&-^_.+").find(c) == std::string::npos)
+        if (!std::isalnum(static_cast<unsigned char>(c)) &&
+            std::string("!#$&-^_.+").find(c) == std::string::npos)
             return false;
     return true;
 }
@@ -36,7 +38,7 @@ bool isExtension(const std::string& text) {
 
 FileAssociation readOne(const std::string& path, const std::string& appName) {
     std::string text, problem;
-    if (!readWholeFile(path, text, problem))
+    if (!readWholeFile(path, kMaxTextFileSize, text, problem))
         refuse("cannot read the file association %s: %s", path.c_str(), problem.c_str());
     std::vector<std::pair<std::string, std::string>> entries;
     if (!readJavaProperties(text, entries, problem))
@@ -60,29 +62,32 @@ FileAssociation readOne(const std::string& path, const std::string& appName) {
                 path.c_str(), key.c_str());
     }
     if (association.extension.empty())
-        refuse("the file association %s has no extension: add a line extension=EXT (without "
-               "the dot)",
-               path.c_str());
+        refuse(
+            "the file association %s has no extension: add a line extension=EXT (without "
+            "the dot)",
+            path.c_str());
     if (!isExtension(association.extension))
         refuse(
             "the file association %s has the extension '%s': give one extension without the "
             "dot, of letters, digits, '_', '-' and '+' (extension=txt)",
             path.c_str(), association.extension.c_str());
     if (!association.mimeType.empty() && !isMediaType(association.mimeType))
-        refuse("the file association %s has the mime-type '%s', which is not TYPE/SUBTYPE "
-               "(text/plain): correct it or leave it out",
-               path.c_str(), association.mimeType.c_str());
+        refuse(
+            "the file association %s has the mime-type '%s', which is not TYPE/SUBTYPE "
+            "(text/plain): correct it or leave it out",
+            path.c_str(), association.mimeType.c_str());
     if (association.description.empty()) association.description = appName + " file";
     if (!association.iconPath.empty()) {
         std::string icon;
         std::vector<IconGroupEntry> images;
-        if (!readWholeFile(association.iconPath, icon, problem))
+        if (!readWholeFile(association.iconPath, kMaxIconFileSize, icon, problem))
             refuse("cannot read the icon %s of the file association %s: %s",
                    association.iconPath.c_str(), path.c_str(), problem.c_str());
         if (!readIconDirectory(icon, 16, images) || images.empty())
-            refuse("the icon %s of the file association %s is not an .ico file: give one "
-                   "(Windows shows file types' icons from .ico files)",
-                   association.iconPath.c_str(), path.c_str());
+            refuse(
+                "the icon %s of the file association %s is not an .ico file: give one "
+                "(Windows shows file types' icons from .ico files)",
+                association.iconPath.c_str(), path.c_str());
     }
     return association;
 }

@@ -1,9 +1,10 @@
 // --file-associations FILE: a file type the installed application opens, in jpackage's
 // properties format (the properties file a jpackage build already has works unchanged; read by
-// installers/java_properties):
+// support/java_properties):
 //
 //   extension=hello          the file name extension, without the dot (required)
-//   mime-type=text/x-hello   its media type (optional)
+//   mime-type=text/x-hello   its media type (optional; checked, not written: the extension's
+//                            media type is its first registrant's)
 //   description=Hello notes  what Explorer calls such files (default: "NAME file")
 //   icon=hello.ico           their icon, an .ico file (default: the launcher's icon)
 #pragma once

@@ -1,6 +1,8 @@
 #include "package/installers/msi/msi_installer.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,7 @@
 #include "package/installers/msi/msi_file_associations.h"
 #include "package/installers/msi/msi_guid.h"
 #include "package/installers/msi/msi_icon.h"
+#include "package/installers/msi/msi_limits.h"
 #include "package/installers/msi/msi_source.h"
 #include "package/installers/msi/msi_version.h"
 #include "package/support/file_tree.h"
@@ -38,6 +41,8 @@ const char kUnknownVendor[] = "Unknown";  // jpackage's, when no --vendor is giv
 std::vector<std::string> madeFolders;  // --dest and its missing parents, deepest last
 
 void removeMadeFolders() {
+    // What is being written inside them goes first, or they are not empty.
+    removeTemporaryPaths();
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) rmdir(it->c_str());
     madeFolders.clear();
 }
@@ -140,16 +145,47 @@ void runWixl(const std::string& source, const std::string& msi) {
                outputTail(said).c_str());
 }
 
-void placeUnsigned(const std::string& msi, const std::string& output) {
+// A new temporary file beside output, held (removed by a refusal or a signal) until placed.
+std::string temporaryBeside(const std::string& output) {
     std::string temporary = temporaryTemplateBeside(output);
     int descriptor = createTemporaryFile(temporary);
     if (descriptor < 0) refuse("cannot write %s: %s", output.c_str(), std::strerror(errno));
     close(descriptor);
     unlink(temporary.c_str());
-    copyFile(msi, temporary);
+    return temporary;
+}
+
+// Another build may have put a package at output since the check: it is replaced only with
+// --overwrite, as the image and the .deb are.
+void placePackage(const std::string& temporary, const std::string& output, bool overwrite) {
     stopIfInterrupted();
-    if (!moveTemporaryPath(temporary, output))
+    if (overwrite) {
+        if (!moveTemporaryPath(temporary, output))
+            refuse("cannot write %s: %s", output.c_str(), std::strerror(errno));
+        return;
+    }
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, output.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST)
+            refuse(
+                "%s appeared while the MSI was built; it is left as it is: give --overwrite to "
+                "replace it, or choose another --dest or --app-version",
+                output.c_str());
         refuse("cannot write %s: %s", output.c_str(), std::strerror(errno));
+    }
+    releaseTemporaryPath(temporary);
+}
+
+std::vector<MsiPayloadEntry> payload(const std::string& root, const std::vector<TreeEntry>& entries,
+                                     const std::string& prefix) {
+    std::vector<MsiPayloadEntry> listed;
+    for (const TreeEntry& entry : entries) {
+        MsiPayloadEntry item{prefix + entry.relative, entry.folder, 0};
+        struct stat info;
+        if (!entry.folder && stat((root + "/" + entry.relative).c_str(), &info) == 0)
+            item.size = static_cast<uint64_t>(info.st_size);
+        listed.push_back(item);
+    }
+    return listed;
 }
 
 }  // namespace
@@ -177,9 +213,12 @@ void MsiInstaller::check(const ImagePlan& plan) {
             "one earlier versions were built with, or leave it out",
             msi.upgradeUuid.c_str());
     }
-    // One product code per version as Windows compares it: a rebuilt package of the same
-    // version is refused as installed already, never installed beside it.
-    source.productCode = nameBasedGuid(source.upgradeCode, "product " + source.version.compared);
+    // One product code per version as Windows compares it and per scope: a rebuilt package of
+    // the same version is refused as installed already, never installed beside it, and the
+    // per-user package is a product of its own, not a repair of the per-machine one.
+    source.productCode =
+        nameBasedGuid(source.upgradeCode,
+                      (msi.perUser ? "per-user product " : "product ") + source.version.compared);
     source.perUser = msi.perUser;
     source.installDir = installDirLevels(msi.installDir, name);
     source.menu = msi.menu;
@@ -193,11 +232,34 @@ void MsiInstaller::check(const ImagePlan& plan) {
                    source.menuGroup.c_str(), problem.c_str());
     }
     source.desktop = msi.shortcut;
+    for (const ImageLauncher& launcher : plan.launchers) {
+        MsiShortcut shortcut{launcher.name, "bin/" + launcher.fileName, msi.description, msi.menu,
+                             msi.shortcut};
+        if (launcher.added != nullptr) {
+            if (!launcher.description.empty()) shortcut.description = launcher.description;
+            shortcut.menu = launcher.winMenu.value_or(msi.menu);
+            shortcut.desktop = launcher.winShortcut.value_or(msi.shortcut);
+        }
+        source.menu = source.menu || shortcut.menu;
+        source.desktop = source.desktop || shortcut.desktop;
+        source.shortcuts.push_back(shortcut);
+    }
     source.description = msi.description;
     source.aboutUrl = msi.aboutUrl;
     source.helpUrl = msi.helpUrl;
     source.updateUrl = msi.updateUrl;
     source.associations = readFileAssociations(msi.fileAssociations, name);
+    checkMsiText("--name", name);
+    checkMsiText("--vendor", source.vendor);
+    checkMsiText("--description", source.description);
+    checkMsiText("--about-url", source.aboutUrl);
+    checkMsiText("--win-help-url", source.helpUrl);
+    checkMsiText("--win-update-url", source.updateUrl);
+    checkMsiText("--install-dir", msi.installDir);
+    if (msi.menu) checkMsiText("the Start-menu group (--win-menu-group)", source.menuGroup);
+    for (const FileAssociation& association : source.associations)
+        checkMsiText("the description in " + association.source, association.description);
+    checkMsiPayload(payload(request.input, plan.app.entries, ""), request.input + "/");
     output_ = request.dest + "/" + name + "-" +
               (request.metadata.version.empty() ? "1.0" : request.metadata.version) + ".msi";
     refuseExistingOutput(output_, request.overwrite);
@@ -233,6 +295,7 @@ std::string MsiInstaller::package(const ImagePlan& plan, const std::string&) {
         copyFile(association.iconPath, image + "/" + association.installedIcon);
     }
     source.entries = listTree(image);
+    checkMsiPayload(payload(image, source.entries, ""), "the image's ");
 
     source.productIcon = name + ".ico";
     writeNewFile(work_ + "/" + source.productIcon, launcherIconFile(image + "/" + source.launcher));
@@ -245,14 +308,16 @@ std::string MsiInstaller::package(const ImagePlan& plan, const std::string&) {
     setRefusalCleanup(removeMadeFolders);
     setInterruptionCleanup(removeMadeFolders);
     makeMissingFolders(request.dest);
+    std::string placed = temporaryBeside(output_);
     if (wantsSignature(request.signing)) {
         progress("msi: signing and verifying %s", output_.c_str());
         SigningRequest signing = request.signing;
         signing.description = name;
-        signExecutable(unsignedMsi, output_, signing);
+        signExecutable(unsignedMsi, placed, signing);
     } else {
-        placeUnsigned(unsignedMsi, output_);
+        copyFile(unsignedMsi, placed);
     }
+    placePackage(placed, output_, request.overwrite);
     setRefusalCleanup(nullptr);
     setInterruptionCleanup(nullptr);
     madeFolders.clear();

@@ -9,30 +9,40 @@
 
 namespace trellane {
 
-namespace {
-
-// Text in an attribute: XML's five characters, and '$', which wixl's preprocessor would read as
-// the start of a variable. Its "$$" is a '$' only when no '(' follows, so each '$' is the
-// variable kWixlDollarVariable, which holds one.
-std::string escaped(const std::string& text) {
+// XML's five characters, and '$', which wixl's preprocessor would read as the start of a
+// variable. Its "$$" is a '$' only when no '(' follows, so each '$' is the variable
+// kWixlDollarVariable, which holds one.
+std::string wixAttributeText(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            case '$': out += std::string("$(var.") + kWixlDollarVariable + ")"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            case '$':
+                out += std::string("$(var.") + kWixlDollarVariable + ")";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
-// Text in a column Windows Installer formats, where [NAME] stands for a property: each bracket
-// and brace taken as itself.
-std::string literal(const std::string& text) {
+// Each bracket and brace taken as itself.
+std::string formattedLiteral(const std::string& text) {
     std::string out;
     for (char c : text) {
         if (c == '[' || c == ']' || c == '{' || c == '}')
@@ -43,8 +53,10 @@ std::string literal(const std::string& text) {
     return out;
 }
 
+namespace {
+
 std::string attribute(const char* name, const std::string& value) {
-    return std::string(" ") + name + "=\"" + escaped(value) + "\"";
+    return std::string(" ") + name + "=\"" + wixAttributeText(value) + "\"";
 }
 
 struct Folder {
@@ -64,20 +76,28 @@ std::string baseName(const std::string& relative) {
 }
 
 class SourceWriter {
-public:
+  public:
     explicit SourceWriter(const MsiSource& source) : source_(source) {
         scope_ = std::string(source.perUser ? "user" : "machine") + "|";
         for (const std::string& level : source.installDir) scope_ += level + "\\";
         folders_[""] = Folder{"INSTALLDIR", "", {}, {}};
+        shortcuts_ = source.shortcuts;
+        if (shortcuts_.empty())
+            shortcuts_.push_back(MsiShortcut{source.name, source.launcher, source.description,
+                                             source.menu, source.desktop});
+        for (size_t i = 1; i < shortcuts_.size(); ++i)
+            launcherIds_[shortcuts_[i].launcher] = "launcher" + std::to_string(i + 1);
         for (const TreeEntry& entry : source.entries) {
             if (entry.relative == kImageMarker) continue;
             if (entry.folder) {
-                folders_[entry.relative] = Folder{"d" + std::to_string(++folderCount_),
-                                                  baseName(entry.relative), {}, {}};
+                folders_[entry.relative] =
+                    Folder{"d" + std::to_string(++folderCount_), baseName(entry.relative), {}, {}};
                 folders_[parentOf(entry.relative)].folders.push_back(entry.relative);
             } else {
-                fileIds_[entry.relative] = entry.relative == source.launcher
-                                               ? "launcher"
+                auto other = launcherIds_.find(entry.relative);
+                fileIds_[entry.relative] = entry.relative == source.launcher ? "launcher"
+                                           : other != launcherIds_.end()
+                                               ? other->second
                                                : "f" + std::to_string(fileIds_.size() + 1);
                 folders_[parentOf(entry.relative)].files.push_back(entry.relative);
             }
@@ -102,11 +122,12 @@ public:
         out_ += "    <Media Id=\"1\" Cabinet=\"image.cab\" EmbedCab=\"yes\"/>\n";
         out_ += "    <MajorUpgrade" +
                 attribute("DowngradeErrorMessage",
-                          literal("A newer version of " + s.name +
-                                  " is already installed: uninstall it first to install " +
-                                  s.version.productVersion + ".")) +
+                          formattedLiteral("A newer version of " + s.name +
+                                           " is already installed: uninstall it first to install " +
+                                           s.version.productVersion + ".")) +
                 "/>\n";
-        out_ += "    <Icon Id=\"ProductIcon.ico\"" + attribute("SourceFile", s.productIcon) + "/>\n";
+        out_ +=
+            "    <Icon Id=\"ProductIcon.ico\"" + attribute("SourceFile", s.productIcon) + "/>\n";
         property("ARPPRODUCTICON", "ProductIcon.ico");
         property("ARPNOMODIFY", "1");
         property("ARPCOMMENTS", s.description);
@@ -135,7 +156,7 @@ public:
             out_ += "      <Directory Id=\"ProgramMenuFolder\">\n";
             out_ += "        <Directory Id=\"MenuGroup\"" + attribute("Name", s.menuGroup) + ">\n";
             out_ += "          <Component" + componentAttributes("menu|" + s.menuGroup) + ">\n";
-            shortcut("            ", "MenuShortcut");
+            shortcuts("            ", "MenuShortcut", &MsiShortcut::menu);
             out_ += "            <RemoveFolder Id=\"RemoveMenuGroup\" On=\"uninstall\"/>\n";
             out_ += "          </Component>\n";
             out_ += "        </Directory>\n";
@@ -144,7 +165,7 @@ public:
         if (s.desktop) {
             out_ += "      <Directory Id=\"DesktopFolder\">\n";
             out_ += "        <Component" + componentAttributes("desktop") + ">\n";
-            shortcut("          ", "DesktopShortcut");
+            shortcuts("          ", "DesktopShortcut", &MsiShortcut::desktop);
             out_ += "        </Component>\n";
             out_ += "      </Directory>\n";
         }
@@ -159,13 +180,13 @@ public:
         return out_;
     }
 
-private:
+  private:
     std::string path(const std::string& relative) const { return source_.image + "/" + relative; }
 
     void property(const char* id, const std::string& value) {
         if (!value.empty())
-            out_ += std::string("    <Property Id=\"") + id + "\"" + attribute("Value", value) +
-                    "/>\n";
+            out_ +=
+                std::string("    <Property Id=\"") + id + "\"" + attribute("Value", value) + "/>\n";
     }
 
     // A component's Id, GUID (from where it installs) and 64-bit mark; its ComponentRef is
@@ -173,7 +194,8 @@ private:
     std::string componentAttributes(const std::string& what) {
         std::string id = "c" + std::to_string(components_.size() + 1);
         components_.push_back(id);
-        return attribute("Id", id) + attribute("Guid", nameBasedGuid(source_.upgradeCode, scope_ + what)) +
+        return attribute("Id", id) +
+               attribute("Guid", nameBasedGuid(source_.upgradeCode, scope_ + what)) +
                attribute("Win64", "yes");
     }
 
@@ -187,8 +209,8 @@ private:
 
     void writeFolder(const std::string& relative, const std::string& indent) {
         const Folder& folder = folders_[relative];
-        out_ += indent + "<Directory" + attribute("Id", folder.id) + attribute("Name", folder.name) +
-                ">\n";
+        out_ += indent + "<Directory" + attribute("Id", folder.id) +
+                attribute("Name", folder.name) + ">\n";
         std::string inner = indent + "  ";
         if (folder.files.empty()) folderComponent(inner, relative);
         for (size_t i = 0; i < folder.files.size(); ++i) {
@@ -207,39 +229,46 @@ private:
         out_ += indent + "</Directory>\n";
     }
 
-    void shortcut(const std::string& indent, const char* id) {
-        out_ += indent + "<Shortcut" + attribute("Id", id) + attribute("Name", source_.name) +
-                attribute("Target", "[#launcher]") + attribute("WorkingDirectory", "INSTALLDIR") +
-                (source_.description.empty() ? "" : attribute("Description", source_.description)) +
+    // The launchers' shortcuts of one place: the main launcher's Id is id, the others' id2,
+    // id3... by their order.
+    void shortcuts(const std::string& indent, const std::string& id, bool MsiShortcut::*place) {
+        for (size_t i = 0; i < shortcuts_.size(); ++i) {
+            const MsiShortcut& shortcut = shortcuts_[i];
+            if (!(shortcut.*place)) continue;
+            std::string target = i == 0 ? "launcher" : launcherIds_.at(shortcut.launcher);
+            out_ +=
+                indent + "<Shortcut" + attribute("Id", i == 0 ? id : id + std::to_string(i + 1)) +
+                attribute("Name", shortcut.name) + attribute("Target", "[#" + target + "]") +
+                attribute("WorkingDirectory", "INSTALLDIR") +
+                (shortcut.description.empty() ? ""
+                                              : attribute("Description", shortcut.description)) +
                 "/>\n";
+        }
     }
 
     // Each file type in the hive of the install's scope (HKCR would be the machine's for a
-    // per-user install under some installers): the extension, its ProgId with the open
-    // command and icon, and the media type's extension.
+    // per-user install under some installers): the application's own ProgId with the open
+    // command and icon, listed under the extension's OpenWithProgids. The extension's default
+    // value, its media type and the media type's key belong to whoever registered them first
+    // (another application, Windows itself): they are left as they are, so an uninstall
+    // removes only what the install created.
     void associations(const std::string& indent) {
         const char* root = source_.perUser ? "HKCU" : "HKLM";
         for (const FileAssociation& association : source_.associations) {
             std::string progId = progIdOf(source_.name, association.extension);
             std::string classes = "Software\\Classes\\";
-            out_ += indent + "<Component" + componentAttributes("file type " + association.extension) +
-                    ">\n";
+            out_ += indent + "<Component" +
+                    componentAttributes("file type " + association.extension) + ">\n";
             auto value = [&](const std::string& key, const std::string& name,
                              const std::string& text, bool keyPath) {
                 out_ += indent + "  <RegistryValue" + attribute("Root", root) +
                         attribute("Key", classes + key) +
-                        (name.empty() ? "" : attribute("Name", name)) + attribute("Type", "string") +
-                        attribute("Value", text) + (keyPath ? attribute("KeyPath", "yes") : "") +
-                        "/>\n";
+                        (name.empty() ? "" : attribute("Name", name)) +
+                        attribute("Type", "string") + attribute("Value", text) +
+                        (keyPath ? attribute("KeyPath", "yes") : "") + "/>\n";
             };
-            std::string extension = "." + association.extension;
-            value(extension, "", progId, false);
-            if (!association.mimeType.empty()) {
-                value(extension, "Content Type", association.mimeType, false);
-                value("MIME\\Database\\Content Type\\" + association.mimeType, "Extension",
-                      extension, false);
-            }
-            value(progId, "", literal(association.description), false);
+            value("." + association.extension + "\\OpenWithProgids", progId, "", false);
+            value(progId, "", formattedLiteral(association.description), false);
             value(progId + "\\DefaultIcon", "",
                   association.installedIcon.empty()
                       ? "[#launcher],0"
@@ -254,6 +283,8 @@ private:
     std::string scope_;  // what sets the installed paths apart: the scope and INSTALL-DIR
     std::map<std::string, Folder> folders_;
     std::map<std::string, std::string> fileIds_;
+    std::map<std::string, std::string> launcherIds_;  // the added launchers' files: their Ids
+    std::vector<MsiShortcut> shortcuts_;
     std::vector<std::string> components_;
     int folderCount_ = 0;
     std::string out_;
@@ -272,6 +303,8 @@ std::string progIdOf(const std::string& name, const std::string& extension) {
     return id + suffix;
 }
 
-std::string writeWixSource(const MsiSource& source) { return SourceWriter(source).write(); }
+std::string writeWixSource(const MsiSource& source) {
+    return SourceWriter(source).write();
+}
 
 }  // namespace trellane

@@ -23,6 +23,15 @@
 
 namespace trellane {
 
+// A launcher's shortcuts: in the Start-menu group, on the desktop.
+struct MsiShortcut {
+    std::string name;
+    std::string launcher;  // "bin/NAME.exe"
+    std::string description;
+    bool menu = false;
+    bool desktop = false;
+};
+
 struct MsiSource {
     std::string name;    // the product's name: the shortcuts', the Start-menu default
     std::string vendor;  // Manufacturer: "Installed apps" calls it the publisher
@@ -43,10 +52,20 @@ struct MsiSource {
     std::string helpUrl;
     std::string updateUrl;
     std::vector<FileAssociation> associations;
+    // Every launcher's shortcuts, the main launcher's first; empty: the main launcher's alone,
+    // as name, launcher, description, menu and desktop say.
+    std::vector<MsiShortcut> shortcuts;
 };
 
 // The preprocessor variable the source writes every '$' as: wixl is run with -D dollar=$.
 constexpr char kWixlDollarVariable[] = "dollar";
+
+// Text as an attribute's value in the source: what wixl reads back as text itself.
+std::string wixAttributeText(const std::string& text);
+
+// Text for a column Windows Installer formats, where [NAME] stands for a property: what it
+// shows as text itself.
+std::string formattedLiteral(const std::string& text);
 
 // The source, UTF-8 XML.
 std::string writeWixSource(const MsiSource& source);

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include "common/refusal.h"
 #include "package/image/image_output.h"
 #include "package/installers/linux_package_tree.h"
 #include "package/installers/rpm/rpm_package.h"
@@ -14,10 +13,7 @@ namespace trellane {
 void RpmInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     rpm_ = describeRpm(request, plan.name, rpmArchitecture());
-    if (request.cds == CdsMode::Train)
-        refuse(
-            "--cds train records where the image is while it is built, not where the "
-            "package installs it: leave it out, or give --cds auto (runtime 19 or later)");
+    rpm_.desktop.launchers = addedLinuxLaunchers(plan.launchers, rpm_.desktop.shortcut);
     checkRpmDestination(request, rpm_);
     requirePackagingProgram("rpm", "rpmbuild", "rpm");
 }

@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/linux_package_values.h"
 #include "package/support/file_tree.h"
@@ -207,9 +208,9 @@ RpmDescription describeRpm(const PackageRequest& request, const std::string& app
         rpm.description += "\n\n" + wrapped(request.metadata.copyright);
     rpm.extraRequires = requirements(options.packageDeps);
     rpm.licenseFile = options.licenseFile;
-    if (!rpm.licenseFile.empty() && !isRegularFile(rpm.licenseFile))
-        refuse("--license-file %s is not a file: give the license's text file",
-               rpm.licenseFile.c_str());
+    if (!rpm.licenseFile.empty() && !checkRegularFile(rpm.licenseFile, kMaxDocumentSize, problem))
+        refuse("cannot read --license-file %s: %s; give the license's text file",
+               rpm.licenseFile.c_str(), problem.c_str());
 
     LinuxDesktop& desktop = rpm.desktop;
     desktop.package = rpm.package;

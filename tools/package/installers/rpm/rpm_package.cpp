@@ -12,6 +12,7 @@
 #include "common/child_process.h"
 #include "common/interruption.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/desktop_files.h"
 #include "package/installers/linux_package_tree.h"
@@ -92,7 +93,7 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
         contents.files.push_back("/" + path);
     if (!rpm.licenseFile.empty()) {
         std::string text, problem;
-        if (!readWholeFile(rpm.licenseFile, text, problem))
+        if (!readWholeFile(rpm.licenseFile, kMaxDocumentSize, text, problem))
             refuse("cannot read --license-file %s: %s", rpm.licenseFile.c_str(), problem.c_str());
         // Its own name when that is a plain one, as the license folder shows it.
         std::string name = baseName(rpm.licenseFile);

@@ -65,51 +65,54 @@ std::string changelogDate(int64_t seconds) {
 
 std::string relocationScript(const RpmDescription& rpm) {
     const LinuxDesktop& desktop = rpm.desktop;
-    if (!desktop.hasEntry()) return "";
+    // Each entry as (installed path, launcher's name, what Exec takes after the program).
+    std::string calls;
+    if (desktop.hasEntry())
+        calls += "  rewrite(" + luaString("/usr/share/applications/" + rpm.package + ".desktop") +
+                 ", " + luaString(desktop.appName) + ", " +
+                 luaString(desktop.associations.empty() ? "" : " %F") + ")\n";
+    for (const LinuxLauncher& launcher : desktop.launchers)
+        if (launcher.shortcut)
+            calls += "  rewrite(" + luaString("/" + launcherEntryPath(desktop, launcher)) + ", " +
+                     luaString(launcher.name) + ", \"\")\n";
+    if (calls.empty()) return "";
     // The same quoting as installers/desktop_files' desktopExecPath and desktopString.
-    std::string script =
-        "-- Installed elsewhere than " + rpm.installDir +
-        " (rpm --relocate or --prefix): the menu entry names the launcher and its icon where "
-        "they are.\n"
-        "local prefix = RPM_INSTALL_PREFIX and RPM_INSTALL_PREFIX[1]\n"
-        "if prefix and prefix ~= " +
-        luaString(rpm.installDir) +
-        " then\n"
-        "  local function text(value)\n"
-        "    return (value:gsub(\"\\\\\", \"\\\\\\\\\"))\n"
-        "  end\n"
-        "  local function argument(path)\n"
-        "    local quote = path:find(\"[ \\t\\\"'\\\\><~|&;$*?#()`]\") ~= nil\n"
-        "    local escaped = path:gsub(\"%%%%\", \"%%%%%%%%\")\n"
-        "    if quote then\n"
-        "      escaped = '\"' .. escaped:gsub('[\"`$\\\\]', \"\\\\%%0\") .. '\"'\n"
-        "    end\n"
-        "    return text(escaped)\n"
-        "  end\n"
-        "  local image = prefix .. \"/\" .. " +
-        luaString(rpm.package) +
-        "\n"
-        "  local entry = " +
-        luaString("/usr/share/applications/" + rpm.package + ".desktop") +
-        "\n"
-        "  local lines = {}\n"
-        "  for line in io.lines(entry) do\n"
-        "    if line:sub(1, 5) == \"Exec=\" then\n"
-        "      line = \"Exec=\" .. argument(image .. \"/bin/\" .. " +
-        luaString(desktop.appName) + ")" + (desktop.associations.empty() ? "" : " .. \" %%F\"") +
-        "\n"
-        "    elseif line:sub(1, 5) == \"Icon=\" then\n"
-        "      line = \"Icon=\" .. text(image .. \"/lib/\" .. " +
-        luaString(desktop.appName + ".png") +
-        ")\n"
-        "    end\n"
-        "    lines[#lines + 1] = line\n"
-        "  end\n"
-        "  local file = assert(io.open(entry, \"w\"))\n"
-        "  file:write(table.concat(lines, \"\\n\") .. \"\\n\")\n"
-        "  file:close()\n"
-        "end\n";
-    return script;
+    return "-- Installed elsewhere than " + rpm.installDir +
+           " (rpm --relocate or --prefix): the menu entries name the launchers and their icons "
+           "where they are.\n"
+           "local prefix = RPM_INSTALL_PREFIX and RPM_INSTALL_PREFIX[1]\n"
+           "if prefix and prefix ~= " +
+           luaString(rpm.installDir) +
+           " then\n"
+           "  local function text(value)\n"
+           "    return (value:gsub(\"\\\\\", \"\\\\\\\\\"))\n"
+           "  end\n"
+           "  local function argument(path)\n"
+           "    local quote = path:find(\"[ \\t\\\"'\\\\><~|&;$*?#()`]\") ~= nil\n"
+           "    local escaped = path:gsub(\"%%%%\", \"%%%%%%%%\")\n"
+           "    if quote then\n"
+           "      escaped = '\"' .. escaped:gsub('[\"`$\\\\]', \"\\\\%%0\") .. '\"'\n"
+           "    end\n"
+           "    return text(escaped)\n"
+           "  end\n"
+           "  local image = prefix .. \"/\" .. " +
+           luaString(rpm.package) +
+           "\n"
+           "  local function rewrite(entry, name, arguments)\n"
+           "    local lines = {}\n"
+           "    for line in io.lines(entry) do\n"
+           "      if line:sub(1, 5) == \"Exec=\" then\n"
+           "        line = \"Exec=\" .. argument(image .. \"/bin/\" .. name) .. arguments\n"
+           "      elseif line:sub(1, 5) == \"Icon=\" then\n"
+           "        line = \"Icon=\" .. text(image .. \"/lib/\" .. name .. \".png\")\n"
+           "      end\n"
+           "      lines[#lines + 1] = line\n"
+           "    end\n"
+           "    local file = assert(io.open(entry, \"w\"))\n"
+           "    file:write(table.concat(lines, \"\\n\") .. \"\\n\")\n"
+           "    file:close()\n"
+           "  end\n" +
+           calls + "end\n";
 }
 
 std::string rpmSpec(const RpmDescription& rpm, const RpmContents& contents, int64_t seconds) {
@@ -161,8 +164,8 @@ std::string rpmSpec(const RpmDescription& rpm, const RpmContents& contents, int6
     for (const std::string& path : contents.files) {
         if (path == contents.licenseFile)
             spec += "%license ";
-        else if (path == "/usr/share/applications/" + rpm.package + ".desktop")
-            // Rewritten by the post-install script when relocated.
+        else if (path.compare(0, 24, "/usr/share/applications/") == 0)
+            // The desktop entries: rewritten by the post-install script when relocated.
             spec += "%verify(not md5 size mtime) ";
         spec += fileEntry(path) + "\n";
     }

@@ -25,7 +25,7 @@ struct RpmContents {
 // The spec; seconds dates the changelog entry.
 std::string rpmSpec(const RpmDescription& rpm, const RpmContents& contents, int64_t seconds);
 
-// The post-install script (rpm's own Lua) that points the desktop entry at the launcher and
+// The post-install script (rpm's own Lua) that points each desktop entry at its launcher and
 // icon where a relocated install (rpm --relocate, --prefix) put them; empty without an entry.
 std::string relocationScript(const RpmDescription& rpm);
 

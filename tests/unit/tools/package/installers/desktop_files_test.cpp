@@ -39,5 +39,35 @@ TEST(MimeInfo, EscapesWhatXmlReserves) {
               "</mime-info>\n");
 }
 
+// An added launcher's entry: its own program, icon and comment, the package's categories, and
+// none of the main launcher's file types (File associations open with the main launcher).
+TEST(LauncherDesktopEntry, NamesItsOwnProgramAndNoFileTypes) {
+    LinuxDesktop desktop;
+    desktop.package = "hello";
+    desktop.appName = "hello";
+    desktop.comment = "Greets the world";
+    desktop.imagePath = "/opt/hello";
+    desktop.categories = "Utility;";
+    desktop.associations.resize(1);
+    desktop.associations[0].mimeType = "application/x-hello";
+    const struct {
+        LinuxLauncher launcher;
+        const char* entry;
+    } cases[] = {
+        {{"hello-check", "Checks the world", true, true},
+         "[Desktop Entry]\nType=Application\nName=hello-check\nComment=Checks the world\n"
+         "Exec=/opt/hello/bin/hello-check\nIcon=/opt/hello/lib/hello-check.png\n"
+         "Terminal=false\nCategories=Utility;\n"},
+        {{"tool", "", false, false},
+         "[Desktop Entry]\nType=Application\nName=tool\nComment=Greets the world\n"
+         "Exec=/opt/hello/bin/tool\nTerminal=false\nCategories=Utility;\nNoDisplay=true\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(launcherDesktopEntry(desktop, c.launcher), c.entry) << c.launcher.name;
+        EXPECT_EQ(launcherEntryPath(desktop, c.launcher),
+                  "usr/share/applications/hello-" + c.launcher.name + ".desktop");
+    }
+}
+
 }  // namespace
 }  // namespace trellane

@@ -14,7 +14,10 @@ MsiSource sample() {
     source.productCode = "{1E4F6E2A-1C2B-4D5E-8F90-123456789ABC}";
     source.installDir = {"Acme", "Hello"};
     source.image = "image";
-    source.entries = {{"app", true}, {"app/empty", true}, {"bin", true}, {"bin/Hello.exe", false},
+    source.entries = {{"app", true},
+                      {"app/empty", true},
+                      {"bin", true},
+                      {"bin/Hello.exe", false},
                       {".trellane-package", false}};
     source.launcher = "bin/Hello.exe";
     return source;
@@ -42,6 +45,24 @@ TEST(WriteWixSource, RemovesEveryFolderItMakes) {
         ++removals;
     EXPECT_EQ(removals, 5u);  // Acme, Hello (INSTALLDIR), app, app/empty, bin
     EXPECT_NE(wxs.find("<CreateFolder/>"), std::string::npos);
+}
+
+// A file type joins the extension's registration through OpenWithProgids; the extension's own
+// values (its default ProgId, its media type) and the media type's key are never written.
+TEST(WriteWixSource, OffersTheApplicationWithoutTakingTheExtension) {
+    MsiSource source = sample();
+    FileAssociation association;
+    association.extension = "txt";
+    association.mimeType = "text/plain";
+    association.description = "Text";
+    source.associations = {association};
+    std::string wxs = writeWixSource(source);
+    EXPECT_NE(
+        wxs.find("Key=\"Software\\Classes\\.txt\\OpenWithProgids\" Name=\"HelloAppenvHOME.txt\""),
+        std::string::npos);
+    EXPECT_EQ(wxs.find("Key=\"Software\\Classes\\.txt\" "), std::string::npos);
+    EXPECT_EQ(wxs.find("MIME"), std::string::npos);
+    EXPECT_EQ(wxs.find("Content Type"), std::string::npos);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "package/installers/java_properties.h"
+#include "package/support/java_properties.h"
 
 #include <gtest/gtest.h>
 
