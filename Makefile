@@ -8,7 +8,8 @@ DEPS := scripts/install-deps.sh
 # What make dist ships from the Linux build tree; make test builds the rest of it (the tests).
 DIST_TARGETS := launcher trellane-stamp trellane-package runtime_jar
 
-.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-deb bench-splash bench-instance clean
+.PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-deb bench-splash \
+	bench-packages bench-instance clean
 
 all: dist
 
@@ -91,6 +92,13 @@ bench-splash:
 	@$(DEPS) build tools test
 	@$(MAKE) --no-print-directory dist
 	python3 bench/splash.py
+
+# Time to build the demo's .deb and .rpm (and MSI, with WINDOWS_RUNTIME) against jpackage's, on
+# the same runtime (bench/packages.py, its section of bench/RESULTS.md).
+bench-packages:
+	@$(DEPS) build tools bench
+	@$(MAKE) --no-print-directory dist
+	python3 bench/packages.py
 
 # A later launch of a single-instance application against a first one: bench/single_instance.py,
 # its section of bench/RESULTS.md.

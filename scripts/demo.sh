@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make demo (after make dist): packages samples/hello with trellane-package as a Linux app image
-# under demo/, runs it, makes a Debian package of it (printing what dpkg-deb says), and builds
+# under demo/, runs it, makes a Debian package of it (printing what dpkg-deb says) and an RPM
+# package (printing what rpm -qpi says), and builds
 # the Windows image too, branded and signed with a throwaway certificate, when WINDOWS_RUNTIME
 # names a Windows Java runtime or WINDOWS_JDK a Windows JDK to link one from (without either,
 # the sample's launcher alone is stamped, branded and signed), and the sample's signed MSI,
@@ -90,11 +91,32 @@ echo
 echo "\$ dpkg-deb --info $deb_file"
 dpkg-deb --info "$deb_file"
 
+# --- And as an RPM package, for Fedora, RHEL and openSUSE ---------------------------------
+rpm=(--type rpm --name hello --dest demo/rpm --app-version 1.0 --vendor "Trellane demo"
+     --linux-rpm-license-type MIT --description "Greeting from a Java application"
+     --linux-shortcut --icon samples/hello/hello.png)
+rpm_inputs=$({ printf '%s\n' "${sample[@]}" "${rpm[@]}"
+               sha256sum "$build/input/hello.jar" "$package" "$dist/linux/launcher" \
+                   "$dist/java/trellane-runtime.jar" samples/hello/hello.png; } | sha256sum)
+rpm_file=$(ls demo/rpm/hello-1.0-1.*.rpm 2>/dev/null || true)
+if [ -n "$rpm_file" ] && [ "$(cat demo/.rpm-inputs 2>/dev/null)" = "$rpm_inputs" ]; then
+    echo "$rpm_file is up to date"
+else
+    "$package" "${sample[@]}" "${rpm[@]}"
+    echo "$rpm_inputs" >demo/.rpm-inputs
+    rpm_file=$(ls demo/rpm/hello-1.0-1.*.rpm)
+fi
+echo
+echo "\$ rpm -qpi $rpm_file"
+rpm -qpi "$rpm_file"
+
 # --- The Windows image: needs a Windows Java runtime, which no Linux machine has --------
 echo
 echo "Linux image:    demo/hello ($(du -sh demo/hello | cut -f1))"
 echo "Linux package:  $deb_file ($(du -sh "$deb_file" | cut -f1)); install it with" \
     "apt install ./$deb_file, then run /opt/trellane-hello/bin/hello"
+echo "RPM package:    $rpm_file ($(du -sh "$rpm_file" | cut -f1)); install it with" \
+    "dnf install ./$rpm_file"
 source scripts/demo-branding.sh
 make_demo_certificate
 if [ -n "${WINDOWS_RUNTIME:-}${WINDOWS_JDK:-}" ]; then

@@ -6,8 +6,9 @@
 #   test   what make test adds: GoogleTest, Wine, Xvfb, the readers the tests check with, and
 #          the JDK's graphical part (its splash-screen library, AWT on X11)
 #   fuzz   clang and libFuzzer (make fuzz)
-#   bench  the benchmarks' measuring tools and the real applications they start (make bench,
-#          make bench-apps, make bench-deb)
+#   bench  the benchmarks' measuring tools, the real applications they start and what
+#          jpackage's .deb needs (make bench, make bench-apps, make bench-deb,
+#          make bench-packages)
 #   fresh-root  debootstrap, for the check on a fresh Debian 12 (scripts/fresh-debian.sh)
 # Does nothing (and needs no network) when everything is there.
 set -euo pipefail
@@ -16,17 +17,17 @@ declare -A lists=(
   [build]="make cmake g++ pkg-config python3 openjdk-17-jdk-headless
            g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64-x86-64
            libcli11-dev libstb-dev zlib1g-dev libzip-dev libssl-dev libp11-kit-dev"
-  [tools]="osslsigncode openssl wixl msitools dpkg-dev"
+  [tools]="osslsigncode openssl wixl msitools dpkg-dev rpm"
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
           libjaxb-api-java jflex libxalan2-java libopenjfx-java libopenjfx-jni
-          lintian desktop-file-utils shared-mime-info
+          lintian rpmlint desktop-file-utils shared-mime-info
           softhsm2 opensc libengine-pkcs11-openssl gnutls-bin
           openjdk-17-jre"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev libgmock-dev"
   [bench]="valgrind strace hyperfine libbenchmark-dev
-           fop plantuml libxalan2-java libh2-java"
+           fop plantuml libxalan2-java libh2-java fakeroot"
   [fresh-root]="debootstrap"
 )
 

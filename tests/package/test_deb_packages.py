@@ -87,8 +87,10 @@ class ThrowawayRoot:
                 if not DPKG_ADMIN.startswith(f.rstrip("/")) and not f.startswith(DPKG_ADMIN)]
 
 
-@unittest.skipUnless(os.geteuid() == 0, "dpkg installs into a throwaway root as root only")
-class DebPackageTest(PackageTestCase):
+class LinuxPackageCase(PackageTestCase):
+    """The application every Linux package test packages (a data file in app/, a German date
+    that needs jdk.localedata), its icon, file type and license, and the checks of what a
+    package installed into a throwaway root."""
 
     def setUp(self):
         super().setUp()
@@ -100,6 +102,41 @@ class DebPackageTest(PackageTestCase):
               "# the application's own documents\nextension=hello hlo\n"
               "mime-type=application/x-hello\ndescription=Hello document\nicon=doc.png\n")
         write(self.path("LICENSE"), "Hello may be used by anyone, for anything.\n")
+
+    def assertMimeTypeRegistered(self, root) -> None:
+        """What the system's trigger makes of the package's MIME types (on a copy: the cache
+        belongs to the system, not to the package): both extensions name the type."""
+        mime = self.path("mime-cache")
+        shutil.rmtree(mime, True)
+        shutil.copytree(os.path.join(root.root, "usr/share/mime"), mime)
+        done = run(["update-mime-database", "-V", mime])
+        self.assertEqual(done.returncode, 0, done.stderr.decode())
+        self.assertNotIn("Error", done.stderr.decode() + done.stdout.decode())
+        with open(os.path.join(mime, "globs2")) as f:
+            globs = f.read().splitlines()
+        self.assertIn("50:application/x-hello:*.hello", globs)
+        self.assertIn("50:application/x-hello:*.hlo", globs)
+
+    def assertInstalledRuns(self, root, image: str = "opt/hello") -> None:
+        """The launcher in the root, and at /opt/hello itself, seen through a private mount
+        namespace where the root's /opt is the system's: the application on the real JVM."""
+        ran = run([os.path.join(root.root, image, "bin/hello"), "one", "two words"])
+        self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
+                         (0, OUTPUT, ""))
+        if image != "opt/hello":
+            return
+        with self.subTest("at /opt/hello"):
+            if not os.path.isdir("/opt"):
+                self.skipTest("this machine has no /opt to mount the root's over")
+            ran = private_mounts.run(
+                self, 'mount --bind "$1" /opt && mounted || exit; '
+                      'exec /opt/hello/bin/hello one "two words"', [os.path.join(root.root, "opt")])
+            self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
+                             (0, OUTPUT, ""))
+
+
+@unittest.skipUnless(os.geteuid() == 0, "dpkg installs into a throwaway root as root only")
+class DebPackageTest(LinuxPackageCase):
 
     def build(self, *arguments: str, env: Dict[str, str] = None) -> str:
         """Packages the test application; the package's path."""
@@ -271,35 +308,6 @@ class DebPackageTest(PackageTestCase):
                           ""))
         done = root.dpkg("--purge", "hello")
         self.assertEqual(done.returncode, 0, done.stderr.decode())
-
-    def assertMimeTypeRegistered(self, root: ThrowawayRoot) -> None:
-        """What the system's trigger makes of the package's MIME types (on a copy: the cache
-        belongs to the system, not to the package): both extensions name the type."""
-        mime = self.path("mime-cache")
-        shutil.rmtree(mime, True)
-        shutil.copytree(os.path.join(root.root, "usr/share/mime"), mime)
-        done = run(["update-mime-database", "-V", mime])
-        self.assertEqual(done.returncode, 0, done.stderr.decode())
-        self.assertNotIn("Error", done.stderr.decode() + done.stdout.decode())
-        with open(os.path.join(mime, "globs2")) as f:
-            globs = f.read().splitlines()
-        self.assertIn("50:application/x-hello:*.hello", globs)
-        self.assertIn("50:application/x-hello:*.hlo", globs)
-
-    def assertInstalledRuns(self, root: ThrowawayRoot) -> None:
-        """The launcher in the root, and at /opt/hello itself, seen through a private mount
-        namespace where the root's /opt is the system's: the application on the real JVM."""
-        ran = run([os.path.join(root.root, "opt/hello/bin/hello"), "one", "two words"])
-        self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
-                         (0, OUTPUT, ""))
-        with self.subTest("at /opt/hello"):
-            if not os.path.isdir("/opt"):
-                self.skipTest("this machine has no /opt to mount the root's over")
-            ran = private_mounts.run(
-                self, 'mount --bind "$1" /opt && mounted || exit; '
-                      'exec /opt/hello/bin/hello one "two words"', [os.path.join(root.root, "opt")])
-            self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
-                             (0, OUTPUT, ""))
 
 
 if __name__ == "__main__":

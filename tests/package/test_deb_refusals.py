@@ -82,12 +82,14 @@ class DebRefusalTest(PackageTestCase):
             (deb + ["--target", "windows"], 2, "--type deb installs on Linux: leave --target "
              "out, or give --target linux" + usage),
             (sample + ["--linux-shortcut", "--linux-app-release", "2"], 2, "--linux-app-release, "
-             "--linux-shortcut describe a Debian package: give --type deb, or leave them out"
-             + usage),
+             "--linux-shortcut describe a Linux package: give --type deb or --type rpm, or "
+             "leave them out" + usage),
+            (sample + ["--linux-deb-maintainer", MAIL], 2, "--linux-deb-maintainer describes a "
+             "Debian package: give --type deb, or leave it out" + usage),
             (sample + ["--install-dir", "/opt"], 2, "--install-dir is an installer option: give "
-             "--type msi or --type deb with it, or leave it out" + usage),
-            (sample + ["--type", "rpm"], 2,
-             "--type rpm: give app-image (the default), msi or deb" + usage),
+             "--type msi, deb or rpm with it, or leave it out" + usage),
+            (sample + ["--type", "pkg"], 2,
+             "--type pkg: give app-image (the default), msi, deb or rpm" + usage),
             (deb, 1, "out/app_1.0-1_%s.deb exists: give --overwrite to replace it, or choose "
              "another --dest" % arch),
             # Values lintian counts as errors in the control file, or stops at.

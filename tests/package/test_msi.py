@@ -323,7 +323,7 @@ class MsiTest(PackageTestCase):
              "--win-menu is an installer option: give --type msi with it, or leave it out\n" +
              USAGE_HINT),
             (msi[2:] + ["--type", "exe"], 2,
-             "--type exe: give app-image (the default), msi or deb\n" + USAGE_HINT),
+             "--type exe: give app-image (the default), msi, deb or rpm\n" + USAGE_HINT),
         ]
         # What an MSI cannot hold, named at packaging time.
         write(self.path("omega.properties"), "extension=om\ndescription=\u03a9 doc\n")

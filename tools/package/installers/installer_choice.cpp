@@ -2,6 +2,7 @@
 
 #include "package/installers/deb/deb_installer.h"
 #include "package/installers/msi/msi_installer.h"
+#include "package/installers/rpm/rpm_installer.h"
 
 namespace trellane {
 
@@ -13,6 +14,8 @@ std::unique_ptr<Installer> chooseInstaller(PackageType type) {
             return std::make_unique<MsiInstaller>();
         case PackageType::Deb:
             return std::make_unique<DebInstaller>();
+        case PackageType::Rpm:
+            return std::make_unique<RpmInstaller>();
     }
     return nullptr;
 }

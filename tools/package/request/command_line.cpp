@@ -13,8 +13,10 @@
 #include "common/text_split.h"
 #include "package/request/deb_options.h"
 #include "package/request/installer_options.h"
+#include "package/request/linux_package_options.h"
 #include "package/request/msi_options.h"
 #include "package/request/package_type.h"
+#include "package/request/rpm_options.h"
 #include "stamp/shared_options.h"
 
 namespace trellane {
@@ -24,13 +26,14 @@ namespace {
 const char kDescription[] =
     "trellane-package builds an app image: a folder holding the stamped launcher, a Java\n"
     "runtime and the application's files, ready to run or to pack into an installer.\n"
-    "It builds Windows images and Linux images, both on Linux, and Debian packages of\n"
-    "Linux images (--type deb).";
+    "It builds Windows images and Linux images, both on Linux, and Debian and RPM\n"
+    "packages of Linux images (--type deb, --type rpm).";
 
 const char kFooter[] =
     "Layout: DEST/NAME/bin/NAME (NAME.exe, with jvm.dll beside it, on Windows), the Java\n"
     "runtime at DEST/NAME, the input's files in DEST/NAME/app/. With --type msi:\n"
-    "DEST/NAME-VERSION.msi, which installs that image.\n"
+    "DEST/NAME-VERSION.msi, which installs that image; with --type deb or rpm:\n"
+    "DEST/PACKAGE_VERSION-RELEASE_ARCH.deb or DEST/PACKAGE-VERSION-RELEASE.ARCH.rpm.\n"
     "\n"
     "@FILE reads arguments from FILE (a regular file), one option and its value per line by\n"
     "convention; spaces separate arguments, \"...\" and '...' group, # starts a comment line.\n"
@@ -58,11 +61,11 @@ void refuseWindowsOnlyOptions(const PackageRequest& request) {
     if (request.target == ImageTarget::Windows) return;
     const AppMetadata& m = request.metadata;
     const SigningRequest& s = request.signing;
-    bool deb = request.type == PackageType::Deb;
+    bool linuxPackage = request.type == PackageType::Deb || request.type == PackageType::Rpm;
     std::string given;
     for (const auto& [option, isGiven] : std::initializer_list<std::pair<const char*, bool>>{
-             {"--vendor", !deb && !m.vendor.empty()},
-             {"--copyright", !deb && !m.copyright.empty()},
+             {"--vendor", !linuxPackage && !m.vendor.empty()},
+             {"--copyright", !linuxPackage && !m.copyright.empty()},
              {"--identity", !m.identity.empty()},
              {"--gui-subsystem", m.guiSubsystem},
              {"--sign-pkcs12", !s.pkcs12Path.empty()},
@@ -130,9 +133,9 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
          "DIR's jars go on the class path as &&DIR/*.jar (repeatable)");
 
     group = "Image";
-    value("--type", type, "app-image|msi|deb",
+    value("--type", type, "app-image|msi|deb|rpm",
           "what to build: the image, an MSI installing it (implies --target windows), or a "
-          "Debian package installing it (implies linux)");
+          "Debian or RPM package installing it (implies linux)");
     value("--target", target, "linux|windows", "the image's system (default: linux)");
     value("--name", request.name, "NAME",
           "the image's and launcher's name (default: the main jar's)");
@@ -169,9 +172,12 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
     addSigningOptions(app, request.signing, texts, group);
 
     InstallerOptions installer;
-    addInstallerOptions(app, installer, "Installers (--type msi, --type deb)");
+    addInstallerOptions(app, installer, "Installers (--type msi, deb, rpm)");
     addMsiOptions(app, request.msi, "Installer (--type msi)");
+    LinuxPackageOptions linux;
+    addLinuxPackageOptions(app, linux, "Linux packages (--type deb, rpm)");
     addDebOptions(app, request.deb, "Debian package (--type deb)");
+    addRpmOptions(app, request.rpm, "RPM package (--type rpm)");
 
     group = "Build files";
     value("--launcher", request.launcher, "FILE", "the unstamped launcher (default: dist/'s)");
@@ -211,7 +217,14 @@ PackageRequest parseCommandLine(const std::vector<std::string>& arguments) {
         refuseUsage("--target %s: give linux or windows", shownName(target).c_str());
     request.type = parsePackageType(type);
     checkMsiOptions(app, request.type);
+    if (request.type == PackageType::Deb)
+        static_cast<LinuxPackageOptions&>(request.deb) = linux;
+    else if (request.type == PackageType::Rpm)
+        static_cast<LinuxPackageOptions&>(request.rpm) = linux;
+    else
+        refuseLinuxPackageOptionsWithoutPackage(app);
     if (request.type != PackageType::Deb) refuseDebOptionsWithoutDeb(app);
+    if (request.type != PackageType::Rpm) refuseRpmOptionsWithoutRpm(app);
     applyInstallerOptions(app, installer, request);
     if (!cds.empty() && cds != "train" && cds != "auto")
         refuseUsage("--cds %s: give train (or nothing) or auto", cds.c_str());

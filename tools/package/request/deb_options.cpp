@@ -5,44 +5,16 @@
 
 namespace trellane {
 
-namespace {
-
-// --install-dir, --description, --about-url, --license-file and --file-associations are both
-// installers' options (package/request/installer_options).
-const char* const kDebOptionNames[] = {
-    "--linux-package-name", "--linux-deb-maintainer", "--linux-menu-group",
-    "--linux-app-category", "--linux-app-release",    "--linux-package-deps",
-    "--linux-shortcut"};
-
-}  // namespace
-
 void addDebOptions(CLI::App& command, DebOptions& options, const char* group) {
-    auto value = [&](const char* name, std::string& field, const char* type, const char* help) {
-        addValueOption(command, name, field, type, help, group);
-    };
-    value("--linux-package-name", options.packageName, "NAME",
-          "the package's name (default: --name in lower case)");
-    value("--linux-deb-maintainer", options.maintainer, "EMAIL",
-          "(required) the maintainer's e-mail address");
-    value("--linux-menu-group", options.menuGroup, "CATEGORIES",
-          "the menu categories, ';'-separated (default: Utility)");
-    value("--linux-app-category", options.category, "SECTION",
-          "the package's section (default: misc)");
-    value("--linux-app-release", options.release, "RELEASE", "the package's release (default: 1)");
-    addListOption(command, "--linux-package-deps", options.packageDeps, "DEPS",
-                  "packages it needs besides its libraries', ','-separated (repeatable)", group);
-    command.add_flag("--linux-shortcut", options.shortcut, "a menu entry, with --icon's PNG")
-        ->group(group);
+    addValueOption(command, "--linux-deb-maintainer", options.maintainer, "EMAIL",
+                   "(required) the maintainer's e-mail address", group);
 }
 
 void refuseDebOptionsWithoutDeb(const CLI::App& command) {
-    std::string given;
-    for (const char* name : kDebOptionNames)
-        if (command.count(name) != 0) given += (given.empty() ? "" : ", ") + std::string(name);
-    if (!given.empty())
-        refuseUsage("%s describe%s a Debian package: give --type deb, or leave %s out",
-                    given.c_str(), given.find(',') == std::string::npos ? "s" : "",
-                    given.find(',') == std::string::npos ? "it" : "them");
+    if (command.count("--linux-deb-maintainer") != 0)
+        refuseUsage(
+            "--linux-deb-maintainer describes a Debian package: give --type deb, or leave it "
+            "out");
 }
 
 }  // namespace trellane

@@ -18,13 +18,13 @@ void addInstallerOptions(CLI::App& app, InstallerOptions& options, const char* g
         addValueOption(app, name, field, type, help, group);
     };
     value("--install-dir", options.installDir, "DIR",
-          "msi: the folder under Program Files, '\\' between levels (default: NAME); deb: the "
-          "image goes to DIR/PACKAGE (default: /opt)");
+          "msi: the folder under Program Files, '\\' between levels (default: NAME); deb, rpm: "
+          "the image goes to DIR/PACKAGE (default: /opt)");
     value("--description", options.description, "TEXT",
-          "what the application is, in a few words (deb default: Java application NAME)");
+          "what the application is, in a few words (deb, rpm default: Java application NAME)");
     value("--about-url", options.aboutUrl, "URL", "the application's web page");
     value("--license-file", options.licenseFile, "FILE",
-          "deb: the license's text, for the copyright file (an MSI has no dialog to show it)");
+          "deb, rpm: the license's text (an MSI has no dialog to show it)");
     addListOption(app, "--file-associations", options.fileAssociations, "FILE",
                   "a file type it opens: a properties file (extension, mime-type, "
                   "description, icon); repeatable",
@@ -36,9 +36,10 @@ void applyInstallerOptions(const CLI::App& app, const InstallerOptions& options,
     if (request.type == PackageType::AppImage) {
         for (const char* name : kInstallerOptionNames)
             if (app.count(name) != 0)
-                refuseUsage("%s is an installer option: give --type msi or --type deb with it, "
-                            "or leave it out",
-                            name);
+                refuseUsage(
+                    "%s is an installer option: give --type msi, deb or rpm with it, or leave "
+                    "it out",
+                    name);
         return;
     }
     if (request.type == PackageType::Msi) {
@@ -47,11 +48,14 @@ void applyInstallerOptions(const CLI::App& app, const InstallerOptions& options,
         request.msi.aboutUrl = options.aboutUrl;
         request.msi.fileAssociations = options.fileAssociations;
     } else {
-        request.deb.installDir = options.installDir;
-        request.deb.description = options.description;
-        request.deb.aboutUrl = options.aboutUrl;
-        request.deb.licenseFile = options.licenseFile;
-        request.deb.fileAssociations = options.fileAssociations;
+        LinuxPackageOptions& linux = request.type == PackageType::Rpm
+                                         ? static_cast<LinuxPackageOptions&>(request.rpm)
+                                         : static_cast<LinuxPackageOptions&>(request.deb);
+        linux.installDir = options.installDir;
+        linux.description = options.description;
+        linux.aboutUrl = options.aboutUrl;
+        linux.licenseFile = options.licenseFile;
+        linux.fileAssociations = options.fileAssociations;
     }
 }
 

@@ -1,5 +1,5 @@
-// The options both installers take under jpackage's names. Each installer reads them with its
-// own meaning (an MSI's --install-dir is a folder under Program Files, a Debian package's a
+// The options every installer takes under jpackage's names. Each installer reads them with its
+// own meaning (an MSI's --install-dir is a folder under Program Files, a Linux package's a
 // folder under /opt), so they are declared once and handed to the installer being built.
 #pragma once
 
@@ -16,7 +16,7 @@ struct InstallerOptions {
     std::string installDir;                     // --install-dir
     std::string description;                    // --description
     std::string aboutUrl;                       // --about-url
-    std::string licenseFile;                    // --license-file (a Debian package only)
+    std::string licenseFile;                    // --license-file (Linux packages only)
     std::vector<std::string> fileAssociations;  // --file-associations FILE, repeatable
 };
 

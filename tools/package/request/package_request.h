@@ -10,13 +10,14 @@
 #include "package/request/added_launchers.h"
 #include "package/request/deb_options.h"
 #include "package/request/msi_request.h"
+#include "package/request/rpm_options.h"
 
 namespace trellane {
 
 enum class ImageTarget { Linux, Windows };
 
 // --type: the image itself, or an installer wrapping it (package/request/package_type.h).
-enum class PackageType { AppImage, Msi, Deb };
+enum class PackageType { AppImage, Msi, Deb, Rpm };
 
 // --cds: none; a training run at packaging time (Linux: a dynamic archive, or an
 // ahead-of-time cache on runtimes of version 24 and later); or an archive the JVM makes on the
@@ -42,7 +43,7 @@ struct PackageRequest {
 
     // The block, but for the main class and the class path, which come from the input.
     LaunchConfig config;
-    bool stackSizeGiven = false;  // --stack-size; else -Xss in the JVM options sizes it
+    bool stackSizeGiven = false;   // --stack-size; else -Xss in the JVM options sizes it
     std::string singleInstanceId;  // --single-instance=ID; empty: derived from the name
     AppMetadata metadata;          // Windows launchers
     SigningRequest signing;        // Windows launchers
@@ -61,6 +62,7 @@ struct PackageRequest {
 
     MsiRequest msi;  // --type msi
     DebOptions deb;  // --type deb
+    RpmOptions rpm;  // --type rpm
 
     bool overwrite = false;
     bool quiet = false;

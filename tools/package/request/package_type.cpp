@@ -15,6 +15,7 @@ const TypeName kTypes[] = {
     {PackageType::AppImage, "app-image"},
     {PackageType::Msi, "msi"},
     {PackageType::Deb, "deb"},
+    {PackageType::Rpm, "rpm"},
 };
 
 }  // namespace
@@ -22,7 +23,7 @@ const TypeName kTypes[] = {
 PackageType parsePackageType(const std::string& text) {
     for (const TypeName& known : kTypes)
         if (text == known.name) return known.type;
-    refuseUsage("--type %s: give app-image (the default), msi or deb", text.c_str());
+    refuseUsage("--type %s: give app-image (the default), msi, deb or rpm", text.c_str());
 }
 
 const char* packageTypeName(PackageType type) {
@@ -38,8 +39,8 @@ ImageTarget targetOfType(PackageType type, const std::string& targetGiven) {
     const char* neededName = needed == ImageTarget::Windows ? "windows" : "linux";
     if (!targetGiven.empty() && targetGiven != neededName)
         refuseUsage("--type %s installs on %s: leave --target out, or give --target %s",
-                    packageTypeName(type), neededName == std::string("windows") ? "Windows" : "Linux",
-                    neededName);
+                    packageTypeName(type),
+                    neededName == std::string("windows") ? "Windows" : "Linux", neededName);
     return needed;
 }
 

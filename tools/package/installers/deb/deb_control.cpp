@@ -8,40 +8,6 @@ namespace trellane {
 
 namespace {
 
-// A desktop entry's string escapes: a backslash is written twice (line ends cannot occur:
-// every value is one line).
-std::string desktopString(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '\\') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
-std::string xmlText(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&quot;";
-                break;
-            default:
-                escaped += c;
-        }
-    }
-    return escaped;
-}
-
 std::string dateText(int64_t seconds, const char* format) {
     time_t time = static_cast<time_t>(seconds);
     struct tm utc;
@@ -66,68 +32,6 @@ std::string debControl(const DebDescription& deb, uint64_t installedKiB,
     text += "Section: " + deb.section + "\nPriority: optional\n";
     if (!deb.homepage.empty()) text += "Homepage: " + deb.homepage + "\n";
     return text + "Description: " + deb.synopsis + "\n " + deb.extended + "\n";
-}
-
-std::string desktopExecPath(const std::string& path) {
-    bool quote = path.find_first_of(" \t\"'\\><~|&;$*?#()`") != std::string::npos;
-    std::string argument = quote ? "\"" : "";
-    for (char c : path) {
-        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) argument += '\\';
-        argument += c;
-        if (c == '%') argument += '%';
-    }
-    if (quote) argument += '"';
-    return desktopString(argument);
-}
-
-std::string desktopEntry(const DebDescription& deb) {
-    std::string text = "[Desktop Entry]\nType=Application\nName=" + desktopString(deb.appName) +
-                       "\nComment=" + desktopString(deb.synopsis) +
-                       "\nExec=" + desktopExecPath(deb.imagePath + "/bin/" + deb.appName);
-    if (!deb.associations.empty()) text += " %F";
-    text += "\n";
-    if (!deb.iconPath.empty())
-        text += "Icon=" + desktopString(deb.imagePath + "/lib/" + deb.appName + ".png") + "\n";
-    text += "Terminal=false\nCategories=" + deb.menuGroup + "\n";
-    if (!deb.associations.empty()) {
-        text += "MimeType=";
-        for (const DebFileAssociation& association : deb.associations)
-            text += association.mimeType + ";";
-        text += "\n";
-    }
-    if (!deb.shortcut) text += "NoDisplay=true\n";
-    return text;
-}
-
-std::string launcherDesktopEntry(const DebDescription& deb, const DebLauncher& launcher) {
-    DebDescription entry = deb;
-    entry.appName = launcher.name;
-    if (!launcher.description.empty()) entry.synopsis = launcher.description;
-    entry.shortcut = launcher.shortcut;
-    entry.iconPath = launcher.icon ? "icon" : "";
-    entry.associations.clear();
-    return desktopEntry(entry);
-}
-
-std::string mimeIconName(const std::string& mimeType) {
-    std::string name = mimeType;
-    name[name.find('/')] = '-';
-    return name;
-}
-
-std::string mimeInfo(const DebDescription& deb) {
-    std::string text =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
-    for (const DebFileAssociation& association : deb.associations) {
-        text += "  <mime-type type=\"" + xmlText(association.mimeType) + "\">\n";
-        if (!association.description.empty())
-            text += "    <comment>" + xmlText(association.description) + "</comment>\n";
-        for (const std::string& extension : association.extensions)
-            text += "    <glob pattern=\"*." + xmlText(extension) + "\"/>\n";
-        text += "  </mime-type>\n";
-    }
-    return text + "</mime-info>\n";
 }
 
 std::string debChangelog(const DebDescription& deb, int64_t seconds) {

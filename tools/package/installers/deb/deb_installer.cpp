@@ -36,11 +36,7 @@ std::string suggestedName(const PackageRequest& request, const std::string& pack
 void DebInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     deb_ = describeDeb(request, plan.name, debArchitecture());
-    for (const ImageLauncher& launcher : plan.launchers)
-        if (launcher.added != nullptr)
-            deb_.launchers.push_back(DebLauncher{launcher.name, launcher.description,
-                                                 launcher.linuxShortcut.value_or(deb_.shortcut),
-                                                 !launcher.iconPath.empty()});
+    deb_.launchers = addedLinuxLaunchers(plan.launchers, deb_.shortcut);
     checkDebDestination(request, deb_);
     std::string known = knownPackage(deb_.package);
     if (!known.empty())

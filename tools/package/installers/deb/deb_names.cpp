@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <set>
 
 #include "common/plain_text.h"
 #include "common/refusal.h"
@@ -10,30 +9,12 @@
 #include "common/shown_text.h"
 #include "common/text_split.h"
 #include "package/installers/deb/deb_fields.h"
+#include "package/installers/linux_package_values.h"
 #include "package/support/file_tree.h"
 
 namespace trellane {
 
 namespace {
-
-bool allOf(const std::string& text, const char* extra) {
-    for (char c : text)
-        if (!std::isalnum(static_cast<unsigned char>(c)) &&
-            std::string(extra).find(c) == std::string::npos)
-            return false;
-    return true;
-}
-
-bool hasControl(const std::string& text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-    return false;
-}
-
-std::string lowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // A mail address as the Maintainer field holds one: something@somewhere, with no space or
 // bracket that would end the field's address early.
@@ -41,54 +22,13 @@ bool isMailAddress(const std::string& text) {
     size_t at = text.find('@');
     return at != std::string::npos && at > 0 && at + 1 < text.size() &&
            text.find('@', at + 1) == std::string::npos &&
-           text.find_first_of(" \t<>,()\"") == std::string::npos && !hasControl(text);
-}
-
-std::string installDirectory(const std::string& given) {
-    std::string dir = given.empty() ? "/opt" : given;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    // Names of letters, digits and "._+-" only: the menu entry and lintian's notes name the
-    // folder as it is.
-    if (dir.empty() || dir[0] != '/' || dir == "/" || !allOf(dir, "/._+-") ||
-        dir.find("//") != std::string::npos || dir.find("/./") != std::string::npos ||
-        dir.find("/../") != std::string::npos || dir.size() < 2 ||
-        dir.compare(dir.size() - 2, 2, "/.") == 0 ||
-        (dir.size() >= 3 && dir.compare(dir.size() - 3, 3, "/..") == 0))
-        refuseUsage(
-            "--install-dir %s: give an absolute folder named with letters, digits, '.', '_', "
-            "'+' and '-', such as /opt (the default)",
-            given.c_str());
-    // /opt is the system's place for software packaged outside the distribution; lintian counts
-    // a package's files anywhere else outside its own hierarchy as errors.
-    if (dir != "/opt" && dir.compare(0, 5, "/opt/") != 0)
-        refuse(
-            "--install-dir %s: a package of an application with its own runtime installs in "
-            "/opt, the system's folder for software from outside the distribution: give /opt "
-            "(the default) or a folder in it, such as /opt/example",
-            given.c_str());
-    return dir;
-}
-
-std::string menuCategories(const std::string& given) {
-    if (given.empty()) return "Utility;";
-    std::string categories;
-    for (const std::string& item : splitWords(given, ";")) {
-        if (!allOf(item, "-_"))
-            refuseUsage(
-                "--linux-menu-group %s: give desktop menu categories such as Utility, "
-                "Development or Office, ';'-separated",
-                given.c_str());
-        categories += item + ";";
-    }
-    if (categories.empty())
-        refuseUsage("--linux-menu-group is empty: give a category such as Utility");
-    return categories;
+           text.find_first_of(" \t<>,()\"") == std::string::npos && !hasControlCharacter(text);
 }
 
 std::vector<std::string> extraDependencies(const std::vector<std::string>& given) {
     std::vector<std::string> relations;
     for (const std::string& value : given) {
-        if (hasControl(value))
+        if (hasControlCharacter(value))
             refuseUsage(
                 "--linux-package-deps holds a control character: give package names, "
                 "','-separated");
@@ -100,37 +40,6 @@ std::vector<std::string> extraDependencies(const std::vector<std::string>& given
         }
     }
     return relations;
-}
-
-std::vector<DebFileAssociation> readAssociations(const std::vector<std::string>& files) {
-    std::vector<DebFileAssociation> associations;
-    std::set<std::string> mimeTypes, extensions;
-    for (const std::string& file : files) {
-        std::string text, problem;
-        if (!readWholeFile(file, kMaxTextFileSize, text, problem))
-            refuse("cannot read --file-associations %s: %s; give a properties file", file.c_str(),
-                   problem.c_str());
-        DebFileAssociation association = readDebFileAssociation(file, text, problem);
-        if (!problem.empty()) refuse("--file-associations %s", problem.c_str());
-        // Checked before anything is built: the icon is read only as the package is written.
-        if (!association.iconPath.empty() &&
-            !checkRegularFile(association.iconPath, kMaxIconFileSize, problem))
-            refuse("cannot read the icon %s of --file-associations %s: %s; give a PNG file",
-                   association.iconPath.c_str(), file.c_str(), problem.c_str());
-        if (!mimeTypes.insert(association.mimeType).second)
-            refuse(
-                "--file-associations %s: the mime-type %s is given twice; give each file "
-                "type once",
-                file.c_str(), association.mimeType.c_str());
-        for (const std::string& extension : association.extensions)
-            if (!extensions.insert(extension).second)
-                refuse(
-                    "--file-associations %s: the extension %s is given twice; give each "
-                    "extension once",
-                    file.c_str(), extension.c_str());
-        associations.push_back(association);
-    }
-    return associations;
 }
 
 // A value for a message: a very long one (a field of thousands of characters) cut short, and
@@ -192,13 +101,13 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     }
 
     std::string version = request.metadata.version.empty() ? "1.0" : request.metadata.version;
-    if (!std::isdigit(static_cast<unsigned char>(version[0])) || !allOf(version, ".+~"))
+    if (!std::isdigit(static_cast<unsigned char>(version[0])) || !isAlphanumericOr(version, ".+~"))
         refuseUsage(
             "--app-version %s cannot be a package's version: give one that starts with a "
             "digit and holds letters, digits, '.', '+' and '~' only, such as 1.2.3",
             version.c_str());
     std::string release = options.release.empty() ? "1" : options.release;
-    if (!allOf(release, ".+~"))
+    if (!isAlphanumericOr(release, ".+~"))
         refuseUsage(
             "--linux-app-release %s: give letters, digits, '.', '+' and '~' only, such as 1",
             release.c_str());
@@ -225,16 +134,16 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     deb.maintainer = who + " <" + options.maintainer + ">";
 
     deb.section = options.category.empty() ? "misc" : options.category;
-    if (!std::isalnum(static_cast<unsigned char>(deb.section[0])) || !allOf(deb.section, "+-./") ||
-        deb.section != lowerCase(deb.section))
+    if (!std::isalnum(static_cast<unsigned char>(deb.section[0])) ||
+        !isAlphanumericOr(deb.section, "+-./") || deb.section != lowerCase(deb.section))
         refuseUsage("--linux-app-category %s: give a section such as misc, utils or java",
                     deb.section.c_str());
 
     deb.homepage = options.aboutUrl;
-    if (!deb.homepage.empty() &&
-        ((deb.homepage.compare(0, 7, "http://") != 0 &&
-          deb.homepage.compare(0, 8, "https://") != 0) ||
-         deb.homepage.find_first_of(" \t") != std::string::npos || hasControl(deb.homepage)))
+    if (!deb.homepage.empty() && ((deb.homepage.compare(0, 7, "http://") != 0 &&
+                                   deb.homepage.compare(0, 8, "https://") != 0) ||
+                                  deb.homepage.find_first_of(" \t") != std::string::npos ||
+                                  hasControlCharacter(deb.homepage)))
         refuseUsage("--about-url %s: give an http:// or https:// address", deb.homepage.c_str());
 
     // jpackage describes the package by the application's name, which the package's checkers
@@ -252,11 +161,11 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
             "an error: say in a few words what the application does, such as \"Editor "
             "for hello files\"",
             shownValue(deb.synopsis).c_str(), problem.c_str());
-    deb.installDir = installDirectory(options.installDir);
+    deb.installDir = linuxInstallDir(options.installDir);
     deb.imagePath = deb.installDir + "/" + deb.package;
     deb.extended = appName + " with its own Java runtime, installed in " + deb.imagePath + ".";
     deb.extraDepends = extraDependencies(options.packageDeps);
-    deb.menuGroup = menuCategories(options.menuGroup);
+    deb.menuGroup = desktopCategories(options.menuGroup);
     deb.shortcut = options.shortcut;
     deb.iconPath = request.metadata.iconPath;
     deb.licenseFile = options.licenseFile;
@@ -264,7 +173,7 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     if (!deb.licenseFile.empty() && !checkRegularFile(deb.licenseFile, kMaxDocumentSize, problem))
         refuse("cannot read --license-file %s: %s; give the license's text file",
                deb.licenseFile.c_str(), problem.c_str());
-    deb.associations = readAssociations(options.fileAssociations);
+    deb.associations = readLinuxFileAssociations(options.fileAssociations);
 
     std::string depends;
     for (const std::string& relation : deb.extraDepends)

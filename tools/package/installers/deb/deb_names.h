@@ -7,18 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "package/installers/deb/deb_file_associations.h"
+#include "package/installers/desktop_files.h"
 #include "package/request/package_request.h"
 
 namespace trellane {
-
-// An added launcher's desktop entry, beside the main launcher's.
-struct DebLauncher {
-    std::string name;         // in bin/, and the entry's Name
-    std::string description;  // the entry's Comment; empty: the package's synopsis
-    bool shortcut = false;    // shown in the menu
-    bool icon = false;        // the image has lib/NAME.png
-};
 
 struct DebDescription {
     std::string package;                    // "hello"
@@ -39,8 +31,8 @@ struct DebDescription {
     std::string licenseFile;  // empty: the copyright file is written from --copyright
     std::string copyright;    // --copyright
     std::string vendor;       // --vendor
-    std::vector<DebFileAssociation> associations;
-    std::vector<DebLauncher> launchers;  // the image's other launchers
+    std::vector<LinuxFileAssociation> associations;
+    std::vector<LinuxLauncher> launchers;  // the image's other launchers
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"
 };

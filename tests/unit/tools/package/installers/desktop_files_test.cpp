@@ -1,4 +1,4 @@
-#include "package/installers/deb/deb_control.h"
+#include "package/installers/desktop_files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,11 @@ TEST(DesktopExecPath, QuotesAndEscapesAsTheDesktopEntryFormatAsks) {
 }
 
 TEST(MimeInfo, EscapesWhatXmlReserves) {
-    DebDescription deb;
-    DebFileAssociation association;
+    LinuxFileAssociation association;
     association.extensions = {"hello", "hlo"};
     association.mimeType = "application/x-hello";
     association.description = "Hello <document> & \"more\"";
-    deb.associations = {association};
-    EXPECT_EQ(mimeInfo(deb),
+    EXPECT_EQ(mimeInfo({association}),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
               "  <mime-type type=\"application/x-hello\">\n"
@@ -39,6 +37,36 @@ TEST(MimeInfo, EscapesWhatXmlReserves) {
               "    <glob pattern=\"*.hlo\"/>\n"
               "  </mime-type>\n"
               "</mime-info>\n");
+}
+
+// An added launcher's entry: its own program, icon and comment, the package's categories, and
+// none of the main launcher's file types (File associations open with the main launcher).
+TEST(LauncherDesktopEntry, NamesItsOwnProgramAndNoFileTypes) {
+    LinuxDesktop desktop;
+    desktop.package = "hello";
+    desktop.appName = "hello";
+    desktop.comment = "Greets the world";
+    desktop.imagePath = "/opt/hello";
+    desktop.categories = "Utility;";
+    desktop.associations.resize(1);
+    desktop.associations[0].mimeType = "application/x-hello";
+    const struct {
+        LinuxLauncher launcher;
+        const char* entry;
+    } cases[] = {
+        {{"hello-check", "Checks the world", true, true},
+         "[Desktop Entry]\nType=Application\nName=hello-check\nComment=Checks the world\n"
+         "Exec=/opt/hello/bin/hello-check\nIcon=/opt/hello/lib/hello-check.png\n"
+         "Terminal=false\nCategories=Utility;\n"},
+        {{"tool", "", false, false},
+         "[Desktop Entry]\nType=Application\nName=tool\nComment=Greets the world\n"
+         "Exec=/opt/hello/bin/tool\nTerminal=false\nCategories=Utility;\nNoDisplay=true\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(launcherDesktopEntry(desktop, c.launcher), c.entry) << c.launcher.name;
+        EXPECT_EQ(launcherEntryPath(desktop, c.launcher),
+                  "usr/share/applications/hello-" + c.launcher.name + ".desktop");
+    }
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
-#include "package/installers/deb/deb_file_associations.h"
+#include "package/installers/linux_file_associations.h"
 
 #include <cctype>
+#include <set>
 #include <utility>
 #include <vector>
 
+#include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
+#include "package/support/file_tree.h"
 #include "package/support/java_properties.h"
 
 namespace trellane {
@@ -39,9 +43,9 @@ bool isExtension(const std::string& text) {
 
 }  // namespace
 
-DebFileAssociation readDebFileAssociation(const std::string& path, const std::string& text,
-                                          std::string& problem) {
-    DebFileAssociation association;
+LinuxFileAssociation readLinuxFileAssociation(const std::string& path, const std::string& text,
+                                              std::string& problem) {
+    LinuxFileAssociation association;
     association.source = path;
     problem.clear();
     std::vector<std::pair<std::string, std::string>> properties;
@@ -96,6 +100,37 @@ DebFileAssociation readDebFileAssociation(const std::string& path, const std::st
             }
     }
     return association;
+}
+
+std::vector<LinuxFileAssociation> readLinuxFileAssociations(const std::vector<std::string>& files) {
+    std::vector<LinuxFileAssociation> associations;
+    std::set<std::string> mimeTypes, extensions;
+    for (const std::string& file : files) {
+        std::string text, problem;
+        if (!readWholeFile(file, kMaxTextFileSize, text, problem))
+            refuse("cannot read --file-associations %s: %s; give a properties file", file.c_str(),
+                   problem.c_str());
+        LinuxFileAssociation association = readLinuxFileAssociation(file, text, problem);
+        if (!problem.empty()) refuse("--file-associations %s", problem.c_str());
+        // Checked before anything is built: the icon is read only as the package is written.
+        if (!association.iconPath.empty() &&
+            !checkRegularFile(association.iconPath, kMaxIconFileSize, problem))
+            refuse("cannot read the icon %s of --file-associations %s: %s; give a PNG file",
+                   association.iconPath.c_str(), file.c_str(), problem.c_str());
+        if (!mimeTypes.insert(association.mimeType).second)
+            refuse(
+                "--file-associations %s: the mime-type %s is given twice; give each file "
+                "type once",
+                file.c_str(), association.mimeType.c_str());
+        for (const std::string& extension : association.extensions)
+            if (!extensions.insert(extension).second)
+                refuse(
+                    "--file-associations %s: the extension %s is given twice; give each "
+                    "extension once",
+                    file.c_str(), extension.c_str());
+        associations.push_back(association);
+    }
+    return associations;
 }
 
 }  // namespace trellane

@@ -1,21 +1,22 @@
-#include "package/installers/deb/deb_file_associations.h"
+#include "package/installers/linux_file_associations.h"
 
 #include <gtest/gtest.h>
 
 namespace trellane {
 namespace {
 
-TEST(ReadDebFileAssociation, ReadsPropertiesAsJavaWritesThem) {
+TEST(ReadLinuxFileAssociation, ReadsPropertiesAsJavaWritesThem) {
     std::string problem;
-    DebFileAssociation read = readDebFileAssociation("doc.properties",
-                                                     "# written by a build script\r\n"
-                                                     "! another comment\r\n"
-                                                     "  extension = hello \\\r\n"
-                                                     "     hlo\r\n"
-                                                     "mime-type: application/x-hello\r\n"
-                                                     "description=Hello document: the app's own\r\n"
-                                                     "icon=icons/doc.png",
-                                                     problem);
+    LinuxFileAssociation read =
+        readLinuxFileAssociation("doc.properties",
+                                 "# written by a build script\r\n"
+                                 "! another comment\r\n"
+                                 "  extension = hello \\\r\n"
+                                 "     hlo\r\n"
+                                 "mime-type: application/x-hello\r\n"
+                                 "description=Hello document: the app's own\r\n"
+                                 "icon=icons/doc.png",
+                                 problem);
     EXPECT_EQ(problem, "");
     EXPECT_EQ(read.extensions, (std::vector<std::string>{"hello", "hlo"}));
     EXPECT_EQ(read.mimeType, "application/x-hello");
@@ -24,7 +25,7 @@ TEST(ReadDebFileAssociation, ReadsPropertiesAsJavaWritesThem) {
 }
 
 // The description as Java reads it: escapes decoded to UTF-8, a trailing blank dropped.
-TEST(ReadDebFileAssociation, DecodesEscapesAsJavaDoes) {
+TEST(ReadLinuxFileAssociation, DecodesEscapesAsJavaDoes) {
     const struct {
         const char* line;
         const char* description;
@@ -36,14 +37,14 @@ TEST(ReadDebFileAssociation, DecodesEscapesAsJavaDoes) {
     };
     for (const auto& c : cases) {
         std::string problem;
-        DebFileAssociation read = readDebFileAssociation(
+        LinuxFileAssociation read = readLinuxFileAssociation(
             "f", std::string("extension=a\nmime-type=a/b\n") + c.line, problem);
         EXPECT_EQ(problem, "") << c.line;
         EXPECT_EQ(read.description, c.description) << c.line;
     }
 }
 
-TEST(ReadDebFileAssociation, SaysWhatIsWrong) {
+TEST(ReadLinuxFileAssociation, SaysWhatIsWrong) {
     const struct {
         const char* text;
         const char* problem;
@@ -67,7 +68,7 @@ TEST(ReadDebFileAssociation, SaysWhatIsWrong) {
     };
     for (const auto& c : cases) {
         std::string problem;
-        readDebFileAssociation("f", c.text, problem);
+        readLinuxFileAssociation("f", c.text, problem);
         EXPECT_NE(problem.find(c.problem), std::string::npos) << c.text << " gave " << problem;
     }
 }
