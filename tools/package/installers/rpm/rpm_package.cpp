@@ -109,7 +109,7 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
     writeNewFile(spec, rpmSpec(rpm, contents, packagingTime()));
     std::string top = temporary + "/rpmbuild";
     progress("rpm: building %s with rpmbuild", rpm.fileName().c_str());
-    // --noclean: the spec has no build step, so rpmbuild runs no script at all; the temporary
+    // --noclean: the recipe has no build step, so rpmbuild runs no script at all; the temporary
     // folder goes as a whole.
     ProgramOptions options;
     options.timeoutSeconds = kToolSeconds;

@@ -9,7 +9,7 @@ namespace trellane {
 
 namespace {
 
-// rpmbuild expands macros in every value and script of a spec: '%' is written twice to stand
+// rpmbuild expands macros in every value and script of a recipe: '%' is written twice to stand
 // for itself.
 std::string specText(const std::string& text) {
     std::string escaped;

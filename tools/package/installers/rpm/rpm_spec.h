@@ -1,5 +1,5 @@
-// The spec file rpmbuild packs the application's tree by. The tree is complete before
-// rpmbuild starts: the spec runs no build step and no shell at all (nothing of its path or
+// The .spec recipe rpmbuild packs the application's tree by. The tree is complete before
+// rpmbuild starts: the recipe runs no build step and no shell at all (nothing of its path or
 // the application's names reaches a shell script), takes the dependencies rpmbuild's own
 // finder reads from the ELF files, less the image's own libraries, and lists only the
 // package's own files and folders. Plain text in, plain text out.
