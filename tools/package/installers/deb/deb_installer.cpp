@@ -33,7 +33,7 @@ std::string suggestedName(const PackageRequest& request, const std::string& pack
 void DebInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     deb_ = describeDeb(request, plan.name, debArchitecture());
-    deb_.launchers = addedLinuxLaunchers(plan.launchers, deb_.shortcut);
+    deb_.desktop.launchers = addedLinuxLaunchers(plan.launchers, deb_.desktop.shortcut);
     checkPackageDestination(request, deb_.fileName());
     std::string known = knownPackage(deb_.package);
     if (!known.empty())

@@ -128,13 +128,18 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     deb.imagePath = deb.installDir + "/" + deb.package;
     deb.extended = imageDescription(appName, deb.imagePath);
     deb.extraDepends = packageDependencies(options.packageDeps);
-    deb.menuGroup = desktopCategories(options.menuGroup);
-    deb.shortcut = options.shortcut;
-    deb.iconPath = request.metadata.iconPath;
+    LinuxDesktop& desktop = deb.desktop;
+    desktop.package = deb.package;
+    desktop.appName = appName;
+    desktop.comment = deb.synopsis;
+    desktop.imagePath = deb.imagePath;
+    desktop.icon = !request.metadata.iconPath.empty();
+    desktop.categories = desktopCategories(options.menuGroup);
+    desktop.shortcut = options.shortcut;
     deb.licenseFile = options.licenseFile;
     deb.copyright = request.metadata.copyright;
     checkLicenseFile(deb.licenseFile);
-    deb.associations = readLinuxFileAssociations(options.fileAssociations);
+    desktop.associations = readLinuxFileAssociations(options.fileAssociations);
 
     std::string depends;
     for (const std::string& relation : deb.extraDepends)

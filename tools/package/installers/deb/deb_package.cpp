@@ -107,20 +107,6 @@ std::vector<std::string> libraryDependencies(const std::string& work, const std:
     return depends;
 }
 
-LinuxDesktop debDesktop(const DebDescription& deb) {
-    LinuxDesktop desktop;
-    desktop.package = deb.package;
-    desktop.appName = deb.appName;
-    desktop.comment = deb.synopsis;
-    desktop.imagePath = deb.imagePath;
-    desktop.icon = !deb.iconPath.empty();
-    desktop.categories = deb.menuGroup;
-    desktop.shortcut = deb.shortcut;
-    desktop.associations = deb.associations;
-    desktop.launchers = deb.launchers;
-    return desktop;
-}
-
 }  // namespace
 
 std::string debArchitecture() {
@@ -151,7 +137,7 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     writeTreeFile(root, doc + "/changelog.Debian.gz", gzipBest(debChangelog(deb, now)));
     writeTreeFile(root, "usr/share/lintian/overrides/" + deb.package,
                   lintianOverrides(deb, findEmbeddedLibraries(root, deb.imagePath.substr(1))));
-    writeDesktopFiles(root, debDesktop(deb));
+    writeDesktopFiles(root, deb.desktop);
 
     progress("deb: finding the packages the runtime's libraries need with dpkg-shlibdeps");
     std::vector<std::string> depends = libraryDependencies(temporary, root, deb);
