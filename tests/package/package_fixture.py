@@ -7,6 +7,7 @@ build/linux and build/windows.
 
 import os
 import shutil
+import signal
 import stat
 import struct
 import subprocess
@@ -14,7 +15,7 @@ import tempfile
 import unittest
 import zipfile
 import zlib
-from typing import Dict, List, NamedTuple, Optional, Union
+from typing import Dict, List, NamedTuple, Optional, Tuple, Union
 
 _REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 _BUILD = os.path.join(_REPO, "build")
@@ -260,6 +261,48 @@ class PackageTestCase(unittest.TestCase):
         return subprocess.run(self.command(*arguments, launcher=launcher), stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, cwd=self.work,
                               env=dict(os.environ, **(env or {})), timeout=timeout)
+
+    def assertRefusals(self, cases: List[Tuple[List[str], int, Optional[str]]], late: str,
+                       env: Optional[Dict[str, str]] = None) -> None:
+        """Runs a table of refusals, (arguments, status, message) each, in the work folder: the
+        tool ends with status and says "trellane-package: MESSAGE" and nothing else, or, where
+        message is None, reports the packaging program's own refusal, which starts with late
+        (such as "dpkg-deb could not build the package"); either way it writes nothing."""
+        before = listing(self.work)
+        for arguments, status, message in cases:
+            with self.subTest(arguments=arguments):
+                done = self.package(*arguments, env=env)
+                if message is None:
+                    self.assertEqual(done.returncode, status, done.stderr.decode())
+                    self.assertTrue(done.stderr.decode().startswith("trellane-package: " + late),
+                                    done.stderr.decode())
+                else:
+                    self.assertEqual((done.returncode, done.stderr.decode(errors="replace")),
+                                     (status, "trellane-package: " + message + "\n"))
+                self.assertEqual(listing(self.work), before, "nothing written")
+
+    def assertInterruptionLeavesNothing(self, arguments: List[str], building: str,
+                                        program: str) -> None:
+        """Packages the sample application with arguments into out, a folder the tool makes, and
+        sends SIGTERM once it says building (such as "deb: building"): the tool ends by the
+        signal, out is gone and program (the packaging program it was running) is stopped too."""
+        shutil.copyfile(APP_JAR, write(self.path("input", "app.jar"), ""))
+        process = subprocess.Popen(
+            self.command("--input", "input", "--main-jar", "app.jar", *arguments,
+                         "--dest", "out"),
+            cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        lines = []
+        for line in process.stderr:
+            lines.append(line.decode())
+            if building in lines[-1]:
+                process.send_signal(signal.SIGTERM)
+                break
+        _, err = process.communicate(timeout=120)
+        self.assertEqual(process.returncode, -signal.SIGTERM, "".join(lines) + err.decode())
+        self.assertFalse(os.path.exists(self.path("out")), "the destination it made is gone")
+        self.assertEqual(subprocess.run(["pgrep", "-f", self.path("out")],
+                                        stdout=subprocess.PIPE).stdout, b"",
+                         program + " is stopped too")
 
     def assertBuilt(self, done: subprocess.CompletedProcess) -> None:
         self.assertEqual(done.returncode, 0, done.stderr.decode("utf-8", "replace"))

@@ -4,11 +4,9 @@ package. And what it warns of without refusing: a package name the system's pack
 
 import os
 import shutil
-import signal
-import subprocess
 import unittest
 
-from package_fixture import APP_JAR, PackageTestCase, linux_runtime, listing, write
+from package_fixture import PackageTestCase, linux_runtime, listing, write
 from test_deb_packages import FAST, MAIL, run
 
 
@@ -121,19 +119,7 @@ class DebRefusalTest(PackageTestCase):
         cases.append((sample + ["--name", "a\u0085b"], 1, 'the name "a\\xC2\\x85b" holds a '
                       "control character (U+0085), so it cannot name a program; choose another "
                       "--name"))
-        before = listing(self.work)
-        for arguments, status, message in cases:
-            with self.subTest(arguments=arguments):
-                done = self.package(*arguments, env=FAST)
-                if message is None:
-                    self.assertEqual(done.returncode, status, done.stderr.decode())
-                    self.assertTrue(done.stderr.decode().startswith(
-                        "trellane-package: dpkg-deb could not build the package"),
-                        done.stderr.decode())
-                else:
-                    self.assertEqual((done.returncode, done.stderr.decode(errors="replace")),
-                                     (status, "trellane-package: " + message + "\n"))
-                self.assertEqual(listing(self.work), before, "nothing written")
+        self.assertRefusals(cases, late="dpkg-deb could not build the package", env=FAST)
 
     def test_a_package_name_the_system_knows_is_warned_of(self):
         self.sample_input()
@@ -219,23 +205,8 @@ class DebRefusalTest(PackageTestCase):
                 self.assertEqual(listing(self.work), before, "nothing written")
 
     def test_an_interrupted_build_leaves_nothing(self):
-        shutil.copyfile(APP_JAR, write(self.path("input", "app.jar"), ""))
-        process = subprocess.Popen(
-            self.command("--input", "input", "--main-jar", "app.jar", "--type", "deb",
-                         "--linux-deb-maintainer", MAIL, "--dest", "out"),
-            cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        lines = []
-        for line in process.stderr:
-            lines.append(line.decode())
-            if "deb: building" in lines[-1]:
-                process.send_signal(signal.SIGTERM)
-                break
-        _, err = process.communicate(timeout=120)
-        self.assertEqual(process.returncode, -signal.SIGTERM, "".join(lines) + err.decode())
-        self.assertFalse(os.path.exists(self.path("out")), "the destination it made is gone")
-        self.assertEqual(subprocess.run(["pgrep", "-f", self.path("out")],
-                                        stdout=subprocess.PIPE).stdout, b"",
-                         "dpkg-deb is stopped too")
+        self.assertInterruptionLeavesNothing(["--type", "deb", "--linux-deb-maintainer", MAIL],
+                                             "deb: building", "dpkg-deb")
 
 
 if __name__ == "__main__":

@@ -2,13 +2,9 @@
 message saying what to do, and nothing written, not even a temporary folder or a half-built
 package."""
 
-import os
-import shutil
-import signal
-import subprocess
 import unittest
 
-from package_fixture import APP_JAR, PackageTestCase, linux_runtime, listing, write
+from package_fixture import PackageTestCase, linux_runtime, write
 
 
 class RpmRefusalTest(PackageTestCase):
@@ -83,38 +79,10 @@ class RpmRefusalTest(PackageTestCase):
             # Late: rpmbuild itself refuses the dependency, with the image already built.
             (rpm + ["--name", "late", "--linux-package-deps", "(foo with)"], 1, None),
         ]
-        before = listing(self.work)
-        for arguments, status, message in cases:
-            with self.subTest(arguments=arguments):
-                done = self.package(*arguments)
-                if message is None:
-                    self.assertEqual(done.returncode, status, done.stderr.decode())
-                    self.assertTrue(done.stderr.decode().startswith(
-                        "trellane-package: rpmbuild could not build the package"),
-                        done.stderr.decode())
-                else:
-                    self.assertEqual((done.returncode, done.stderr.decode()),
-                                     (status, "trellane-package: " + message + "\n"))
-                self.assertEqual(listing(self.work), before, "nothing written")
+        self.assertRefusals(cases, late="rpmbuild could not build the package")
 
     def test_an_interrupted_build_leaves_nothing(self):
-        shutil.copyfile(APP_JAR, write(self.path("input", "app.jar"), ""))
-        process = subprocess.Popen(
-            self.command("--input", "input", "--main-jar", "app.jar", "--type", "rpm",
-                         "--dest", "out"),
-            cwd=self.work, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        lines = []
-        for line in process.stderr:
-            lines.append(line.decode())
-            if "rpm: building" in lines[-1]:
-                process.send_signal(signal.SIGTERM)
-                break
-        _, err = process.communicate(timeout=120)
-        self.assertEqual(process.returncode, -signal.SIGTERM, "".join(lines) + err.decode())
-        self.assertFalse(os.path.exists(self.path("out")), "the destination it made is gone")
-        self.assertEqual(subprocess.run(["pgrep", "-f", self.path("out")],
-                                        stdout=subprocess.PIPE).stdout, b"",
-                         "rpmbuild is stopped too")
+        self.assertInterruptionLeavesNothing(["--type", "rpm"], "rpm: building", "rpmbuild")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include "package/installers/linux_package_tree.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include "common/child_process.h"
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/support/file_tree.h"
 
@@ -66,6 +68,20 @@ void writeTreeFile(const std::string& root, const std::string& relative, const s
     size_t slash = relative.rfind('/');
     if (slash != std::string::npos) makeTreeFolders(root, relative.substr(0, slash));
     writeNewFile(root + "/" + relative, text);
+}
+
+void moveImageIntoTree(const std::string& image, const std::string& root,
+                       const std::string& imagePath) {
+    makeTreeFolders(root, imagePath.substr(0, imagePath.rfind('/')));
+    if (rename(image.c_str(), (root + imagePath).c_str()) != 0)
+        refuse("cannot move the image into the package's tree: %s", std::strerror(errno));
+}
+
+std::string licenseText(const std::string& licenseFile) {
+    std::string text, problem;
+    if (!licenseFile.empty() && !readWholeFile(licenseFile, kMaxDocumentSize, text, problem))
+        refuse("cannot read --license-file %s: %s", licenseFile.c_str(), problem.c_str());
+    return text;
 }
 
 bool isElfFileAt(const std::string& path) {

@@ -16,6 +16,14 @@ void makeTreeFolders(const std::string& root, const std::string& relative);
 // Writes root/relative (a new file), its folders made when missing.
 void writeTreeFile(const std::string& root, const std::string& relative, const std::string& text);
 
+// Moves the image built at image (in the temporary folder) into the package's tree at root,
+// to root + imagePath ("/opt/hello"), making the folders on the way.
+void moveImageIntoTree(const std::string& image, const std::string& root,
+                       const std::string& imagePath);
+
+// The text of --license-file, which the package installs beside the image; empty without one.
+std::string licenseText(const std::string& licenseFile);
+
 // Whether path is an ELF file: a program or a shared library.
 bool isElfFileAt(const std::string& path);
 

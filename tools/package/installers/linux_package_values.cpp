@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/refusal.h"
+#include "common/regular_file.h"
 #include "common/text_split.h"
 
 namespace trellane {
@@ -24,6 +25,22 @@ bool hasControlCharacter(const std::string& text) {
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+std::string linuxPackageName(const LinuxPackageOptions& options, const std::string& appName,
+                             std::string (*nameProblem)(const std::string&)) {
+    std::string package = options.packageName.empty() ? lowerCase(appName) : options.packageName;
+    std::string problem = nameProblem(package);
+    if (!problem.empty()) {
+        if (options.packageName.empty())
+            refuse(
+                "the package name \"%s\" (--name in lower case) %s: give one with "
+                "--linux-package-name",
+                package.c_str(), problem.c_str());
+        refuseUsage("--linux-package-name %s %s: give a name such as my-app", package.c_str(),
+                    problem.c_str());
+    }
+    return package;
 }
 
 std::string linuxInstallDir(const std::string& given) {
@@ -65,6 +82,50 @@ std::string desktopCategories(const std::string& given) {
     if (categories.empty())
         refuseUsage("--linux-menu-group is empty: give a category such as Utility");
     return categories;
+}
+
+std::vector<std::string> packageDependencies(const std::vector<std::string>& given,
+                                             void (*check)(const std::string&)) {
+    std::vector<std::string> relations;
+    for (const std::string& value : given) {
+        if (hasControlCharacter(value))
+            refuseUsage(
+                "--linux-package-deps holds a control character: give package names, "
+                "','-separated");
+        for (const std::string& relation : splitWords(value, ",")) {
+            size_t begin = relation.find_first_not_of(" \t");
+            if (begin == std::string::npos) continue;
+            relations.push_back(
+                relation.substr(begin, relation.find_last_not_of(" \t") + 1 - begin));
+            if (check != nullptr) check(relations.back());
+        }
+    }
+    return relations;
+}
+
+std::string aboutUrl(const std::string& given) {
+    if (!given.empty() &&
+        ((given.compare(0, 7, "http://") != 0 && given.compare(0, 8, "https://") != 0) ||
+         given.find_first_of(" \t") != std::string::npos || hasControlCharacter(given)))
+        refuseUsage("--about-url %s: give an http:// or https:// address", given.c_str());
+    return given;
+}
+
+void checkLicenseFile(const std::string& licenseFile) {
+    std::string problem;
+    if (!licenseFile.empty() && !checkRegularFile(licenseFile, kMaxDocumentSize, problem))
+        refuse("cannot read --license-file %s: %s; give the license's text file",
+               licenseFile.c_str(), problem.c_str());
+}
+
+// jpackage describes the package by the application's name, which the package checkers take for
+// no description at all: so by default the summary says what the application is.
+std::string packageSummary(const LinuxPackageOptions& options, const std::string& appName) {
+    return options.description.empty() ? "Java application " + appName : options.description;
+}
+
+std::string imageDescription(const std::string& appName, const std::string& imagePath) {
+    return appName + " with its own Java runtime, installed in " + imagePath + ".";
 }
 
 }  // namespace trellane

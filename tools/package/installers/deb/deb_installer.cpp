@@ -1,13 +1,10 @@
 #include "package/installers/deb/deb_installer.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 
-#include "package/image/image_output.h"
 #include "package/installers/deb/deb_known_packages.h"
 #include "package/installers/deb/deb_package.h"
-#include "package/support/file_tree.h"
+#include "package/installers/linux_package_file.h"
 #include "package/support/progress.h"
 
 namespace trellane {
@@ -36,8 +33,8 @@ std::string suggestedName(const PackageRequest& request, const std::string& pack
 void DebInstaller::check(const ImagePlan& plan) {
     const PackageRequest& request = plan.request;
     deb_ = describeDeb(request, plan.name, debArchitecture());
-    deb_.launchers = addedLinuxLaunchers(plan.launchers, deb_.shortcut);
-    checkDebDestination(request, deb_);
+    deb_.desktop.launchers = addedLinuxLaunchers(plan.launchers, deb_.desktop.shortcut);
+    checkPackageDestination(request, deb_.fileName());
     std::string known = knownPackage(deb_.package);
     if (!known.empty())
         warn(
@@ -54,13 +51,7 @@ std::string DebInstaller::imageFolder(const ImagePlan& plan) {
 }
 
 std::string DebInstaller::package(const ImagePlan& plan, const std::string& image) {
-    std::string package = writeDebPackage(plan.request, deb_, image);
-    finishImage();
-    struct stat info;
-    progress("built %s (%s) in %.1f s", package.c_str(),
-             describeSize(stat(package.c_str(), &info) == 0 ? info.st_size : 0).c_str(),
-             monotonicSeconds() - plan.started);
-    return package;
+    return finishPackage(plan, writeDebPackage(plan.request, deb_, image));
 }
 
 }  // namespace trellane

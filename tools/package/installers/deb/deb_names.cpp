@@ -5,9 +5,7 @@
 
 #include "common/plain_text.h"
 #include "common/refusal.h"
-#include "common/regular_file.h"
 #include "common/shown_text.h"
-#include "common/text_split.h"
 #include "package/installers/deb/deb_fields.h"
 #include "package/installers/linux_package_values.h"
 #include "package/support/file_tree.h"
@@ -23,23 +21,6 @@ bool isMailAddress(const std::string& text) {
     return at != std::string::npos && at > 0 && at + 1 < text.size() &&
            text.find('@', at + 1) == std::string::npos &&
            text.find_first_of(" \t<>,()\"") == std::string::npos && !hasControlCharacter(text);
-}
-
-std::vector<std::string> extraDependencies(const std::vector<std::string>& given) {
-    std::vector<std::string> relations;
-    for (const std::string& value : given) {
-        if (hasControlCharacter(value))
-            refuseUsage(
-                "--linux-package-deps holds a control character: give package names, "
-                "','-separated");
-        for (const std::string& relation : splitWords(value, ",")) {
-            size_t begin = relation.find_first_not_of(" \t");
-            if (begin == std::string::npos) continue;
-            relations.push_back(
-                relation.substr(begin, relation.find_last_not_of(" \t") + 1 - begin));
-        }
-    }
-    return relations;
 }
 
 // A value for a message: a very long one (a field of thousands of characters) cut short, and
@@ -88,17 +69,7 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
     deb.appName = appName;
     deb.architecture = architecture;
 
-    deb.package = options.packageName.empty() ? lowerCase(appName) : options.packageName;
-    std::string problem = packageNameProblem(deb.package);
-    if (!problem.empty()) {
-        if (options.packageName.empty())
-            refuse(
-                "the package name \"%s\" (--name in lower case) %s: give one with "
-                "--linux-package-name",
-                deb.package.c_str(), problem.c_str());
-        refuseUsage("--linux-package-name %s %s: give a name such as my-app", deb.package.c_str(),
-                    problem.c_str());
-    }
+    deb.package = linuxPackageName(options, appName, packageNameProblem);
 
     std::string version = request.metadata.version.empty() ? "1.0" : request.metadata.version;
     if (!std::isdigit(static_cast<unsigned char>(version[0])) || !isAlphanumericOr(version, ".+~"))
@@ -124,7 +95,7 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
             options.maintainer.c_str());
     deb.vendor = request.metadata.vendor;
     std::string who = deb.vendor.empty() ? appName : deb.vendor;
-    problem = contactNameProblem(who);
+    std::string problem = contactNameProblem(who);
     if (!problem.empty())
         refuse(
             "the maintainer's name \"%s\" (--vendor, or else --name) %s: Debian's package "
@@ -139,17 +110,9 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
         refuseUsage("--linux-app-category %s: give a section such as misc, utils or java",
                     deb.section.c_str());
 
-    deb.homepage = options.aboutUrl;
-    if (!deb.homepage.empty() && ((deb.homepage.compare(0, 7, "http://") != 0 &&
-                                   deb.homepage.compare(0, 8, "https://") != 0) ||
-                                  deb.homepage.find_first_of(" \t") != std::string::npos ||
-                                  hasControlCharacter(deb.homepage)))
-        refuseUsage("--about-url %s: give an http:// or https:// address", deb.homepage.c_str());
+    deb.homepage = aboutUrl(options.aboutUrl);
 
-    // jpackage describes the package by the application's name, which the package's checkers
-    // take for no description at all: so by default the name says what the application is.
-    deb.synopsis =
-        options.description.empty() ? "Java application " + appName : options.description;
+    deb.synopsis = packageSummary(options, appName);
     problem = plainTextProblem(deb.synopsis);
     if (!problem.empty())
         refuseUsage("--description \"%s\" %s: give one line of UTF-8 text",
@@ -163,17 +126,20 @@ DebDescription describeDeb(const PackageRequest& request, const std::string& app
             shownValue(deb.synopsis).c_str(), problem.c_str());
     deb.installDir = linuxInstallDir(options.installDir);
     deb.imagePath = deb.installDir + "/" + deb.package;
-    deb.extended = appName + " with its own Java runtime, installed in " + deb.imagePath + ".";
-    deb.extraDepends = extraDependencies(options.packageDeps);
-    deb.menuGroup = desktopCategories(options.menuGroup);
-    deb.shortcut = options.shortcut;
-    deb.iconPath = request.metadata.iconPath;
+    deb.extended = imageDescription(appName, deb.imagePath);
+    deb.extraDepends = packageDependencies(options.packageDeps);
+    LinuxDesktop& desktop = deb.desktop;
+    desktop.package = deb.package;
+    desktop.appName = appName;
+    desktop.comment = deb.synopsis;
+    desktop.imagePath = deb.imagePath;
+    desktop.icon = !request.metadata.iconPath.empty();
+    desktop.categories = desktopCategories(options.menuGroup);
+    desktop.shortcut = options.shortcut;
     deb.licenseFile = options.licenseFile;
     deb.copyright = request.metadata.copyright;
-    if (!deb.licenseFile.empty() && !checkRegularFile(deb.licenseFile, kMaxDocumentSize, problem))
-        refuse("cannot read --license-file %s: %s; give the license's text file",
-               deb.licenseFile.c_str(), problem.c_str());
-    deb.associations = readLinuxFileAssociations(options.fileAssociations);
+    checkLicenseFile(deb.licenseFile);
+    desktop.associations = readLinuxFileAssociations(options.fileAssociations);
 
     std::string depends;
     for (const std::string& relation : deb.extraDepends)

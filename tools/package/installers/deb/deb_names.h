@@ -24,15 +24,11 @@ struct DebDescription {
     std::vector<std::string> extraDepends;  // --linux-package-deps, each one relation
     std::string installDir;                 // "/opt"
     std::string imagePath;                  // "/opt/hello"
-    std::string appName;                    // --name: the launcher's and the menu entry's name
-    std::string menuGroup;                  // "Utility;"
-    bool shortcut = false;
-    std::string iconPath;     // --icon on the build machine; empty: none
-    std::string licenseFile;  // empty: the copyright file is written from --copyright
-    std::string copyright;    // --copyright
-    std::string vendor;       // --vendor
-    std::vector<LinuxFileAssociation> associations;
-    std::vector<LinuxLauncher> launchers;  // the image's other launchers
+    std::string appName;                    // --name: the application the copyright file names
+    std::string licenseFile;                // empty: the copyright file is written from --copyright
+    std::string copyright;                  // --copyright
+    std::string vendor;                     // --vendor
+    LinuxDesktop desktop;                   // the menu entry and the file types
 
     std::string fileName() const;  // "hello_1.0-1_amd64.deb"
 };

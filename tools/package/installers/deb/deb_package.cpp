@@ -1,26 +1,21 @@
 #include "package/installers/deb/deb_package.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <set>
 #include <vector>
 
 #include "common/child_process.h"
-#include "common/interruption.h"
 #include "common/refusal.h"
-#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/deb/deb_control.h"
 #include "package/installers/deb/deb_embedded_libraries.h"
 #include "package/installers/desktop_files.h"
+#include "package/installers/linux_package_file.h"
 #include "package/installers/linux_package_tree.h"
 #include "package/support/file_tree.h"
 #include "package/support/progress.h"
@@ -112,20 +107,6 @@ std::vector<std::string> libraryDependencies(const std::string& work, const std:
     return depends;
 }
 
-LinuxDesktop debDesktop(const DebDescription& deb) {
-    LinuxDesktop desktop;
-    desktop.package = deb.package;
-    desktop.appName = deb.appName;
-    desktop.comment = deb.synopsis;
-    desktop.imagePath = deb.imagePath;
-    desktop.icon = !deb.iconPath.empty();
-    desktop.categories = deb.menuGroup;
-    desktop.shortcut = deb.shortcut;
-    desktop.associations = deb.associations;
-    desktop.launchers = deb.launchers;
-    return desktop;
-}
-
 }  // namespace
 
 std::string debArchitecture() {
@@ -141,42 +122,22 @@ std::string debArchitecture() {
     return words[0];
 }
 
-void checkDebDestination(const PackageRequest& request, const DebDescription& deb) {
-    std::string destination = request.dest + "/" + deb.fileName();
-    struct stat info;
-    if (lstat(destination.c_str(), &info) != 0) return;
-    if (!S_ISREG(info.st_mode))
-        refuse("%s exists and is not a file: remove it, or choose another --dest",
-               destination.c_str());
-    if (!request.overwrite)
-        refuse("%s exists: give --overwrite to replace it, or choose another --dest",
-               destination.c_str());
-}
-
 std::string writeDebPackage(const PackageRequest& request, const DebDescription& deb,
                             const std::string& image) {
     std::string dpkgDeb = requirePackagingProgram("deb", "dpkg-deb", "dpkg");
     std::string temporary = parentOf(image);
     std::string root = temporary + "/package";
     makeFolder(root);
-    makeTreeFolders(root, parentOf(deb.imagePath));
-    if (rename(image.c_str(), (root + deb.imagePath).c_str()) != 0)
-        refuse("cannot move the image into the package's tree: %s", std::strerror(errno));
+    moveImageIntoTree(image, root, deb.imagePath);
 
     int64_t now = packagingTime();
     std::string doc = "usr/share/doc/" + deb.package;
-    std::string license;
-    if (!deb.licenseFile.empty()) {
-        std::string problem;
-        if (!readWholeFile(deb.licenseFile, kMaxDocumentSize, license, problem))
-            refuse("cannot read --license-file %s: %s", deb.licenseFile.c_str(), problem.c_str());
-    }
-    std::string copyright = debCopyright(deb, now, license);
+    std::string copyright = debCopyright(deb, now, licenseText(deb.licenseFile));
     writeTreeFile(root, doc + "/copyright", copyright);
     writeTreeFile(root, doc + "/changelog.Debian.gz", gzipBest(debChangelog(deb, now)));
     writeTreeFile(root, "usr/share/lintian/overrides/" + deb.package,
                   lintianOverrides(deb, findEmbeddedLibraries(root, deb.imagePath.substr(1))));
-    writeDesktopFiles(root, debDesktop(deb));
+    writeDesktopFiles(root, deb.desktop);
 
     progress("deb: finding the packages the runtime's libraries need with dpkg-shlibdeps");
     std::vector<std::string> depends = libraryDependencies(temporary, root, deb);
@@ -198,13 +159,7 @@ std::string writeDebPackage(const PackageRequest& request, const DebDescription&
     if (!run.succeeded())
         refuse("dpkg-deb could not build the package (%s):\n%s",
                describeEnd(run, kToolSeconds).c_str(), outputTail(run.output).c_str());
-
-    stopIfInterrupted();
-    std::string destination = request.dest + "/" + deb.fileName();
-    unsigned flags = request.overwrite ? 0 : RENAME_NOREPLACE;
-    if (renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, destination.c_str(), flags) != 0)
-        refuse("cannot put the package at %s: %s", destination.c_str(), std::strerror(errno));
-    return destination;
+    return placePackage(request, built, deb.fileName());
 }
 
 }  // namespace trellane

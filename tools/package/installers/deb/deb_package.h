@@ -15,10 +15,6 @@ namespace trellane {
 // What dpkg --print-architecture says: the architecture of this machine's runtime.
 std::string debArchitecture();
 
-// Refuses a destination the package cannot go to: dest/FILE exists (without --overwrite, or
-// not as a file).
-void checkDebDestination(const PackageRequest& request, const DebDescription& deb);
-
 // Moves the image from image (inside the temporary folder) into the package's tree beside it,
 // builds the package there, and renames it to dest/FILE. Returns that path.
 std::string writeDebPackage(const PackageRequest& request, const DebDescription& deb,

@@ -4,7 +4,6 @@
 #include <regex>
 
 #include "common/refusal.h"
-#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/linux_package_values.h"
 #include "package/support/file_tree.h"
@@ -77,24 +76,6 @@ void checkRequirement(const std::string& relation) {
             relation.c_str(), name.c_str());
 }
 
-std::vector<std::string> requirements(const std::vector<std::string>& given) {
-    std::vector<std::string> relations;
-    for (const std::string& value : given) {
-        if (hasControlCharacter(value))
-            refuseUsage(
-                "--linux-package-deps holds a control character: give package names, "
-                "','-separated");
-        for (const std::string& relation : splitWords(value, ",")) {
-            size_t begin = relation.find_first_not_of(" \t");
-            if (begin == std::string::npos) continue;
-            relations.push_back(
-                relation.substr(begin, relation.find_last_not_of(" \t") + 1 - begin));
-            checkRequirement(relations.back());
-        }
-    }
-    return relations;
-}
-
 // A tag's value: one line, as given.
 std::string tagValue(const char* option, const std::string& value, const char* example) {
     if (value.empty() || hasControlCharacter(value) ||
@@ -138,17 +119,7 @@ RpmDescription describeRpm(const PackageRequest& request, const std::string& app
     RpmDescription rpm;
     rpm.architecture = architecture;
 
-    rpm.package = options.packageName.empty() ? lowerCase(appName) : options.packageName;
-    std::string problem = rpmNameProblem(rpm.package);
-    if (!problem.empty()) {
-        if (options.packageName.empty())
-            refuse(
-                "the package name \"%s\" (--name in lower case) %s: give one with "
-                "--linux-package-name",
-                rpm.package.c_str(), problem.c_str());
-        refuseUsage("--linux-package-name %s %s: give a name such as my-app", rpm.package.c_str(),
-                    problem.c_str());
-    }
+    rpm.package = linuxPackageName(options, appName, rpmNameProblem);
 
     rpm.version = request.metadata.version.empty() ? "1.0" : request.metadata.version;
     if (!std::isdigit(static_cast<unsigned char>(rpm.version[0])) ||
@@ -172,12 +143,8 @@ RpmDescription describeRpm(const PackageRequest& request, const std::string& app
             "starting with a letter or digit, such as 1",
             rpm.release.c_str());
 
-    // jpackage describes the package by the application's name alone: so by default the
-    // summary says what the application is, as the Debian package's does.
     rpm.summary =
-        tagValue("--description",
-                 options.description.empty() ? "Java application " + appName : options.description,
-                 "\"Editor for hello files\"");
+        tagValue("--description", packageSummary(options, appName), "\"Editor for hello files\"");
     if (rpm.summary.size() > kLineLimit)
         refuseUsage(
             "--description is %zu characters long: an RPM package's summary is one line of at "
@@ -190,11 +157,7 @@ RpmDescription describeRpm(const PackageRequest& request, const std::string& app
     rpm.group = tagValue("--linux-app-category",
                          options.category.empty() ? "Unspecified" : options.category,
                          "Applications/Productivity");
-    rpm.url = options.aboutUrl;
-    if (!rpm.url.empty() &&
-        ((rpm.url.compare(0, 7, "http://") != 0 && rpm.url.compare(0, 8, "https://") != 0) ||
-         rpm.url.find_first_of(" \t") != std::string::npos || hasControlCharacter(rpm.url)))
-        refuseUsage("--about-url %s: give an http:// or https:// address", rpm.url.c_str());
+    rpm.url = aboutUrl(options.aboutUrl);
     rpm.vendor = request.metadata.vendor;
     if (!rpm.vendor.empty()) tagValue("--vendor", rpm.vendor, "\"Example Corp\"");
     if (hasControlCharacter(request.metadata.copyright))
@@ -202,15 +165,12 @@ RpmDescription describeRpm(const PackageRequest& request, const std::string& app
 
     rpm.installDir = linuxInstallDir(options.installDir);
     rpm.imagePath = rpm.installDir + "/" + rpm.package;
-    rpm.description =
-        wrapped(appName + " with its own Java runtime, installed in " + rpm.imagePath + ".");
+    rpm.description = wrapped(imageDescription(appName, rpm.imagePath));
     if (!request.metadata.copyright.empty())
         rpm.description += "\n\n" + wrapped(request.metadata.copyright);
-    rpm.extraRequires = requirements(options.packageDeps);
+    rpm.extraRequires = packageDependencies(options.packageDeps, checkRequirement);
     rpm.licenseFile = options.licenseFile;
-    if (!rpm.licenseFile.empty() && !checkRegularFile(rpm.licenseFile, kMaxDocumentSize, problem))
-        refuse("cannot read --license-file %s: %s; give the license's text file",
-               rpm.licenseFile.c_str(), problem.c_str());
+    checkLicenseFile(rpm.licenseFile);
 
     LinuxDesktop& desktop = rpm.desktop;
     desktop.package = rpm.package;

@@ -1,20 +1,13 @@
 #include "package/installers/rpm/rpm_package.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "common/child_process.h"
-#include "common/interruption.h"
 #include "common/refusal.h"
-#include "common/regular_file.h"
 #include "common/text_split.h"
 #include "package/installers/desktop_files.h"
+#include "package/installers/linux_package_file.h"
 #include "package/installers/linux_package_tree.h"
 #include "package/installers/linux_package_values.h"
 #include "package/installers/rpm/rpm_spec.h"
@@ -64,18 +57,6 @@ std::string rpmArchitecture() {
     return words[0];
 }
 
-void checkRpmDestination(const PackageRequest& request, const RpmDescription& rpm) {
-    std::string destination = request.dest + "/" + rpm.fileName();
-    struct stat info;
-    if (lstat(destination.c_str(), &info) != 0) return;
-    if (!S_ISREG(info.st_mode))
-        refuse("%s exists and is not a file: remove it, or choose another --dest",
-               destination.c_str());
-    if (!request.overwrite)
-        refuse("%s exists: give --overwrite to replace it, or choose another --dest",
-               destination.c_str());
-}
-
 std::string writeRpmPackage(const PackageRequest& request, const RpmDescription& rpm,
                             const std::string& image) {
     std::string rpmbuild = requirePackagingProgram("rpm", "rpmbuild", "rpm");
@@ -83,18 +64,14 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
     std::string temporary = std::filesystem::absolute(image.substr(0, image.rfind('/'))).string();
     std::string root = temporary + "/buildroot";
     makeFolder(root);
-    makeTreeFolders(root, rpm.installDir);
-    if (rename(image.c_str(), (root + rpm.imagePath).c_str()) != 0)
-        refuse("cannot move the image into the package's tree: %s", std::strerror(errno));
+    moveImageIntoTree(image, root, rpm.imagePath);
 
     RpmContents contents;
     contents.payload = kPayload;
     for (const std::string& path : writeDesktopFiles(root, rpm.desktop))
         contents.files.push_back("/" + path);
     if (!rpm.licenseFile.empty()) {
-        std::string text, problem;
-        if (!readWholeFile(rpm.licenseFile, kMaxDocumentSize, text, problem))
-            refuse("cannot read --license-file %s: %s", rpm.licenseFile.c_str(), problem.c_str());
+        std::string text = licenseText(rpm.licenseFile);
         // Its own name when that is a plain one, as the license folder shows it.
         std::string name = baseName(rpm.licenseFile);
         if (!isAlphanumericOr(name, "._+-") || name[0] == '.') name = "LICENSE";
@@ -121,14 +98,7 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
     if (!run.succeeded())
         refuse("rpmbuild could not build the package (%s):\n%s",
                describeEnd(run, kToolSeconds).c_str(), outputTail(run.output).c_str());
-
-    stopIfInterrupted();
-    std::string built = temporary + "/" + rpm.fileName();
-    std::string destination = request.dest + "/" + rpm.fileName();
-    unsigned flags = request.overwrite ? 0 : RENAME_NOREPLACE;
-    if (renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, destination.c_str(), flags) != 0)
-        refuse("cannot put the package at %s: %s", destination.c_str(), std::strerror(errno));
-    return destination;
+    return placePackage(request, temporary + "/" + rpm.fileName(), rpm.fileName());
 }
 
 }  // namespace trellane

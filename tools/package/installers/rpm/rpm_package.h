@@ -14,10 +14,6 @@ namespace trellane {
 // rpm's name for this machine's architecture ("x86_64"): the runtime is the build machine's.
 std::string rpmArchitecture();
 
-// Refuses a destination the package cannot go to: dest/FILE exists (without --overwrite, or
-// not as a file).
-void checkRpmDestination(const PackageRequest& request, const RpmDescription& rpm);
-
 // Moves the image from image (inside the temporary folder) into the package's tree beside it,
 // builds the package there, and renames it to dest/FILE. Returns that path.
 std::string writeRpmPackage(const PackageRequest& request, const RpmDescription& rpm,
