@@ -107,6 +107,10 @@ class AddedLaunchersTest(PackageTestCase):
             ("launcher-as-service=true\n", "launcher-as-service"),
             ("main-clas=com.example.Main\n", "unknown key 'main-clas'"),
             ("java-options=-jar x.jar\n", "-jar in --java-options"),
+            ("java-options=-splash:$APPDIR/s.png\n",
+             "-splash: in the java-options of --add-launcher tool needs the runtime's splash "
+             "screen library, which comes with the module java.desktop, and runtime has no "
+             "java.desktop"),
         ]
         for properties, message in cases:
             with self.subTest(properties=properties):

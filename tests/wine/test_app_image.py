@@ -5,7 +5,8 @@ image's app/ jars, and Windows' own version functions read the branding of the s
 launcher. A runtime that jlink links here from a Windows JDK's jmods (--runtime-jdk) starts
 the same way, with jpackage's placeholders become Windows paths. A modular application's
 image starts its main module from app/mods/, and each launcher of an image of several starts
-its own entry with its own options, branded with its own name and icon."""
+its own entry with its own options (the main one's where it names none), branded with its own
+name and icon."""
 
 import os
 import shutil
@@ -162,6 +163,8 @@ class ImageShapesTest(WineTestCase):
             "main-jar=lib/util.jar\nmain-class=com.example.util.Util\nwin-console=true\n"
             "arguments=--quiet \"two words\"\njava-options=-Xmx32m -Dtool.home=$APPDIR\n"
             "icon=%s\napp-version=3.1\n" % icon).encode())
+        # Naming no class, jar or module: the main launcher's entry, with arguments of its own.
+        write(os.path.join(work, "verbose.properties"), b"arguments=--verbose\n")
         cases = [
             # The modules beside the given runtime; the main class from app's descriptor, as
             # java -m app finds it.
@@ -171,9 +174,10 @@ class ImageShapesTest(WineTestCase):
                     b"--module-path=" + app + b"mods", b"-Djdk.module.main=app",
                     b"-Dsun.java.command=app one"],
                  b"app/", [b"one"])]),
-            ("two launchers", ["--input", "input", "--main-jar", "app.jar", "--name", "Hello",
-                               "--java-options", "-Xmx64m", "--add-launcher",
-                               "Hello Tool=tool.properties"], [
+            ("several launchers", ["--input", "input", "--main-jar", "app.jar", "--name",
+                                   "Hello", "--java-options", "-Xmx64m", "--add-launcher",
+                                   "Hello Tool=tool.properties", "--add-launcher",
+                                   "Verbose=verbose.properties"], [
                 ("Hello.exe", lambda app: [
                     b"-Djava.class.path=" + app + b"app.jar;" + app + b"lib/util.jar;" + app +
                     b"trellane-runtime.jar", b"-Xmx64m",
@@ -183,7 +187,12 @@ class ImageShapesTest(WineTestCase):
                     b"-Djava.class.path=" + app + b"lib/util.jar;" + app + b"app.jar;" + app +
                     b"trellane-runtime.jar", b"-Xmx32m", b"-Dtool.home=" + app,
                     b"-Dsun.java.command=com.example.util.Util --quiet two words one"],
-                 b"com.example.util.Util", [b"--quiet", b"two words", b"one"])]),
+                 b"com.example.util.Util", [b"--quiet", b"two words", b"one"]),
+                ("Verbose.exe", lambda app: [
+                    b"-Djava.class.path=" + app + b"app.jar;" + app + b"lib/util.jar;" + app +
+                    b"trellane-runtime.jar", b"-Xmx64m",
+                    b"-Dsun.java.command=com.example.Main --verbose one"],
+                 b"com.example.Main", [b"--verbose", b"one"])]),
         ]
         for name, arguments, launchers in cases:
             with self.subTest(name):
@@ -204,7 +213,7 @@ class ImageShapesTest(WineTestCase):
 
         # The added launcher is a program of its own to Windows: its own name, version and icon,
         # and a console program (win-console) beside a GUI one.
-        tool = PackagedImage(os.path.join(work, "two launchers", "Hello"), "Hello Tool.exe")
+        tool = PackagedImage(os.path.join(work, "several launchers", "Hello"), "Hello Tool.exe")
         self.assertBrandingSeenByWindows(tool.windows_exe, "Hello Tool", "3.1.0.0", "Vendor",
                                          "Copyright (C) Vendor", TOOL_COLOUR)
         import pefile  # pylint: disable=import-outside-toplevel  (python3-pefile, a test need)

@@ -103,9 +103,34 @@ void checkRuntimeChoice(ImagePlan& plan) {
         checkWindowsBaseArchive(request);
 }
 
-bool asksForSplash(const LaunchConfig& config) {
-    return std::any_of(config.jvmOptions.begin(), config.jvmOptions.end(),
+bool asksForSplash(const std::vector<std::string>& jvmOptions) {
+    return std::any_of(jvmOptions.begin(), jvmOptions.end(),
                        [](const std::string& option) { return option.rfind("-splash:", 0) == 0; });
+}
+
+bool asksForSplash(const LaunchConfig& config) {
+    return asksForSplash(config.jvmOptions);
+}
+
+// The splash screen's library comes with java.desktop: a given runtime without it cannot show
+// the splash any launcher of the image asks for.
+void checkSplashLibrary(const ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
+    const std::vector<std::string>& modules = plan.runtime.modules;
+    if (request.runtimeImage.empty() || modules.empty() ||
+        std::find(modules.begin(), modules.end(), "java.desktop") != modules.end())
+        return;
+    std::string asking;
+    if (asksForSplash(request.config)) asking = "-splash: in --java-options";
+    for (const AddedLauncher& added : request.addedLaunchers)
+        if (asking.empty() && added.javaOptions && asksForSplash(*added.javaOptions))
+            asking = "-splash: in the java-options of --add-launcher " + added.name;
+    if (!asking.empty())
+        refuse(
+            "%s needs the runtime's splash screen library, which comes with the module "
+            "java.desktop, and %s has no java.desktop: link it in (jlink --add-modules "
+            "java.desktop), or leave -splash: out",
+            asking.c_str(), shownName(request.runtimeImage).c_str());
 }
 
 // The modules the runtime must have beyond jdeps's findings: the splash screen's library
@@ -129,14 +154,20 @@ std::vector<std::string> moduleOptions(const ImagePlan& plan) {
     return options;
 }
 
+// The main launcher's entry: its main module (MODULE/ or MODULE/CLASS) or its main class.
+std::string mainEntry(const ImagePlan& plan) {
+    return plan.request.mainModule.empty() ? plan.app.mainClass : plan.request.mainModule;
+}
+
 // The class an added launcher starts: its module's entry, its main class (in the main
-// module for a modular application), or its main jar's Main-Class.
+// module for a modular application), its main jar's Main-Class, or, naming none of these,
+// the main launcher's entry.
 std::string addedMainClass(const ImagePlan& plan, const AddedLauncher& added) {
     if (!added.mainModule.empty()) return added.mainModule;
     if (!added.mainClass.empty() && !plan.request.mainModule.empty())
         return plan.modules.mainModule + "/" + added.mainClass;
     if (!added.mainClass.empty()) return added.mainClass;
-    if (added.mainJar.empty()) return plan.config.mainClassName;
+    if (added.mainJar.empty()) return mainEntry(plan);
     return plan.app.addedMainClasses.at(added.name);
 }
 
@@ -144,7 +175,7 @@ LaunchConfig launcherConfig(const ImagePlan& plan, const ImageLauncher& launcher
     const PackageRequest& request = plan.request;
     const AddedLauncher* added = launcher.added;
     LaunchConfig config = request.config;
-    config.mainClassName = request.mainModule.empty() ? plan.app.mainClass : request.mainModule;
+    config.mainClassName = mainEntry(plan);
     ClassPathPlan classPath;
     classPath.mainJar = plan.app.mainJar;
     if (added != nullptr) {
@@ -345,15 +376,7 @@ ImagePlan planImage(const PackageRequest& request) {
                                                 : plan.modules.mainClass.c_str(),
                  plan.modules.modules.size(), plan.modules.modules.size() == 1 ? "" : "s",
                  plan.linksModules ? "linked into the runtime" : "in app/mods/");
-    if (asksForSplash(request.config) && !request.runtimeImage.empty() &&
-        !plan.runtime.modules.empty() &&
-        std::find(plan.runtime.modules.begin(), plan.runtime.modules.end(), "java.desktop") ==
-            plan.runtime.modules.end())
-        refuse(
-            "-splash: in --java-options needs the runtime's splash screen library, which comes "
-            "with the module java.desktop, and %s has no java.desktop: link it in (jlink "
-            "--add-modules java.desktop), or leave -splash: out",
-            shownName(request.runtimeImage).c_str());
+    checkSplashLibrary(plan);
     return plan;
 }
 
