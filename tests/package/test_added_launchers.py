@@ -105,6 +105,7 @@ class AddedLaunchersTest(PackageTestCase):
             ("module=app\nmain-class=app.Main\n", "leave main-jar and main-class out"),
             ("win-console=yes\n", "win-console=yes is neither true nor false"),
             ("launcher-as-service=true\n", "launcher-as-service"),
+            ("linux-app-category=utils\n", "which --linux-app-category gives; leave it out"),
             ("main-clas=com.example.Main\n", "unknown key 'main-clas'"),
             ("java-options=-jar x.jar\n", "-jar in --java-options"),
             ("java-options=-splash:$APPDIR/s.png\n",
