@@ -4,9 +4,9 @@ the loader takes, the JVM learns the image root as its home, the class path name
 image's app/ jars, and Windows' own version functions read the branding of the signed
 launcher. A runtime that jlink links here from a Windows JDK's jmods (--runtime-jdk) starts
 the same way, with jpackage's placeholders become Windows paths. A modular application's
-image starts its main module from app/mods/, and each launcher of an image of several starts
-its own entry with its own options (the main one's where it names none), branded with its own
-name and icon."""
+image starts its main module, linked into the runtime or in app/mods/, and each launcher of an
+image of several starts its own entry with its own options (the main one's where it names
+none), branded with its own name and icon."""
 
 import os
 import shutil
@@ -165,17 +165,26 @@ class ImageShapesTest(WineTestCase):
             "icon=%s\napp-version=3.1\n" % icon).encode())
         # Naming no class, jar or module: the main launcher's entry, with arguments of its own.
         write(os.path.join(work, "verbose.properties"), b"arguments=--verbose\n")
+        given = ["--runtime-image", runtime]
         cases = [
-            # The modules beside the given runtime; the main class from app's descriptor, as
-            # java -m app finds it.
-            ("modular", ["--module-path", "mods", "--module", "app", "--name", "Greet"], [
+            # The modules linked into the runtime by jlink from a Windows JDK's jmods; the main
+            # class from app's descriptor, as java -m app finds it.
+            ("modules linked", ["--runtime-jdk", WINDOWS_JDK, "--module-path", "mods",
+                                "--module", "app", "--name", "Greet"], [
+                ("Greet.exe", lambda app: [
+                    b"-Djava.class.path=" + app + b"trellane-runtime.jar",
+                    b"-Djdk.module.main=app", b"-Dsun.java.command=app one"],
+                 b"app/", [b"one"])]),
+            # The modules beside a given runtime.
+            ("modules in app/mods", [*given, "--module-path", "mods", "--module", "app",
+                                     "--name", "Greet"], [
                 ("Greet.exe", lambda app: [
                     b"-Djava.class.path=" + app + b"trellane-runtime.jar",
                     b"--module-path=" + app + b"mods", b"-Djdk.module.main=app",
                     b"-Dsun.java.command=app one"],
                  b"app/", [b"one"])]),
-            ("several launchers", ["--input", "input", "--main-jar", "app.jar", "--name",
-                                   "Hello", "--java-options", "-Xmx64m", "--add-launcher",
+            ("several launchers", [*given, "--input", "input", "--main-jar", "app.jar",
+                                   "--name", "Hello", "--java-options", "-Xmx64m", "--add-launcher",
                                    "Hello Tool=tool.properties", "--add-launcher",
                                    "Verbose=verbose.properties"], [
                 ("Hello.exe", lambda app: [
@@ -198,11 +207,16 @@ class ImageShapesTest(WineTestCase):
             with self.subTest(name):
                 dest = os.path.join(work, name)
                 packaged = subprocess.run(
-                    [PACKAGE, "--target", "windows", "--runtime-image", runtime, *arguments,
-                     "--dest", dest, "--launcher", LAUNCHER_EXE, "--runtime-jar", RUNTIME_JAR,
-                     "--quiet"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=work)
+                    [PACKAGE, "--target", "windows", *arguments, "--dest", dest, "--launcher",
+                     LAUNCHER_EXE, "--runtime-jar", RUNTIME_JAR, "--quiet"],
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=work,
+                    env=dict(os.environ, XDG_CACHE_HOME=os.path.join(_PACKAGE_FIXTURES, "cache")))
                 self.assertEqual((packaged.returncode, packaged.stderr), (0, b""))
                 image_root = os.path.join(dest, os.listdir(dest)[0])
+                if "--runtime-jdk" in arguments:
+                    # The JDK's DLLs only stand in for real ones: the test JVM takes jvm.dll's
+                    # place.
+                    shutil.copyfile(FAKE_JVM, os.path.join(image_root, "bin", "jvm.dll"))
                 for exe_name, options, main_class, main_arguments in launchers:
                     image = PackagedImage(image_root, exe_name)
                     launch = image.run("one")
