@@ -117,12 +117,17 @@ class ModularAppTest(PackageTestCase):
         subprocess.run([os.path.join(JDK, "bin", "jar"), "--create", "--file", plain,
                         "--main-class", "app.Main", "-C", self.path("plain"), "app"], check=True)
         write(self.path("java.properties"), "module=app\n")
+        write(self.path("jar.properties"), "main-jar=tool.jar\n")
         runtime = ("--runtime-image", self.runtime)
         cases = [
             # The given runtime's own bin/java stays.
             (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
               "java=java.properties"], 1,
              "the runtime has a bin/java of its own, which the launcher java would replace"),
+            # A modular application with no --input has no jars.
+            (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
+              "tool=jar.properties"], 1,
+             "--add-launcher tool names main-jar tool.jar, and there is no --input to hold it"),
             (["-p", self.nameless + ":" + self.mods, "--module", "app", *runtime], 1,
              "the module app (%s/app.jar) names no main class in its descriptor: give "
              "--module app/CLASS" % self.nameless),

@@ -225,7 +225,7 @@ void planLaunchers(ImagePlan& plan) {
         if (added.name == plan.name)
             refuse("--add-launcher %s has the image's own name: give it another name",
                    added.name.c_str());
-        if (!added.mainJar.empty() && request.mainModule.empty() && request.input.empty())
+        if (!added.mainJar.empty() && request.input.empty())
             refuse("--add-launcher %s names main-jar %s, and there is no --input to hold it",
                    added.name.c_str(), added.mainJar.c_str());
         launcher.fileName = added.name + suffix;
