@@ -103,6 +103,7 @@ class AddedLaunchersTest(PackageTestCase):
             ("main-jar=lib/missing.jar\n", "its main-jar lib/missing.jar is not a jar of"),
             ("main-jar=lib/util.jar\n", "give main-class, or a main-jar whose manifest has a"),
             ("module=app\nmain-class=app.Main\n", "leave main-jar and main-class out"),
+            ("module=app\n", "the module app is neither on --module-path nor in the runtime"),
             ("win-console=yes\n", "win-console=yes is neither true nor false"),
             ("launcher-as-service=true\n", "launcher-as-service"),
             ("linux-app-category=utils\n", "which --linux-app-category gives; leave it out"),

@@ -118,6 +118,7 @@ class ModularAppTest(PackageTestCase):
                         "--main-class", "app.Main", "-C", self.path("plain"), "app"], check=True)
         write(self.path("java.properties"), "module=app\n")
         write(self.path("jar.properties"), "main-jar=tool.jar\n")
+        write(self.path("class.properties"), "main-class=app.Nope\n")
         runtime = ("--runtime-image", self.runtime)
         cases = [
             # The given runtime's own bin/java stays.
@@ -133,6 +134,10 @@ class ModularAppTest(PackageTestCase):
              "--module app/CLASS" % self.nameless),
             (["-p", self.mods, "--module", "app/app.Nope", *runtime], 1,
              "holds no class app.Nope"),
+            (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
+              "tool=class.properties"], 1,
+             "--add-launcher tool: the main module app (%s/app.jar) holds no class app.Nope: "
+             "check its main-class (dotted), or give the main-jar that holds it" % self.mods),
             (["-p", self.path("alone"), "--module", "app", *runtime], 1,
              "the module app requires greeter, which is neither on --module-path nor in the "
              "runtime"),

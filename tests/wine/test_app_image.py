@@ -175,14 +175,22 @@ class ImageShapesTest(WineTestCase):
                     b"-Djava.class.path=" + app + b"trellane-runtime.jar",
                     b"-Djdk.module.main=app", b"-Dsun.java.command=app one"],
                  b"app/", [b"one"])]),
-            # The modules beside a given runtime.
+            # The modules beside a given runtime, and a launcher of a jar of the input's on the
+            # class path.
             ("modules in app/mods", [*given, "--module-path", "mods", "--module", "app",
-                                     "--name", "Greet"], [
+                                     "--name", "Greet", "--input", "input", "--add-launcher",
+                                     "Greet Tool=tool.properties"], [
                 ("Greet.exe", lambda app: [
                     b"-Djava.class.path=" + app + b"trellane-runtime.jar",
                     b"--module-path=" + app + b"mods", b"-Djdk.module.main=app",
                     b"-Dsun.java.command=app one"],
-                 b"app/", [b"one"])]),
+                 b"app/", [b"one"]),
+                ("Greet Tool.exe", lambda app: [
+                    b"-Djava.class.path=" + app + b"lib/util.jar;" + app + b"app.jar;" + app +
+                    b"trellane-runtime.jar", b"--module-path=" + app + b"mods", b"-Xmx32m",
+                    b"-Dtool.home=" + app,
+                    b"-Dsun.java.command=com.example.util.Util --quiet two words one"],
+                 b"com.example.util.Util", [b"--quiet", b"two words", b"one"])]),
             ("several launchers", [*given, "--input", "input", "--main-jar", "app.jar",
                                    "--name", "Hello", "--java-options", "-Xmx64m", "--add-launcher",
                                    "Hello Tool=tool.properties", "--add-launcher",

@@ -160,11 +160,11 @@ std::string mainEntry(const ImagePlan& plan) {
 }
 
 // The class an added launcher starts: its module's entry, its main class (in the main
-// module for a modular application), its main jar's Main-Class, or, naming none of these,
-// the main launcher's entry.
+// module for a modular application, unless the launcher has a main jar of its own), its main
+// jar's Main-Class, or, naming none of these, the main launcher's entry.
 std::string addedMainClass(const ImagePlan& plan, const AddedLauncher& added) {
     if (!added.mainModule.empty()) return added.mainModule;
-    if (!added.mainClass.empty() && !plan.request.mainModule.empty())
+    if (!added.mainClass.empty() && added.mainJar.empty() && !plan.request.mainModule.empty())
         return plan.modules.mainModule + "/" + added.mainClass;
     if (!added.mainClass.empty()) return added.mainClass;
     if (added.mainJar.empty()) return mainEntry(plan);
