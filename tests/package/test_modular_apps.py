@@ -9,8 +9,8 @@ import subprocess
 import tempfile
 import unittest
 
-from package_fixture import (JDK, LAUNCHER, WINDOWS_JDK, PackageTestCase, listing, read_block,
-                             write)
+from package_fixture import (JDK, LAUNCHER, WINDOWS_JDK, PackageTestCase, jdk_version, listing,
+                             read_block, write)
 
 SOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "modules")
 
@@ -70,16 +70,22 @@ class ModularAppTest(PackageTestCase):
         # the application starts as without it.
         write(self.path("content", "notes.txt"), "from the app content\n")
         write(self.path("art", "splash.png"), "not shown")
+        # A second launcher of a module of the JDK's own, which only jlink can add.
+        write(self.path("shell.properties"),
+              "module=jdk.jshell/jdk.internal.jshell.tool.JShellToolProvider\n")
         self.assertBuilt(self.package(
             "--module-path", self.mods, "--module", "app", "--dest", "out", "--console-app",
             "--app-content", "content/notes.txt,art", "--java-options",
-            "-Dapp.content=$APPDIR/notes.txt -splash:$APPDIR/art/splash.png"))
+            "-Dapp.content=$APPDIR/notes.txt -splash:$APPDIR/art/splash.png",
+            "--add-launcher", "shell=shell.properties"))
         image = self.path("out", "Main")  # named after the descriptor's main class
         self.assertEqual(
             self.run_image(os.path.join(image, "bin", "Main"), "modular", "world"),
             "HELLO MODULAR WORLD!\nmodule: app, command: app modular world\n"
             "content: from the app content\n")
-        self.assertTrue({"app", "greeter", "loud", "java.desktop"} <=
+        self.assertEqual(self.run_image(os.path.join(image, "bin", "shell"), "--version"),
+                         "jshell %s\n" % jdk_version(JDK))
+        self.assertTrue({"app", "greeter", "loud", "java.desktop", "jdk.jshell"} <=
                         set(release_modules(image)))
         self.assertEqual(sorted(os.listdir(os.path.join(image, "app"))),
                          ["art", "notes.txt", "trellane-runtime.jar"])

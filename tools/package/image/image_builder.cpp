@@ -400,6 +400,8 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
             runtimeModules(plan.jdk, jars, addedModules(plan), plan.windowsJdk.jmods);
         const std::vector<ModuleEntry>& appModules = plan.modules.modules;
         for (const ModuleEntry& module : appModules) modules.push_back(module.descriptor.name);
+        // A launcher's module may be the JDK's own (jdk.jshell), which no jar names to jdeps.
+        for (const std::string& root : plan.modules.roots) modules.push_back(root);
         std::sort(modules.begin(), modules.end());
         modules.erase(std::unique(modules.begin(), modules.end()), modules.end());
         std::vector<std::string> options = request.jlinkOptions;
