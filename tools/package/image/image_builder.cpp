@@ -133,6 +133,44 @@ void checkSplashLibrary(const ImagePlan& plan) {
             asking.c_str(), shownName(request.runtimeImage).c_str());
 }
 
+// Whether the image's app/RELATIVE ('/'-separated) is a file of the input or of --app-content.
+bool appHolds(const ImagePlan& plan, const std::string& relative) {
+    auto holds = [&](const std::vector<TreeEntry>& entries, const std::string& path) {
+        return std::any_of(entries.begin(), entries.end(), [&](const TreeEntry& entry) {
+            return !entry.folder && entry.relative == path;
+        });
+    };
+    if (holds(plan.app.entries, relative)) return true;
+    for (const AppContent& content : plan.content) {
+        if (!content.folder && content.name == relative) return true;
+        if (content.folder && relative.rfind(content.name + "/", 0) == 0 &&
+            holds(content.entries, relative.substr(content.name.size() + 1)))
+            return true;
+    }
+    return false;
+}
+
+// A splash image in the app folder that the image will not hold shows nothing at any start:
+// a misspelt name is said now rather than found by the application's users.
+void warnOfMissingSplash(const ImagePlan& plan, const std::vector<std::string>& options) {
+    for (const std::string& option : options) {
+        if (option.rfind("-splash:", 0) != 0) continue;
+        std::string image = option.substr(8);
+        bool inJar = image.rfind("jar:", 0) == 0;
+        if (inJar) image = image.substr(4);
+        if (image.rfind("&&", 0) != 0) continue;  // outside the app folder, as given
+        std::string relative = image.substr(2, inJar ? image.find('!') - 2 : std::string::npos);
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        if (relative.empty() || relative.find("..") != std::string::npos) continue;
+        if (!appHolds(plan, relative))
+            warn(
+                "-splash: names $APPDIR/%s, which neither --input nor --app-content puts into "
+                "the image: the application will start without a splash; add it or correct "
+                "the name",
+                relative.c_str());
+    }
+}
+
 // The modules the runtime must have beyond jdeps's findings: the splash screen's library
 // comes with java.desktop.
 std::vector<std::string> addedModules(const ImagePlan& plan) {
@@ -377,6 +415,9 @@ ImagePlan planImage(const PackageRequest& request) {
                  plan.modules.modules.size(), plan.modules.modules.size() == 1 ? "" : "s",
                  plan.linksModules ? "linked into the runtime" : "in app/mods/");
     checkSplashLibrary(plan);
+    warnOfMissingSplash(plan, request.config.jvmOptions);
+    for (const AddedLauncher& added : request.addedLaunchers)
+        if (added.javaOptions) warnOfMissingSplash(plan, *added.javaOptions);
     return plan;
 }
 
