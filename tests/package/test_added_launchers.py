@@ -103,10 +103,16 @@ class AddedLaunchersTest(PackageTestCase):
             ("main-jar=lib/missing.jar\n", "its main-jar lib/missing.jar is not a jar of"),
             ("main-jar=lib/util.jar\n", "give main-class, or a main-jar whose manifest has a"),
             ("module=app\nmain-class=app.Main\n", "leave main-jar and main-class out"),
+            ("module=app\n", "the module app is neither on --module-path nor in the runtime"),
             ("win-console=yes\n", "win-console=yes is neither true nor false"),
             ("launcher-as-service=true\n", "launcher-as-service"),
+            ("linux-app-category=utils\n", "which --linux-app-category gives; leave it out"),
             ("main-clas=com.example.Main\n", "unknown key 'main-clas'"),
             ("java-options=-jar x.jar\n", "-jar in --java-options"),
+            ("java-options=-splash:$APPDIR/s.png\n",
+             "-splash: in the java-options of --add-launcher tool needs the runtime's splash "
+             "screen library, which comes with the module java.desktop, and runtime has no "
+             "java.desktop"),
         ]
         for properties, message in cases:
             with self.subTest(properties=properties):

@@ -9,7 +9,8 @@ import subprocess
 import unittest
 
 from package_fixture import (APP_JAR, LAUNCHER, LAUNCHER_EXE, PackageTestCase, copy,
-                             linux_runtime, listing, read_block, windows_runtime)
+                             jlink_release, linux_runtime, listing, read_block, windows_runtime,
+                             write)
 
 CLASS_PATH = {"linux": "-Djava.class.path=&&app.jar:&&trellane-runtime.jar",
               "windows": "-Djava.class.path=&&app.jar;&&trellane-runtime.jar"}
@@ -61,6 +62,34 @@ class JavaOptionsTest(PackageTestCase):
                                    LAUNCHER_EXE if target == "windows" else LAUNCHER)
                 self.assertEqual(block.jvm_options, [CLASS_PATH[target]] + block_options)
                 self.assertEqual(block.arguments, block_arguments)
+
+    def test_a_splash_image_the_image_will_not_hold_is_warned_of(self):
+        for target, runtime in (("linux", linux_runtime), ("windows", windows_runtime)):
+            runtime(self.path(target))
+            write(self.path(target, "release"), jlink_release(modules="java.base java.desktop"))
+        write(self.path("art", "s.png"), "image")
+        write(self.path("tool.properties"), "java-options=-splash:$APPDIR/tool.png\n")
+        missing = ("trellane-package: warning: -splash: names $APPDIR/%s, which neither --input "
+                   "nor --app-content puts into the image: the application will start without a "
+                   "splash; add it or correct the name\n")
+        cases = [
+            ("linux", ["--java-options", "-splash:$APPDIR/art/s.png", "--app-content", "art"], ""),
+            ("windows", ["--java-options", "-splash:$APPDIR\\art\\s.png", "--app-content",
+                         "art"], ""),
+            ("linux", ["--java-options", "-splash:jar:$APPDIR/app.jar!/s.png"], ""),
+            ("linux", ["--java-options", "-splash:/usr/share/splash.png"], ""),
+            ("linux", ["--java-options", "-splash:$APPDIR/art/S.png", "--app-content", "art"],
+             missing % "art/S.png"),
+            ("windows", ["--java-options", "-splash:jar:$APPDIR/images.jar"],
+             missing % "images.jar"),
+            ("linux", ["--add-launcher", "tool=tool.properties"], missing % "tool.png"),
+        ]
+        for number, (target, flags, warning) in enumerate(cases):
+            with self.subTest(target=target, flags=flags):
+                done = self.package("--input", "input", "--main-jar", "app.jar", "--target",
+                                    target, "--runtime-image", target, "--dest", "out%d" % number,
+                                    "--quiet", *flags)
+                self.assertEqual((done.returncode, done.stderr.decode()), (0, warning))
 
     def test_single_instance_identity_in_the_written_block(self):
         linux_runtime(self.path("linux"))

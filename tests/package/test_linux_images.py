@@ -1,15 +1,21 @@
 """Linux images of a small application, linked from the build's JDK and run on the real JVM:
-its data file, German dates, the CDS training run, and replacing an image."""
+its data file, German dates, the CDS training run, replacing an image, and the splash screen
+the main jar's manifest names."""
 
 import os
 import re
 import shutil
 import signal
 import subprocess
+import sys
 import time
 import unittest
 
 from package_fixture import APP_JAR, JDK, LAUNCHER, PackageTestCase, listing, read_block, write
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import png  # noqa: E402  (found through the path above)
+import screen  # noqa: E402
 
 # Debian's libjaxb-api-java, a test dependency (scripts/install-deps.sh).
 JAXB_API_JAR = "/usr/share/java/jaxb-api.jar"
@@ -162,6 +168,38 @@ class LinuxImageTest(PackageTestCase):
         ran = run(self.launcher, "one", "two words")
         self.assertEqual((ran.returncode, ran.stdout.decode(), ran.stderr.decode()),
                          (0, OUTPUT, ""))
+
+    @unittest.skipUnless(screen.available(), "the splash is shown on Xvfb: "
+                                             "scripts/install-deps.sh installs it (xvfb)")
+    def test_the_main_jars_splash_screen_image_is_shown(self):
+        # As java -jar shows it: the main jar's manifest names an image in the jar, made by the
+        # jar tool. Nothing in the jar needs java.desktop, whose library shows the splash.
+        colour = (40, 160, 220)
+        with open(write(self.path("content", "images", "splash.png"), ""), "wb") as f:
+            png.Writer(120, 80, greyscale=False).write(f, [list(colour) * 120] * 80)
+        write(self.path("content", "manifest.txt"), "SplashScreen-Image: images/splash.png\n")
+        subprocess.run([os.path.join(JDK, "bin", "jar"), "--update", "--file",
+                        self.path("input", "app.jar"), "--manifest",
+                        self.path("content", "manifest.txt"), "-C", self.path("content"),
+                        "images"], check=True)
+        self.assertBuilt(self.package_hello("--main-class", "com.example.packaged.Splash",
+                                            "--quiet"))
+        self.assertIn("-splash:jar:&&app.jar", read_block(self.launcher, LAUNCHER).jvm_options)
+        with open(os.path.join(self.image, "release")) as release:
+            self.assertIn("java.desktop", release.read())
+
+        display = screen.VirtualScreen()
+        self.addCleanup(display.close)
+        app = subprocess.Popen([self.launcher], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True,
+                               env=dict(os.environ, DISPLAY=display.display))
+        self.addCleanup(app.kill)
+        self.assertEqual(app.stdout.readline(),
+                         "splash jar:file:%s/app/app.jar!/images/splash.png\n" % self.image)
+        self.assertTrue(display.wait_for(
+            lambda pixels: sum(row.count(colour) for row in pixels) == 120 * 80))
+        out, err = app.communicate("\n", timeout=60)
+        self.assertEqual((app.returncode, out, err), (0, "closed\n", ""))
 
     def test_a_failed_training_run_keeps_the_old_image(self):
         self.assertBuilt(self.package_hello("--quiet"))

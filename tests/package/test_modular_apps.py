@@ -9,8 +9,8 @@ import subprocess
 import tempfile
 import unittest
 
-from package_fixture import (JDK, LAUNCHER, WINDOWS_JDK, PackageTestCase, listing, read_block,
-                             write)
+from package_fixture import (JDK, LAUNCHER, WINDOWS_JDK, PackageTestCase, jdk_version, listing,
+                             read_block, write)
 
 SOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "modules")
 
@@ -70,16 +70,22 @@ class ModularAppTest(PackageTestCase):
         # the application starts as without it.
         write(self.path("content", "notes.txt"), "from the app content\n")
         write(self.path("art", "splash.png"), "not shown")
+        # A second launcher of a module of the JDK's own, which only jlink can add.
+        write(self.path("shell.properties"),
+              "module=jdk.jshell/jdk.internal.jshell.tool.JShellToolProvider\n")
         self.assertBuilt(self.package(
             "--module-path", self.mods, "--module", "app", "--dest", "out", "--console-app",
             "--app-content", "content/notes.txt,art", "--java-options",
-            "-Dapp.content=$APPDIR/notes.txt -splash:$APPDIR/art/splash.png"))
+            "-Dapp.content=$APPDIR/notes.txt -splash:$APPDIR/art/splash.png",
+            "--add-launcher", "shell=shell.properties"))
         image = self.path("out", "Main")  # named after the descriptor's main class
         self.assertEqual(
             self.run_image(os.path.join(image, "bin", "Main"), "modular", "world"),
             "HELLO MODULAR WORLD!\nmodule: app, command: app modular world\n"
             "content: from the app content\n")
-        self.assertTrue({"app", "greeter", "loud", "java.desktop"} <=
+        self.assertEqual(self.run_image(os.path.join(image, "bin", "shell"), "--version"),
+                         "jshell %s\n" % jdk_version(JDK))
+        self.assertTrue({"app", "greeter", "loud", "java.desktop", "jdk.jshell"} <=
                         set(release_modules(image)))
         self.assertEqual(sorted(os.listdir(os.path.join(image, "app"))),
                          ["art", "notes.txt", "trellane-runtime.jar"])
@@ -117,17 +123,27 @@ class ModularAppTest(PackageTestCase):
         subprocess.run([os.path.join(JDK, "bin", "jar"), "--create", "--file", plain,
                         "--main-class", "app.Main", "-C", self.path("plain"), "app"], check=True)
         write(self.path("java.properties"), "module=app\n")
+        write(self.path("jar.properties"), "main-jar=tool.jar\n")
+        write(self.path("class.properties"), "main-class=app.Nope\n")
         runtime = ("--runtime-image", self.runtime)
         cases = [
             # The given runtime's own bin/java stays.
             (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
               "java=java.properties"], 1,
              "the runtime has a bin/java of its own, which the launcher java would replace"),
+            # A modular application with no --input has no jars.
+            (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
+              "tool=jar.properties"], 1,
+             "--add-launcher tool names main-jar tool.jar, and there is no --input to hold it"),
             (["-p", self.nameless + ":" + self.mods, "--module", "app", *runtime], 1,
              "the module app (%s/app.jar) names no main class in its descriptor: give "
              "--module app/CLASS" % self.nameless),
             (["-p", self.mods, "--module", "app/app.Nope", *runtime], 1,
              "holds no class app.Nope"),
+            (["-p", self.mods, "--module", "app", *runtime, "--add-launcher",
+              "tool=class.properties"], 1,
+             "--add-launcher tool: the main module app (%s/app.jar) holds no class app.Nope: "
+             "check its main-class (dotted), or give the main-jar that holds it" % self.mods),
             (["-p", self.path("alone"), "--module", "app", *runtime], 1,
              "the module app requires greeter, which is neither on --module-path nor in the "
              "runtime"),

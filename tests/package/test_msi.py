@@ -327,6 +327,7 @@ class MsiTest(PackageTestCase):
         ]
         # What an MSI cannot hold, named at packaging time.
         write(self.path("omega.properties"), "extension=om\ndescription=\u03a9 doc\n")
+        write(self.path("menu.properties"), "win-menu=true\n")
         outside = ("is outside Windows-1252, the only character set wixl writes an MSI's names "
                    "and texts in")
         for folder, files in (("jp", ["日本/a.txt"]), ("jp-file", ["a日本.txt"]),
@@ -364,6 +365,16 @@ class MsiTest(PackageTestCase):
             (msi + ["--win-menu", "--win-menu-group", "Ωmega"], 1, "the Start-menu group "
              "(--win-menu-group) 'Ωmega': the character 'Ω' (U+03A9) " + outside +
              "; give a value without it"),
+            # The group is the vendor's name by default; a folder whenever a launcher, the main
+            # one or an added one, has a Start-menu shortcut.
+            (msi + ["--vendor", "Acme: Tools", "--win-menu"], 1, "the Start-menu group \"Acme: "
+             "Tools\" holds ':', which Windows forbids in names; choose another --win-menu-group"),
+            (msi + ["--vendor", "Acme: Tools", "--add-launcher", "Tool=menu.properties"], 1,
+             "the Start-menu group \"Acme: Tools\" holds ':', which Windows forbids in names; "
+             "choose another --win-menu-group"),
+            (msi + ["--add-launcher", "Tool=menu.properties", "--win-menu-group", "Ωmega"], 1,
+             "the Start-menu group (--win-menu-group) 'Ωmega': the character 'Ω' (U+03A9) " +
+             outside + "; give a value without it"),
             (msi + ["--file-associations", "omega.properties"], 1, "the description in "
              "omega.properties 'Ω doc': the character 'Ω' (U+03A9) " + outside +
              "; give a value without it"),

@@ -2,15 +2,19 @@
 that records each call beside the test JVM's record) after jvm.dll and before it creates the
 JVM, and hands it the image as the java command does: a file by name, a jar's entry from
 memory. Headless, a missing image or library, and a library that cannot show the image leave
-a normal start."""
+a normal start. An image that trellane-package builds with a splash, asked for as jpackage users
+ask for one, shows it the same way."""
 
 import os
 import shutil
+import subprocess
+import tempfile
 import unittest
 import zipfile
 
 import wine_prefix
-from launcher_install import LaunchSettings
+from launcher_install import LAUNCHER_EXE, LaunchSettings
+from test_app_image import PACKAGE, RUNTIME_JAR, PackagedImage, fake_runtime, jar, write
 from wine_case import KNOWN_FOLDER_ERROR, WineTestCase, setUpModule  # noqa: F401
 
 FAKE_SPLASH = (os.environ.get("TRELLANE_WINE_FAKE_SPLASH")
@@ -111,6 +115,52 @@ class SplashTest(WineTestCase):
                                                                      "splash_scaled"))
                                   else event for event in events], expected)
                 self.assertNotIn(b"-splash", b" ".join(jvm_options))
+
+    def test_a_packaged_image_shows_its_splash(self):
+        # The runtime's splash library comes with java.desktop, in its bin folder.
+        os.makedirs(wine_prefix.WORK, exist_ok=True)
+        work = tempfile.mkdtemp(prefix="packaged-splash-", dir=wine_prefix.WORK)
+        self.addCleanup(subprocess.run, ["rm", "-rf", work])
+        runtime = fake_runtime(os.path.join(work, "runtime"), "java.base java.desktop")
+        shutil.copyfile(FAKE_SPLASH, os.path.join(runtime, "bin", "splashscreen.dll"))
+        write(os.path.join(work, "splash.png"), IMAGE)
+        jar(os.path.join(work, "input", "app.jar"), "com.example.Main", main=True)
+        os.makedirs(os.path.join(work, "splashing"))
+        with zipfile.ZipFile(os.path.join(work, "splashing", "app.jar"), "w",
+                             zipfile.ZIP_DEFLATED) as main_jar:
+            main_jar.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"
+                              "Main-Class: com.example.Main\r\n"
+                              "SplashScreen-Image: img/splash.png\r\n\r\n")
+            main_jar.writestr("com/example/Main.class", b"\xca\xfe\xba\xbe")
+            main_jar.writestr("img/splash.png", IMAGE)
+        cases = [
+            ("-splash: in --java-options",
+             ["--input", "input", "--app-content", "splash.png", "--java-options",
+              "-splash:$APPDIR/splash.png"],
+             lambda app: [("splash_scaled_name_length", app + b"splash.png"),
+                          ("splash_scaled_name", None, app + b"splash.png"),
+                          ("splash_load_file", app + b"splash.png"),
+                          ("splash_set_file_jar_name", app + b"splash.png", None)]),
+            ("the main jar's SplashScreen-Image", ["--input", "splashing"],
+             lambda app: [("splash_scaled_name_length", b"img/splash.png"),
+                          ("splash_scaled_name", app + b"app.jar", b"img/splash.png"),
+                          ("splash_load_memory", str(len(IMAGE)).encode(), IMAGE),
+                          ("splash_set_file_jar_name", b"img/splash.png", app + b"app.jar")]),
+        ]
+        for name, arguments, calls in cases:
+            with self.subTest(name):
+                dest = os.path.join(work, "out-%d" % len(os.listdir(work)))
+                packaged = subprocess.run(
+                    [PACKAGE, "--target", "windows", "--runtime-image", runtime, *arguments,
+                     "--main-jar", "app.jar", "--name", "Hello", "--dest", dest,
+                     "--launcher", LAUNCHER_EXE, "--runtime-jar", RUNTIME_JAR, "--quiet"],
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=work)
+                self.assertEqual((packaged.returncode, packaged.stderr), (0, b""))
+                image = PackagedImage(os.path.join(dest, "Hello"), "Hello.exe")
+                events, options = self.splash_calls(image)
+                self.assertEqual(events, [("splash_loaded", b"after jvm.dll"), ("splash_init",)]
+                                 + calls(image.app_dir.encode()) + [("create", b"other")])
+                self.assertEqual(options[1:], [b"-Dsun.java.command=com.example.Main"])
 
 
 if __name__ == "__main__":

@@ -103,9 +103,72 @@ void checkRuntimeChoice(ImagePlan& plan) {
         checkWindowsBaseArchive(request);
 }
 
-bool asksForSplash(const LaunchConfig& config) {
-    return std::any_of(config.jvmOptions.begin(), config.jvmOptions.end(),
+bool asksForSplash(const std::vector<std::string>& jvmOptions) {
+    return std::any_of(jvmOptions.begin(), jvmOptions.end(),
                        [](const std::string& option) { return option.rfind("-splash:", 0) == 0; });
+}
+
+bool asksForSplash(const LaunchConfig& config) {
+    return asksForSplash(config.jvmOptions);
+}
+
+// The splash screen's library comes with java.desktop: a given runtime without it cannot show
+// the splash any launcher of the image asks for.
+void checkSplashLibrary(const ImagePlan& plan) {
+    const PackageRequest& request = plan.request;
+    const std::vector<std::string>& modules = plan.runtime.modules;
+    if (request.runtimeImage.empty() || modules.empty() ||
+        std::find(modules.begin(), modules.end(), "java.desktop") != modules.end())
+        return;
+    std::string asking;
+    if (asksForSplash(request.config)) asking = "-splash: in --java-options";
+    for (const AddedLauncher& added : request.addedLaunchers)
+        if (asking.empty() && added.javaOptions && asksForSplash(*added.javaOptions))
+            asking = "-splash: in the java-options of --add-launcher " + added.name;
+    if (!asking.empty())
+        refuse(
+            "%s needs the runtime's splash screen library, which comes with the module "
+            "java.desktop, and %s has no java.desktop: link it in (jlink --add-modules "
+            "java.desktop), or leave -splash: out",
+            asking.c_str(), shownName(request.runtimeImage).c_str());
+}
+
+// Whether the image's app/RELATIVE ('/'-separated) is a file of the input or of --app-content.
+bool appHolds(const ImagePlan& plan, const std::string& relative) {
+    auto holds = [&](const std::vector<TreeEntry>& entries, const std::string& path) {
+        return std::any_of(entries.begin(), entries.end(), [&](const TreeEntry& entry) {
+            return !entry.folder && entry.relative == path;
+        });
+    };
+    if (holds(plan.app.entries, relative)) return true;
+    for (const AppContent& content : plan.content) {
+        if (!content.folder && content.name == relative) return true;
+        if (content.folder && relative.rfind(content.name + "/", 0) == 0 &&
+            holds(content.entries, relative.substr(content.name.size() + 1)))
+            return true;
+    }
+    return false;
+}
+
+// A splash image in the app folder that the image will not hold shows nothing at any start:
+// a misspelt name is said now rather than found by the application's users.
+void warnOfMissingSplash(const ImagePlan& plan, const std::vector<std::string>& options) {
+    for (const std::string& option : options) {
+        if (option.rfind("-splash:", 0) != 0) continue;
+        std::string image = option.substr(8);
+        bool inJar = image.rfind("jar:", 0) == 0;
+        if (inJar) image = image.substr(4);
+        if (image.rfind("&&", 0) != 0) continue;  // outside the app folder, as given
+        std::string relative = image.substr(2, inJar ? image.find('!') - 2 : std::string::npos);
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        if (relative.empty() || relative.find("..") != std::string::npos) continue;
+        if (!appHolds(plan, relative))
+            warn(
+                "-splash: names $APPDIR/%s, which neither --input nor --app-content puts into "
+                "the image: the application will start without a splash; add it or correct "
+                "the name",
+                relative.c_str());
+    }
 }
 
 // The modules the runtime must have beyond jdeps's findings: the splash screen's library
@@ -129,14 +192,20 @@ std::vector<std::string> moduleOptions(const ImagePlan& plan) {
     return options;
 }
 
+// The main launcher's entry: its main module (MODULE/ or MODULE/CLASS) or its main class.
+std::string mainEntry(const ImagePlan& plan) {
+    return plan.request.mainModule.empty() ? plan.app.mainClass : plan.request.mainModule;
+}
+
 // The class an added launcher starts: its module's entry, its main class (in the main
-// module for a modular application), or its main jar's Main-Class.
+// module for a modular application, unless the launcher has a main jar of its own), its main
+// jar's Main-Class, or, naming none of these, the main launcher's entry.
 std::string addedMainClass(const ImagePlan& plan, const AddedLauncher& added) {
     if (!added.mainModule.empty()) return added.mainModule;
-    if (!added.mainClass.empty() && !plan.request.mainModule.empty())
+    if (!added.mainClass.empty() && added.mainJar.empty() && !plan.request.mainModule.empty())
         return plan.modules.mainModule + "/" + added.mainClass;
     if (!added.mainClass.empty()) return added.mainClass;
-    if (added.mainJar.empty()) return plan.config.mainClassName;
+    if (added.mainJar.empty()) return mainEntry(plan);
     return plan.app.addedMainClasses.at(added.name);
 }
 
@@ -144,7 +213,7 @@ LaunchConfig launcherConfig(const ImagePlan& plan, const ImageLauncher& launcher
     const PackageRequest& request = plan.request;
     const AddedLauncher* added = launcher.added;
     LaunchConfig config = request.config;
-    config.mainClassName = request.mainModule.empty() ? plan.app.mainClass : request.mainModule;
+    config.mainClassName = mainEntry(plan);
     ClassPathPlan classPath;
     classPath.mainJar = plan.app.mainJar;
     if (added != nullptr) {
@@ -194,7 +263,7 @@ void planLaunchers(ImagePlan& plan) {
         if (added.name == plan.name)
             refuse("--add-launcher %s has the image's own name: give it another name",
                    added.name.c_str());
-        if (!added.mainJar.empty() && request.mainModule.empty() && request.input.empty())
+        if (!added.mainJar.empty() && request.input.empty())
             refuse("--add-launcher %s names main-jar %s, and there is no --input to hold it",
                    added.name.c_str(), added.mainJar.c_str());
         launcher.fileName = added.name + suffix;
@@ -345,15 +414,10 @@ ImagePlan planImage(const PackageRequest& request) {
                                                 : plan.modules.mainClass.c_str(),
                  plan.modules.modules.size(), plan.modules.modules.size() == 1 ? "" : "s",
                  plan.linksModules ? "linked into the runtime" : "in app/mods/");
-    if (asksForSplash(request.config) && !request.runtimeImage.empty() &&
-        !plan.runtime.modules.empty() &&
-        std::find(plan.runtime.modules.begin(), plan.runtime.modules.end(), "java.desktop") ==
-            plan.runtime.modules.end())
-        refuse(
-            "-splash: in --java-options needs the runtime's splash screen library, which comes "
-            "with the module java.desktop, and %s has no java.desktop: link it in (jlink "
-            "--add-modules java.desktop), or leave -splash: out",
-            shownName(request.runtimeImage).c_str());
+    checkSplashLibrary(plan);
+    warnOfMissingSplash(plan, request.config.jvmOptions);
+    for (const AddedLauncher& added : request.addedLaunchers)
+        if (added.javaOptions) warnOfMissingSplash(plan, *added.javaOptions);
     return plan;
 }
 
@@ -377,6 +441,8 @@ std::string buildImage(ImagePlan& plan, const std::string& folder) {
             runtimeModules(plan.jdk, jars, addedModules(plan), plan.windowsJdk.jmods);
         const std::vector<ModuleEntry>& appModules = plan.modules.modules;
         for (const ModuleEntry& module : appModules) modules.push_back(module.descriptor.name);
+        // A launcher's module may be the JDK's own (jdk.jshell), which no jar names to jdeps.
+        for (const std::string& root : plan.modules.roots) modules.push_back(root);
         std::sort(modules.begin(), modules.end());
         modules.erase(std::unique(modules.begin(), modules.end()), modules.end());
         std::vector<std::string> options = request.jlinkOptions;

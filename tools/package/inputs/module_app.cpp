@@ -59,7 +59,10 @@ std::vector<std::string> addedModuleNames(const std::vector<std::string>& addMod
 ModuleApp readModuleApp(const PackageRequest& request,
                         const std::vector<std::string>& platformModules, bool linking) {
     ModuleApp app;
-    if (request.mainModule.empty() && request.modulePath.empty()) return app;
+    bool launcherModule =
+        std::any_of(request.addedLaunchers.begin(), request.addedLaunchers.end(),
+                    [](const AddedLauncher& launcher) { return !launcher.mainModule.empty(); });
+    if (request.mainModule.empty() && request.modulePath.empty() && !launcherModule) return app;
     ModulePath path = readModulePath(request.modulePath, request.target);
     if (!request.mainModule.empty()) {
         size_t slash = request.mainModule.find('/');
@@ -82,10 +85,20 @@ ModuleApp readModuleApp(const PackageRequest& request,
 
     if (!app.mainModule.empty())
         app.mainClass = launchedClass(path, request.mainModule, "--module");
-    for (const AddedLauncher& launcher : request.addedLaunchers)
+    for (const AddedLauncher& launcher : request.addedLaunchers) {
         if (!launcher.mainModule.empty())
             launchedClass(path, launcher.mainModule,
                           "the module of --add-launcher " + launcher.name);
+        // A main-class without a main-jar names a class of the main module.
+        const ModuleEntry* main = findModule(path, app.mainModule);
+        if (main != nullptr && launcher.mainModule.empty() && launcher.mainJar.empty() &&
+            !launcher.mainClass.empty() && !moduleHoldsClass(*main, launcher.mainClass))
+            refuse(
+                "--add-launcher %s: the main module %s (%s) holds no class %s: check its "
+                "main-class (dotted), or give the main-jar that holds it",
+                launcher.name.c_str(), app.mainModule.c_str(), shownName(main->path).c_str(),
+                launcher.mainClass.c_str());
+    }
     return app;
 }
 

@@ -64,6 +64,10 @@ void take(AddedLauncher& launcher, const std::string& key, const std::string& va
         launcher.winMenu = truth(launcher, key, value);
     } else if (key == "linux-shortcut") {
         launcher.linuxShortcut = truth(launcher, key, value);
+    } else if (key == "linux-app-category") {
+        problem(
+            "linux-app-category: a package has one section (an .rpm one group) for all its "
+            "launchers, which --linux-app-category gives; leave it out");
     } else if (key == "launcher-as-service") {
         problem(
             "launcher-as-service: an image's launchers are programs a user starts; leave "

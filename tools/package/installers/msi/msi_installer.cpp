@@ -225,12 +225,6 @@ void MsiInstaller::check(const ImagePlan& plan) {
     source.menuGroup = msi.menuGroup.empty()
                            ? (request.metadata.vendor.empty() ? name : request.metadata.vendor)
                            : msi.menuGroup;
-    if (msi.menu) {
-        std::string problem = windowsNameProblem(source.menuGroup);
-        if (!problem.empty())
-            refuse("the Start-menu group \"%s\" %s; choose another --win-menu-group",
-                   source.menuGroup.c_str(), problem.c_str());
-    }
     source.desktop = msi.shortcut;
     for (const ImageLauncher& launcher : plan.launchers) {
         MsiShortcut shortcut{launcher.name, "bin/" + launcher.fileName, msi.description, msi.menu,
@@ -244,6 +238,13 @@ void MsiInstaller::check(const ImagePlan& plan) {
         source.desktop = source.desktop || shortcut.desktop;
         source.shortcuts.push_back(shortcut);
     }
+    // The group is a folder of the Start menu whenever any launcher has a shortcut there.
+    if (source.menu) {
+        std::string problem = windowsNameProblem(source.menuGroup);
+        if (!problem.empty())
+            refuse("the Start-menu group \"%s\" %s; choose another --win-menu-group",
+                   source.menuGroup.c_str(), problem.c_str());
+    }
     source.description = msi.description;
     source.aboutUrl = msi.aboutUrl;
     source.helpUrl = msi.helpUrl;
@@ -256,7 +257,7 @@ void MsiInstaller::check(const ImagePlan& plan) {
     checkMsiText("--win-help-url", source.helpUrl);
     checkMsiText("--win-update-url", source.updateUrl);
     checkMsiText("--install-dir", msi.installDir);
-    if (msi.menu) checkMsiText("the Start-menu group (--win-menu-group)", source.menuGroup);
+    if (source.menu) checkMsiText("the Start-menu group (--win-menu-group)", source.menuGroup);
     for (const FileAssociation& association : source.associations)
         checkMsiText("the description in " + association.source, association.description);
     checkMsiPayload(payload(request.input, plan.app.entries, ""), request.input + "/");
