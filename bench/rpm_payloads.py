@@ -23,6 +23,7 @@ import tempfile
 import time
 from typing import Dict, List
 
+sys.dont_write_bytecode = True  # the imports below leave no __pycache__ in bench/
 from packages import compile_sample, load, log, ours, run_checked, write_section
 from startup_bench import cpu_model, median_interval
 
