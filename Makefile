@@ -9,7 +9,7 @@ DEPS := scripts/install-deps.sh
 DIST_TARGETS := launcher trellane-stamp trellane-package runtime_jar
 
 .PHONY: all dist linux windows test test-sanitize fuzz demo bench bench-apps bench-deb bench-splash \
-	bench-packages bench-instance clean
+	bench-packages bench-rpm-payloads bench-instance clean
 
 all: dist
 
@@ -93,12 +93,19 @@ bench-splash:
 	@$(MAKE) --no-print-directory dist
 	python3 bench/splash.py
 
-# Time to build the demo's .deb and .rpm (and MSI, with WINDOWS_RUNTIME) against jpackage's, on
-# the same runtime (bench/packages.py, its section of bench/RESULTS.md).
+# Time to build the demo's .deb and .rpm against jpackage's on the same runtime, and its MSI
+# against them (bench/packages.py, its section of bench/RESULTS.md).
 bench-packages:
 	@$(DEPS) build tools bench
 	@$(MAKE) --no-print-directory dist
 	python3 bench/packages.py
+
+# Time and size of the .rpm's payload compressions on the demo's image (bench/rpm_payloads.py,
+# its section of bench/RESULTS.md).
+bench-rpm-payloads:
+	@$(DEPS) build tools bench
+	@$(MAKE) --no-print-directory dist
+	python3 bench/rpm_payloads.py
 
 # A later launch of a single-instance application against a first one: bench/single_instance.py,
 # its section of bench/RESULTS.md.

@@ -19,7 +19,7 @@ struct RpmContents {
     std::string licenseFile;  // the installed license, also in files; empty: none
     // The file names of the image's shared libraries: what the image provides itself.
     std::vector<std::string> imageLibraries;
-    std::string payload;  // rpmbuild's _binary_payload: "w6T.xzdio"
+    std::string payload;  // rpmbuild's _binary_payload: "w9T.zstdio"
 };
 
 // The spec; seconds dates the changelog entry.
