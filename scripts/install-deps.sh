@@ -21,7 +21,7 @@ declare -A lists=(
   [test]="googletest libgtest-dev libgmock-dev
           wine wine64 xvfb xauth xdotool python3-pefile python3-png icoutils
           gcc-mingw-w64-i686-win32
-          libjaxb-api-java jflex libxalan2-java libopenjfx-java libopenjfx-jni
+          libjaxb-api-java jflex libxalan2-java openjfx libopenjfx-jni
           lintian rpmlint desktop-file-utils shared-mime-info
           softhsm2 opensc libengine-pkcs11-openssl gnutls-bin
           openjdk-17-jre"

@@ -1,7 +1,7 @@
 """A modular JavaFX application packaged as jpackage users package one (--module-path with
-Debian's JavaFX 11 jars, libopenjfx-java, and its native libraries, libopenjfx-jni; --module
-app; a splash screen from --app-content), its modules linked into the runtime, shown under Xvfb
-on the real JVM: the splash, then the application's window, seen on the screen."""
+Debian's JavaFX 11 modules, /usr/share/openjfx/lib from openjfx, and its native libraries,
+libopenjfx-jni; --module app; a splash screen from --app-content), its modules linked into the
+runtime, shown under Xvfb on the real JVM: the splash, then the application's window, seen on the screen."""
 
 import glob
 import os
@@ -25,7 +25,7 @@ BLUE = (30, 30, 200)
 
 @unittest.skipUnless(os.path.exists(os.path.join(JAVAFX, "javafx.controls.jar")) and
                      glob.glob(os.path.join(NATIVES, "libprism_sw.so")) and screen.available(),
-                     "needs Debian's openjfx (libopenjfx-java, libopenjfx-jni) and Xvfb "
+                     "needs Debian's openjfx, libopenjfx-jni and Xvfb "
                      "(scripts/install-deps.sh test)")
 class JavaFxTest(PackageTestCase):
 
