@@ -20,6 +20,10 @@ import screen  # noqa: E402
 # Debian's libjaxb-api-java, a test dependency (scripts/install-deps.sh).
 JAXB_API_JAR = "/usr/share/java/jaxb-api.jar"
 GREETING = "Guten Tag aus dem app-Ordner"
+# The most the tool may hold while a training run prints 200 MiB (it held 407 MiB when it kept
+# the whole output). A sanitized tool (make test-sanitize) starts near 90 MiB, AddressSanitizer's
+# shadow and allocator with nothing of the output in them.
+HELD_MIB = 200 if os.environ.get("TRELLANE_SANITIZED_TOOLS") else 100
 OUTPUT = ("arguments: one two words\n"
           "data: " + GREETING + "\n"
           "date: Freitag, 1. M\u00e4rz 2024\n")
@@ -270,7 +274,7 @@ class LinuxImageTest(PackageTestCase):
                 self.assertEqual(done, status, err)
                 self.assertIn(message, err)
                 self.assertLess(took, seconds, err)
-                self.assertLess(peak, 100, "MiB the tool held")
+                self.assertLess(peak, HELD_MIB, "MiB the tool held")
                 self.assertLess(len(err), 20000, "only the output's end is shown")
                 self.assertEqual(processes_in(self.work), [], "nothing it started lives on")
         self.assertIn("line of output without end\n", err, "the end of its output is shown")
