@@ -64,7 +64,7 @@ def pack(work: str, root: str, payload: str) -> (float, int):
     out = os.path.join(work, "rpms")
     shutil.rmtree(out, True)
     os.makedirs(out)
-    recipe = os.path.join(work, "hello.spec")
+    recipe = os.path.join(work, "hello.recipe")
     with open(recipe, "w") as f:
         f.write(RECIPE % payload)
     top = os.path.join(work, "rpmbuild")

@@ -10,7 +10,7 @@
 #include "package/installers/linux_package_file.h"
 #include "package/installers/linux_package_tree.h"
 #include "package/installers/linux_package_values.h"
-#include "package/installers/rpm/rpm_spec.h"
+#include "package/installers/rpm/rpm_recipe.h"
 #include "package/support/file_tree.h"
 #include "package/support/progress.h"
 
@@ -84,8 +84,8 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
     contents.imageLibraries = imageLibraries(root + rpm.imagePath);
     settlePermissions(root, true);
 
-    std::string spec = temporary + "/" + rpm.package + ".spec";
-    writeNewFile(spec, rpmSpec(rpm, contents, packagingTime()));
+    std::string recipe = temporary + "/" + rpm.package + ".recipe";
+    writeNewFile(recipe, rpmRecipe(rpm, contents, packagingTime()));
     std::string top = temporary + "/rpmbuild";
     progress("rpm: building %s with rpmbuild", rpm.fileName().c_str());
     // --noclean: the recipe has no build step, so rpmbuild runs no script at all; the temporary
@@ -95,7 +95,7 @@ std::string writeRpmPackage(const PackageRequest& request, const RpmDescription&
     ProgramRun run =
         runProgram({rpmbuild, "-bb", "--noclean", "--quiet", "--define", "_topdir " + top,
                     "--define", "_tmppath " + top + "/tmp", "--define", "_rpmdir " + temporary,
-                    "--define", "_rpmfilename " + rpm.fileName(), "--buildroot", root, spec},
+                    "--define", "_rpmfilename " + rpm.fileName(), "--buildroot", root, recipe},
                    options);
     if (!run.succeeded())
         refuse("rpmbuild could not build the package (%s):\n%s",

@@ -1,5 +1,5 @@
 // --type rpm: the image this command built, moved into a package's tree beside the desktop
-// files and the license, and packed by rpmbuild (installers/rpm/rpm_spec) in a top folder
+// files and the license, and packed by rpmbuild (installers/rpm/rpm_recipe) in a top folder
 // inside the temporary folder; the package is renamed into --dest whole, so a refusal or an
 // interruption leaves nothing.
 #pragma once

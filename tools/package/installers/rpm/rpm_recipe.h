@@ -1,4 +1,4 @@
-// The .spec recipe rpmbuild packs the application's tree by. The tree is complete before
+// The recipe rpmbuild packs the application's tree by. The tree is complete before
 // rpmbuild starts: the recipe runs no build step and no shell at all (nothing of its path or
 // the application's names reaches a shell script), takes the dependencies rpmbuild's own
 // finder reads from the ELF files, less the image's own libraries, and lists only the
@@ -22,8 +22,8 @@ struct RpmContents {
     std::string payload;  // rpmbuild's _binary_payload: "w9T.zstdio"
 };
 
-// The spec; seconds dates the changelog entry.
-std::string rpmSpec(const RpmDescription& rpm, const RpmContents& contents, int64_t seconds);
+// The recipe; seconds dates the changelog entry.
+std::string rpmRecipe(const RpmDescription& rpm, const RpmContents& contents, int64_t seconds);
 
 // The post-install script (rpm's own Lua) that points each desktop entry at its launcher and
 // icon where a relocated install (rpm --relocate, --prefix) put them; empty without an entry.

@@ -1,4 +1,4 @@
-#include "package/installers/rpm/rpm_spec.h"
+#include "package/installers/rpm/rpm_recipe.h"
 
 #include <time.h>
 
@@ -11,7 +11,7 @@ namespace {
 
 // rpmbuild expands macros in every value and script of a recipe: '%' is written twice to stand
 // for itself.
-std::string specText(const std::string& text) {
+std::string recipeText(const std::string& text) {
     std::string escaped;
     for (char c : text) {
         escaped += c;
@@ -20,9 +20,9 @@ std::string specText(const std::string& text) {
     return escaped;
 }
 
-// A path in %files: quoted, so that a space is part of it; '%' as specText writes it.
+// A path in %files: quoted, so that a space is part of it; '%' as recipeText writes it.
 std::string fileEntry(const std::string& path) {
-    return "\"" + specText(path) + "\"";
+    return "\"" + recipeText(path) + "\"";
 }
 
 // A Lua string literal holding text byte for byte: anything but letters, digits and a few
@@ -115,22 +115,22 @@ std::string relocationScript(const RpmDescription& rpm) {
            calls + "end\n";
 }
 
-std::string rpmSpec(const RpmDescription& rpm, const RpmContents& contents, int64_t seconds) {
+std::string rpmRecipe(const RpmDescription& rpm, const RpmContents& contents, int64_t seconds) {
     std::string packager = rpm.vendor.empty() ? rpm.desktop.appName : rpm.vendor;
-    std::string spec =
+    std::string recipe =
         "# Written by trellane-package: the tree is built already, and rpmbuild only packs it.\n"
         "Name: " +
         rpm.package + "\nVersion: " + rpm.version + "\nRelease: " + rpm.release +
-        "\nSummary: " + specText(rpm.summary) + "\nLicense: " + specText(rpm.license) +
-        "\nGroup: " + specText(rpm.group) + "\nPackager: " + specText(packager) + "\n";
-    if (!rpm.vendor.empty()) spec += "Vendor: " + specText(rpm.vendor) + "\n";
-    if (!rpm.url.empty()) spec += "URL: " + specText(rpm.url) + "\n";
+        "\nSummary: " + recipeText(rpm.summary) + "\nLicense: " + recipeText(rpm.license) +
+        "\nGroup: " + recipeText(rpm.group) + "\nPackager: " + recipeText(packager) + "\n";
+    if (!rpm.vendor.empty()) recipe += "Vendor: " + recipeText(rpm.vendor) + "\n";
+    if (!rpm.url.empty()) recipe += "URL: " + recipeText(rpm.url) + "\n";
     // Relocatable: rpm --relocate OLD=NEW or --prefix moves the image; the launcher finds its
     // runtime and application from where it is.
-    spec += "Prefix: " + rpm.installDir + "\n";
+    recipe += "Prefix: " + rpm.installDir + "\n";
     for (const std::string& relation : rpm.extraRequires)
-        spec += "Requires: " + specText(relation) + "\n";
-    spec +=
+        recipe += "Requires: " + recipeText(relation) + "\n";
+    recipe +=
         "\n"
         "# No build steps: no shell script runs, and the tree at --buildroot is packed as it\n"
         "# is (not stripped, no debug information split off, no build-id links, which would\n"
@@ -151,30 +151,30 @@ std::string rpmSpec(const RpmDescription& rpm, const RpmContents& contents, int6
         std::string libraries;
         for (const std::string& name : contents.imageLibraries)
             libraries += (libraries.empty() ? "" : "|") + literalPattern(name);
-        spec += "%define __requires_exclude ^(" + libraries + ")[(]\n";
+        recipe += "%define __requires_exclude ^(" + libraries + ")[(]\n";
     }
-    spec += "\n%description\n" + specText(rpm.description) + "\n";
+    recipe += "\n%description\n" + recipeText(rpm.description) + "\n";
     std::string script = relocationScript(rpm);
-    if (!script.empty()) spec += "\n%post -p <lua>\n" + script;
-    spec += "\n%files\n%defattr(-,root,root,-)\n";
+    if (!script.empty()) recipe += "\n%post -p <lua>\n" + script;
+    recipe += "\n%files\n%defattr(-,root,root,-)\n";
     // The package's own folders: the image, and the vendor's folder --install-dir names in
     // /opt (shared with the vendor's other packages); never /opt or the system's folders.
-    if (rpm.installDir != "/opt") spec += "%dir " + fileEntry(rpm.installDir) + "\n";
-    spec += fileEntry(rpm.imagePath) + "\n";
+    if (rpm.installDir != "/opt") recipe += "%dir " + fileEntry(rpm.installDir) + "\n";
+    recipe += fileEntry(rpm.imagePath) + "\n";
     for (const std::string& path : contents.files) {
         if (path == contents.licenseFile)
-            spec += "%license ";
+            recipe += "%license ";
         else if (path.compare(0, 24, "/usr/share/applications/") == 0)
             // The desktop entries: rewritten by the post-install script when relocated.
-            spec += "%verify(not md5 size mtime) ";
-        spec += fileEntry(path) + "\n";
+            recipe += "%verify(not md5 size mtime) ";
+        recipe += fileEntry(path) + "\n";
     }
     if (!contents.licenseFile.empty())
-        spec += "%dir " +
+        recipe += "%dir " +
                 fileEntry(contents.licenseFile.substr(0, contents.licenseFile.rfind('/'))) + "\n";
-    spec += "\n%changelog\n* " + changelogDate(seconds) + " " + specText(packager) + " - " +
+    recipe += "\n%changelog\n* " + changelogDate(seconds) + " " + recipeText(packager) + " - " +
             rpm.version + "-" + rpm.release + "\n- Packaged by trellane-package.\n";
-    return spec;
+    return recipe;
 }
 
 }  // namespace trellane
