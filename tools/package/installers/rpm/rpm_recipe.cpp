@@ -171,9 +171,9 @@ std::string rpmRecipe(const RpmDescription& rpm, const RpmContents& contents, in
     }
     if (!contents.licenseFile.empty())
         recipe += "%dir " +
-                fileEntry(contents.licenseFile.substr(0, contents.licenseFile.rfind('/'))) + "\n";
+                  fileEntry(contents.licenseFile.substr(0, contents.licenseFile.rfind('/'))) + "\n";
     recipe += "\n%changelog\n* " + changelogDate(seconds) + " " + recipeText(packager) + " - " +
-            rpm.version + "-" + rpm.release + "\n- Packaged by trellane-package.\n";
+              rpm.version + "-" + rpm.release + "\n- Packaged by trellane-package.\n";
     return recipe;
 }
 
