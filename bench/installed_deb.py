@@ -29,7 +29,8 @@ import sys
 import tempfile
 from typing import Dict, List
 
-from startup_bench import Program, _environment, cpu_model, median_interval, run_once
+from startup_bench import (Program, _environment, cpu_model, median_interval, replace_section,
+                           run_once)
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
@@ -107,21 +108,6 @@ def from_cache(program: Program, env: Dict[str, str]) -> str:
              if " source: " in line]
     return "%d of %d" % (sum("source: shared objects file" in line for line in lines),
                          len(lines))
-
-
-def write_section(lines: List[str]) -> None:
-    path = os.path.join(BENCH, "RESULTS.md")
-    with open(path) as f:
-        text = f.read()
-    start = text.find(SECTION)
-    if start < 0:
-        text = text.rstrip("\n") + "\n\n" + "\n".join(lines) + "\n"
-    else:
-        following = text.find("\n## ", start + len(SECTION))
-        rest = text[following:] if following >= 0 else "\n"
-        text = text[:start] + "\n".join(lines) + "\n" + rest
-    with open(path, "w") as f:
-        f.write(text)
 
 
 def main() -> None:
@@ -204,7 +190,7 @@ def main() -> None:
             "" if key == "java" else ratio(key, "wall_ms"),
             "" if key == "java" else ratio(key, "cpu_ms"), cached[key]))
     print("\n".join(lines))
-    write_section(lines)
+    replace_section(os.path.join(BENCH, "RESULTS.md"), "\n".join(lines))
 
 
 if __name__ == "__main__":

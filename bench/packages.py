@@ -35,7 +35,7 @@ import tempfile
 import time
 from typing import Dict, List, Optional
 
-from startup_bench import cpu_model, median_interval
+from startup_bench import cpu_model, median_interval, replace_section
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
@@ -185,29 +185,6 @@ def judge(values: List[float], target: float) -> str:
     return "met" if median_interval(values)[0] <= target else "missed"
 
 
-def write_section(results: str, text: str) -> None:
-    """Replace the section of the results file that text heads (its first line), keeping every
-    other one, in its place; a new one goes before the splash screen's, which make
-    bench-splash keeps last."""
-    heading = text.split("\n", 1)[0]
-    body = ""
-    if os.path.exists(results):
-        with open(results) as f:
-            body = f.read()
-    start = body.find("\n" + heading + "\n")
-    if start >= 0:
-        end = body.find("\n## ", start + len(heading) + 2)
-        rest = body[end + 1:] if end >= 0 else ""
-        body = body[:start + 1] + text + ("\n" + rest if rest else "")
-    else:
-        splash = body.find("\n## Splash screen\n")
-        body = (body[:splash + 1] + text + "\n" + body[splash + 1:] if splash >= 0
-                else body.rstrip("\n") + "\n\n" + text)
-    with open(results + ".tmp", "w") as f:
-        f.write(body)
-    os.replace(results + ".tmp", results)
-
-
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rounds", type=int,
@@ -306,7 +283,7 @@ def main() -> None:
         lines += ["", "The MSI's Windows runtime: %s." % windows_source]
     else:
         lines += ["", "The MSI is not measured: %s." % windows_source]
-    write_section(os.path.join(BENCH, "RESULTS.md"), "\n".join(lines) + "\n")
+    replace_section(os.path.join(BENCH, "RESULTS.md"), "\n".join(lines) + "\n")
     print("\n".join(lines))
 
 

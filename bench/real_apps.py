@@ -34,7 +34,8 @@ import tempfile
 import time
 from typing import Dict, List, NamedTuple, Optional
 
-from startup_bench import Program, _environment, cpu_model, median_interval, run_once
+from startup_bench import (Program, _environment, cpu_model, median_interval, replace_section,
+                           run_once)
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
@@ -413,24 +414,6 @@ def app_section(app: App, programs: List[Program], samples, sizes, use, rounds) 
     return lines + [""]
 
 
-def write_section(results: str, text: str) -> None:
-    """Replace this benchmark's section of the results file, keeping make bench's part and the
-    sections after it (make bench-splash's, make bench-instance's,
-    make bench-deb's)."""
-    head, tail = "", ""
-    if os.path.exists(results):
-        with open(results) as f:
-            previous = f.read()
-        head = previous.split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
-        start = previous.find("\n" + SECTION + "\n")
-        end = previous.find("\n## ", start + 1) if start >= 0 else -1
-        if end >= 0:
-            tail = previous[end:]
-    with open(results + ".tmp", "w") as f:
-        f.write(head + text.rstrip("\n") + "\n" + tail)
-    os.replace(results + ".tmp", results)
-
-
 # --- Main -----------------------------------------------------------------------------------
 
 
@@ -582,7 +565,7 @@ def main() -> None:
         "| application | JDK | subject / reference | wall ratio [95% CI] | CPU ratio [95% CI] "
         "| target | |",
         "|---|---|---|---:|---:|---:|---|"] + verdicts + [""] + sections)
-    write_section(results, text + "\n")
+    replace_section(results, text + "\n")
     with open(samples_file, "w") as f:
         json.dump({app: {key: [s._asdict() for s in runs_] for key, runs_ in data.items()}
                    for app, data in collected.items()}, f, indent=0)

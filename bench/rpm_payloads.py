@@ -24,9 +24,8 @@ import time
 from typing import Dict, List
 
 sys.dont_write_bytecode = True  # the imports below leave no __pycache__ in bench/
-from packages import (SIZE_TARGET, compile_sample, load, log, ours, run_checked,  # noqa: E402
-                      write_section)
-from startup_bench import cpu_model, median_interval  # noqa: E402
+from packages import (SIZE_TARGET, compile_sample, load, log, ours, run_checked)  # noqa: E402
+from startup_bench import cpu_model, median_interval, replace_section  # noqa: E402
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 SECTION = "## RPM payload compression"
@@ -138,7 +137,7 @@ def main() -> None:
         lines += ["", "`%s` against the payload before it, `%s`: %.3f of its size (target ≤ "
                   "%.2f: %s)." % (CHOSEN, PREVIOUS, ratio, SIZE_TARGET,
                                   "met" if ratio <= SIZE_TARGET else "missed")]
-    write_section(os.path.join(BENCH, "RESULTS.md"), "\n".join(lines) + "\n")
+    replace_section(os.path.join(BENCH, "RESULTS.md"), "\n".join(lines) + "\n")
     print("\n".join(lines))
 
 

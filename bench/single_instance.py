@@ -29,7 +29,7 @@ import subprocess
 import sys
 
 from startup_bench import (Program, cpu_model, fmt_ratio, java_version, median_interval,
-                           paired_ratios, run_rounds)
+                           paired_ratios, replace_section, run_rounds)
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
@@ -98,24 +98,6 @@ def section(samples, programs, rounds: int, warmup: int, loads, delivered: int,
     return "\n".join(lines) + "\n"
 
 
-def write_section(results: str, text: str) -> None:
-    """Replaces this benchmark's section of the results file, keeping every other."""
-    previous = ""
-    if os.path.exists(results):
-        with open(results) as f:
-            previous = f.read()
-    start = previous.find("\n" + SECTION + "\n")
-    if start < 0:
-        updated = previous.rstrip("\n") + "\n\n" + text
-    else:
-        end = previous.find("\n## ", start + 1)
-        rest = previous[end:] if end >= 0 else ""
-        updated = previous[:start].rstrip("\n") + "\n\n" + text + rest
-    with open(results + ".tmp", "w") as f:
-        f.write(updated)
-    os.replace(results + ".tmp", results)
-
-
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--rounds", type=int,
@@ -167,7 +149,7 @@ def main() -> None:
                  % (delivered, args.rounds + args.warmup))
     text = section(samples, programs, args.rounds, args.warmup, loads, delivered, jdk)
     results = os.path.join(args.out if args.quick else BENCH, "RESULTS.md")
-    write_section(results, text)
+    replace_section(results, text)
     print(text)
 
 

@@ -30,7 +30,7 @@ import tempfile
 import time
 import zlib
 
-from startup_bench import cpu_model, median_interval
+from startup_bench import cpu_model, median_interval, replace_section
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
@@ -126,23 +126,6 @@ def first_frame_ms(command, screen: Screen, env) -> float:
     finally:
         os.killpg(process.pid, signal.SIGKILL)
         process.wait()
-
-
-def write_section(results: str, text: str) -> None:
-    """Replace this benchmark's section, keeping everything before it and the sections after it
-    (make bench-instance's, make bench-deb's)."""
-    head = tail = ""
-    if os.path.exists(results):
-        with open(results) as f:
-            previous = f.read()
-        head = previous.split("\n" + SECTION + "\n")[0].rstrip("\n") + "\n\n"
-        start = previous.find("\n" + SECTION + "\n")
-        end = previous.find("\n## ", start + 1) if start >= 0 else -1
-        if end >= 0:
-            tail = previous[end:]
-    with open(results + ".tmp", "w") as f:
-        f.write(head + text.rstrip("\n") + "\n" + tail)
-    os.replace(results + ".tmp", results)
 
 
 def main() -> None:
@@ -248,7 +231,7 @@ def main() -> None:
     print(text)
     results = (os.path.join(out, "RESULTS.md") if args.quick
                else os.path.join(BENCH, "RESULTS.md"))
-    write_section(results, text)
+    replace_section(results, text)
 
 
 if __name__ == "__main__":

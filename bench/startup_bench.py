@@ -389,6 +389,27 @@ def java_version(jdk: str) -> str:
 # --- Main -----------------------------------------------------------------------------------
 
 
+def replace_section(results: str, text: str) -> None:
+    """Puts text into the results file as the section its first line heads: in place of that
+    section when the file has it (the sections before and after kept as they are), else at
+    the end; written whole through a temporary file, so an interrupted run leaves the old one."""
+    heading = text.split("\n", 1)[0]
+    previous = ""
+    if os.path.exists(results):
+        with open(results) as f:
+            previous = f.read()
+    text = text.rstrip("\n") + "\n"
+    start = previous.find("\n" + heading + "\n")
+    if start < 0:
+        updated = previous.rstrip("\n") + "\n\n" + text if previous.strip() else text
+    else:
+        end = previous.find("\n## ", start + len(heading) + 1)
+        updated = previous[:start + 1] + text + (previous[end:] if end >= 0 else "")
+    with open(results + ".tmp", "w") as f:
+        f.write(updated)
+    os.replace(results + ".tmp", results)
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--out", required=True)
